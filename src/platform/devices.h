@@ -1,0 +1,49 @@
+#pragma once
+// Raw device access: physical drives and volumes opened as devices, device I/O controls whose
+// records travel as bytes (parsed by portable code), NT symbolic links and DOS device names.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// I/O control codes the program issues.
+constexpr std::uint32_t kIoctlDiskGetDriveGeometryEx = 0x000700A0;
+constexpr std::uint32_t kIoctlDiskGetDriveLayoutEx = 0x00070050;
+constexpr std::uint32_t kIoctlStorageQueryProperty = 0x002D1400;
+constexpr std::uint32_t kIoctlVolumeGetVolumeDiskExtents = 0x00560000;
+
+struct DeviceOpenOptions {
+  bool write = false;      // GENERIC_WRITE besides GENERIC_READ
+  bool createNew = false;  // CREATE_ALWAYS instead of OPEN_EXISTING
+  bool writeThrough = false;  // FILE_FLAG_WRITE_THROUGH | FILE_FLAG_RANDOM_ACCESS
+  bool readAttributes = false;  // FILE_READ_ATTRIBUTES | FILE_READ_EA (volume queries)
+};
+
+class Device {
+ public:
+  virtual ~Device() = default;
+  // DeviceIoControl: `output` is resized to `outputCapacity` before the call and to the bytes
+  // returned after it. On failure `lastError` holds the Windows error code
+  // (kErrorInsufficientBuffer when the output buffer is too small).
+  virtual bool Control(std::uint32_t code, const std::vector<std::uint8_t>& input, std::size_t outputCapacity,
+                       std::vector<std::uint8_t>& output, std::uint32_t& lastError) = 0;
+  // GetVolumeInformationByHandleW.
+  virtual bool VolumeInformation(std::wstring& label, std::wstring& fileSystem) = 0;
+};
+
+// Opens a device path such as \\.\PhysicalDrive2, \\.\E: or \\?\E:; null on failure.
+std::unique_ptr<Device> OpenDevice(const std::wstring& path, const DeviceOpenOptions& options);
+
+// Resolves an NT symbolic link such as \Device\Harddisk2\Partition1 to its target
+// (NtOpenSymbolicLinkObject / NtQuerySymbolicLinkObject).
+bool QuerySymbolicLinkTarget(const std::wstring& ntPath, std::wstring& target);
+
+// The first device name QueryDosDeviceW returns for a DOS name such as "E:".
+bool QueryDosDeviceName(const std::wstring& dosName, std::wstring& target);
+
+// DefineDosDeviceW(DDD_RAW_TARGET_PATH, name, target).
+bool DefineRawDosDevice(const std::wstring& dosName, const std::wstring& target);
+
+}  // namespace platform

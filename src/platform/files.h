@@ -1,0 +1,69 @@
+#pragma once
+// Files and folders, addressed by Windows paths (C:\dir\file). Every function reports failure
+// through its result; none throws.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Windows file attribute bits.
+constexpr std::uint32_t kAttrReadOnly = 0x01;
+constexpr std::uint32_t kAttrHidden = 0x02;
+constexpr std::uint32_t kAttrSystem = 0x04;
+constexpr std::uint32_t kAttrDirectory = 0x10;
+constexpr std::uint32_t kAttrArchive = 0x20;
+constexpr std::uint32_t kAttrNormal = 0x80;
+constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
+
+bool PathExists(const std::wstring& path);  // a file or a folder (PathFileExistsW)
+bool IsFolder(const std::wstring& path);
+bool IsFile(const std::wstring& path);
+
+std::uint32_t GetAttributes(const std::wstring& path);  // kInvalidAttributes when missing
+bool SetAttributes(const std::wstring& path, std::uint32_t attributes);
+
+bool CreateFolder(const std::wstring& path);      // one level (CreateDirectoryW)
+bool CreateFolderPath(const std::wstring& path);  // every missing level
+bool RemoveEmptyFolder(const std::wstring& path); // RemoveDirectoryW
+bool DeleteFileAt(const std::wstring& path);      // DeleteFileW
+bool MoveFileTo(const std::wstring& from, const std::wstring& to);  // fails if `to` exists
+
+// Deletes a folder with everything below it, silently, as the shell's FO_DELETE with
+// FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI. The path carries no trailing backslash.
+// Returns true when the shell reported success and no abort.
+bool ShellDeleteTree(const std::wstring& path);
+
+// One entry of a folder listing ("." and ".." are never reported).
+struct FolderEntry {
+  std::wstring name;
+  std::uint32_t attributes = 0;
+  std::uint64_t size = 0;  // bytes, for files
+  bool IsFolder() const { return (attributes & kAttrDirectory) != 0; }
+};
+
+// Lists the folder's entries (pattern "*.*", every attribute) in the order the file system
+// returns them, calling `visit` for each until it returns false. Returns false when the folder
+// can't be enumerated at all.
+bool ListFolder(const std::wstring& folder, const std::function<bool(const FolderEntry&)>& visit);
+
+// Size of a file opened for reading (CreateFileW + GetFileSizeEx); false when it can't be opened.
+bool GetFileSizeOf(const std::wstring& path, std::uint64_t& size);
+
+bool ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes);
+// Creates the file, or truncates it, and writes the bytes.
+bool WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
+// Opens an existing file exclusively, truncates it, writes the bytes and flushes them to disk.
+bool OverwriteExistingFile(const std::wstring& path, const std::string& bytes);
+// Appends the bytes to the file, creating it when missing; the file is closed afterwards.
+bool AppendToFile(const std::wstring& path, const std::string& bytes);
+
+// Creates a new empty file named prefix + hex digits + ".TMP" in the folder
+// (GetTempFileNameW); returns its full path, or empty on failure.
+std::wstring CreateTempFileIn(const std::wstring& folder, const std::wstring& prefix);
+
+// Reads the section names of an INI file (GetPrivateProfileSectionNamesW).
+std::vector<std::wstring> ReadIniSectionNames(const std::wstring& path);
+
+}  // namespace platform

@@ -1,0 +1,254 @@
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cwctype>
+#include <dirent.h>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/host/machine.h"
+
+namespace fs = std::filesystem;
+
+namespace platform {
+
+namespace host {
+// The attributes Linux has no bit for (hidden, system, archive) live in an extended attribute;
+// read-only is the absence of every write permission bit.
+constexpr const char* kAttributesXattr = "user.draventa.attributes";
+
+std::uint32_t HostAttributes(const std::string& hostPath) {
+  struct stat st {};
+  if (hostPath.empty() || ::stat(hostPath.c_str(), &st) != 0) return kInvalidAttributes;
+  std::uint32_t attributes = 0;
+  std::uint32_t stored = 0;
+  if (::getxattr(hostPath.c_str(), kAttributesXattr, &stored, sizeof stored) == sizeof stored)
+    attributes = stored & (kAttrHidden | kAttrSystem | kAttrArchive);
+  if (S_ISDIR(st.st_mode)) attributes |= kAttrDirectory;
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) attributes |= kAttrReadOnly;
+  if (attributes == 0) attributes = kAttrNormal;
+  return attributes;
+}
+
+bool IsReadOnlyHost(const std::string& hostPath) {
+  auto attributes = HostAttributes(hostPath);
+  return attributes != kInvalidAttributes && (attributes & kAttrReadOnly) && !(attributes & kAttrDirectory);
+}
+}  // namespace host
+
+using host::Machine;
+
+bool PathExists(const std::wstring& path) {
+  std::string hostPath = Machine::HostPath(path);
+  struct stat st {};
+  return !hostPath.empty() && ::stat(hostPath.c_str(), &st) == 0;
+}
+
+bool IsFolder(const std::wstring& path) {
+  std::string hostPath = Machine::HostPath(path);
+  struct stat st {};
+  return !hostPath.empty() && ::stat(hostPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsFile(const std::wstring& path) {
+  std::string hostPath = Machine::HostPath(path);
+  struct stat st {};
+  return !hostPath.empty() && ::stat(hostPath.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::uint32_t GetAttributes(const std::wstring& path) { return host::HostAttributes(Machine::HostPath(path)); }
+
+bool SetAttributes(const std::wstring& path, std::uint32_t attributes) {
+  std::string hostPath = Machine::HostPath(path);
+  struct stat st {};
+  if (hostPath.empty() || ::stat(hostPath.c_str(), &st) != 0) return false;
+  mode_t mode = st.st_mode & 07777;
+  if (attributes & kAttrReadOnly)
+    mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+  else
+    mode |= S_IWUSR;
+  if (::chmod(hostPath.c_str(), mode) != 0) return false;
+  std::uint32_t stored = attributes & (kAttrHidden | kAttrSystem | kAttrArchive);
+  ::setxattr(hostPath.c_str(), host::kAttributesXattr, &stored, sizeof stored, 0);
+  return true;
+}
+
+bool CreateFolder(const std::wstring& path) {
+  std::string hostPath = Machine::HostPath(path);
+  return !hostPath.empty() && ::mkdir(hostPath.c_str(), 0755) == 0;
+}
+
+bool CreateFolderPath(const std::wstring& path) {
+  std::string hostPath = Machine::HostPath(path);
+  if (hostPath.empty()) return false;
+  std::error_code ec;
+  fs::create_directories(hostPath, ec);
+  return !ec && fs::is_directory(hostPath, ec);
+}
+
+bool RemoveEmptyFolder(const std::wstring& path) {
+  std::string hostPath = Machine::HostPath(path);
+  if (hostPath.empty()) return false;
+  std::string root;
+  if (path.size() >= 2 && path[1] == L':') root = Machine::DriveRootHostPath(static_cast<char>(path[0]));
+  if (!root.empty() && fs::path(hostPath).lexically_normal() == fs::path(root).lexically_normal())
+    return false;  // a drive's root can't be removed
+  return ::rmdir(hostPath.c_str()) == 0;
+}
+
+bool DeleteFileAt(const std::wstring& path) {
+  std::string hostPath = Machine::HostPath(path);
+  if (hostPath.empty() || host::IsReadOnlyHost(hostPath)) return false;
+  struct stat st {};
+  if (::lstat(hostPath.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  return ::unlink(hostPath.c_str()) == 0;
+}
+
+bool MoveFileTo(const std::wstring& from, const std::wstring& to) {
+  std::string a = Machine::HostPath(from);
+  std::string b = Machine::HostPath(to);
+  struct stat st {};
+  if (a.empty() || b.empty() || ::lstat(b.c_str(), &st) == 0) return false;
+  return ::rename(a.c_str(), b.c_str()) == 0;
+}
+
+bool ShellDeleteTree(const std::wstring& path) {
+  std::string hostPath = Machine::HostPath(path);
+  std::error_code ec;
+  if (hostPath.empty() || !fs::exists(hostPath, ec)) return false;
+  fs::remove_all(hostPath, ec);
+  return !ec;
+}
+
+bool ListFolder(const std::wstring& folder, const std::function<bool(const FolderEntry&)>& visit) {
+  std::string hostPath = Machine::HostPath(folder);
+  if (hostPath.empty()) return false;
+  DIR* dir = ::opendir(hostPath.c_str());
+  if (!dir) return false;
+  while (dirent* entry = ::readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    std::string full = hostPath + "/" + name;
+    struct stat st {};
+    if (::stat(full.c_str(), &st) != 0) continue;
+    FolderEntry item;
+    item.name = host::FromUtf8(name);
+    item.attributes = host::HostAttributes(full);
+    item.size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+    if (!visit(item)) break;
+  }
+  ::closedir(dir);
+  return true;
+}
+
+bool GetFileSizeOf(const std::wstring& path, std::uint64_t& size) {
+  std::string hostPath = Machine::HostPath(path);
+  if (hostPath.empty()) return false;
+  int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (ok) size = static_cast<std::uint64_t>(st.st_size);
+  ::close(fd);
+  return ok;
+}
+
+bool ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
+  std::string hostPath = Machine::HostPath(path);
+  if (hostPath.empty()) return false;
+  std::ifstream in(hostPath, std::ios::binary);
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+  std::string hostPath = Machine::HostPath(path);
+  if (hostPath.empty() || host::IsReadOnlyHost(hostPath)) return false;
+  std::ofstream out(hostPath, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out.flush());
+}
+
+bool OverwriteExistingFile(const std::wstring& path, const std::string& bytes) {
+  std::string hostPath = Machine::HostPath(path);
+  if (hostPath.empty() || host::IsReadOnlyHost(hostPath)) return false;
+  int fd = ::open(hostPath.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);  // no O_CREAT: it must exist
+  if (fd < 0) return false;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) {
+      ::close(fd);
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  bool ok = ::fsync(fd) == 0;
+  return ::close(fd) == 0 && ok;
+}
+
+bool AppendToFile(const std::wstring& path, const std::string& bytes) {
+  std::string hostPath = Machine::HostPath(path);
+  if (hostPath.empty() || host::IsReadOnlyHost(hostPath)) return false;
+  int fd = ::open(hostPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+  return ::close(fd) == 0 && ok;
+}
+
+std::wstring CreateTempFileIn(const std::wstring& folder, const std::wstring& prefix) {
+  std::wstring base = folder;
+  if (!base.empty() && base.back() != L'\\') base += L'\\';
+  static const wchar_t* hex = L"0123456789ABCDEF";
+  unsigned start = static_cast<unsigned>(::getpid() ^ ::time(nullptr)) & 0xFFFF;
+  for (unsigned i = 0; i < 0x10000; ++i) {
+    unsigned n = (start + i) & 0xFFFF;
+    if (n == 0) continue;
+    std::wstring name;
+    for (unsigned v = n; v; v >>= 4) name.insert(name.begin(), hex[v & 0xF]);
+    std::wstring candidate = base + prefix.substr(0, 3) + name + L".TMP";
+    std::string hostPath = Machine::HostPath(candidate);
+    if (hostPath.empty()) return {};
+    int fd = ::open(hostPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      ::close(fd);
+      return candidate;
+    }
+    if (errno != EEXIST) return {};
+  }
+  return {};
+}
+
+std::vector<std::wstring> ReadIniSectionNames(const std::wstring& path) {
+  std::vector<std::uint8_t> bytes;
+  std::vector<std::wstring> names;
+  if (!ReadWholeFile(path, bytes)) return names;
+  std::wstring text;
+  if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) text += static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
+  } else {
+    text = host::FromUtf8(std::string(bytes.begin(), bytes.end()));
+  }
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find(L'\n', pos);
+    if (end == std::wstring::npos) end = text.size();
+    std::wstring line = text.substr(pos, end - pos);
+    pos = end + 1;
+    auto first = line.find_first_not_of(L" \t\r");
+    if (first == std::wstring::npos || line[first] != L'[') continue;
+    auto close = line.find(L']', first);
+    if (close == std::wstring::npos) continue;
+    names.push_back(line.substr(first + 1, close - first - 1));
+  }
+  return names;
+}
+
+}  // namespace platform

@@ -1,0 +1,105 @@
+#pragma once
+// The simulated Windows machine that the host build runs on.
+//
+// A machine is a folder holding `machine.json` and one folder per drive. The environment
+// variable DRAVENTA_MACHINE names the folder. The description lists the drives by letter, the
+// physical disks with their partition records, the well-known folders and fault switches that
+// tests use to make a service fail. Processes share the machine: the program, the substitute
+// tools it starts (diskpart, oscdimg) and tests read it afresh when it changes, and change it
+// under a file lock.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform::host {
+
+constexpr const char* kMachineVariable = "DRAVENTA_MACHINE";
+
+struct PartitionRecord {
+  int number = 0;                 // the layout's PartitionNumber
+  std::uint64_t start = 0;        // bytes from the start of the disk
+  std::uint64_t length = 0;       // bytes
+  int mbrType = 0;                // MBR partition type (0x0C FAT32 LBA, 0x07 NTFS, 0x05/0x0F extended)
+  std::string gptType;            // GPT type GUID, upper case, without braces
+  bool active = false;            // MBR boot indicator
+};
+
+struct DiskRecord {
+  int number = 0;
+  std::string style = "mbr";      // "mbr", "gpt" or "raw"
+  std::uint64_t size = 0;         // bytes
+  std::string bus = "sata";       // "usb", "sata", "nvme", ...
+  bool removable = false;         // removable media (a stick that reports itself removable)
+  std::uint32_t tracksPerCylinder = 255;
+  std::uint32_t sectorsPerTrack = 63;
+  std::uint32_t bytesPerSector = 512;
+  std::uint32_t signature = 0;    // MBR disk signature
+  std::string guid;               // GPT disk GUID
+  std::vector<PartitionRecord> partitions;  // in layout order
+};
+
+struct DriveRecord {
+  char letter = 'C';
+  std::string type = "fixed";     // "fixed", "removable", "cdrom", "remote", "ramdisk"
+  std::string bus = "sata";       // storage bus of the volume ("usb" for USB volumes)
+  std::wstring label;
+  std::wstring fileSystem = L"NTFS";
+  std::uint64_t totalBytes = 0;
+  std::string root;               // folder of the drive's root, relative to the machine folder
+  int disk = -1;                  // physical disk behind the volume, -1 for none
+  int partition = -1;             // partition number on that disk
+  int volume = 0;                 // N of \Device\HarddiskVolumeN (\Device\CdRomN for optical drives)
+  bool media = true;              // false: an empty optical drive (not ready)
+};
+
+struct MachineDescription {
+  std::wstring programFolder = L"C:\\Program Files\\Draventa\\";
+  std::wstring commonAppData = L"C:\\ProgramData";
+  std::wstring systemFolder = L"C:\\Windows\\System32";
+  std::wstring currentFolder = L"C:\\Users\\Public\\";
+  std::vector<DriveRecord> drives;
+  std::vector<DiskRecord> disks;
+  // Fault switches by name, for example "dism.DismMountImage" = "0xc1420117". Each service
+  // documents the switches it honours beside its implementation.
+  std::map<std::string, std::string> faults;
+
+  const DriveRecord* FindDrive(char letter) const;
+  DriveRecord* FindDrive(char letter);
+  const DiskRecord* FindDisk(int number) const;
+  DiskRecord* FindDisk(int number);
+  std::optional<std::string> Fault(const std::string& name) const;
+};
+
+class Machine {
+ public:
+  // The folder named by DRAVENTA_MACHINE; empty when the variable is not set.
+  static std::string Folder();
+
+  // The current description, read afresh when machine.json changed. Null when no machine is
+  // set or its description can't be read.
+  static std::shared_ptr<const MachineDescription> Current();
+
+  // Changes the description under the machine's file lock and writes it back.
+  static bool Update(const std::function<void(MachineDescription&)>& change);
+
+  // Maps a Windows path (E:\sources\boot.wim, \\?\E:\x, a path relative to the current folder)
+  // to the host path of the same file, matching each existing name without regard to case as
+  // Windows does. Empty when the drive does not exist or holds no media.
+  static std::string HostPath(const std::wstring& windowsPath);
+
+  // The host folder of a drive's root; empty when the drive does not exist or holds no media.
+  static std::string DriveRootHostPath(char letter);
+
+  static bool Write(const std::string& folder, const MachineDescription& description);
+  static std::optional<MachineDescription> Read(const std::string& folder);
+};
+
+// UTF-8 <-> wide conversions used throughout the host platform.
+std::string ToUtf8(const std::wstring& text);
+std::wstring FromUtf8(const std::string& text);
+
+}  // namespace platform::host

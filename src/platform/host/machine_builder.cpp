@@ -1,0 +1,102 @@
+#include "platform/host/machine_builder.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace platform::host {
+
+MachineBuilder::MachineBuilder(std::string folder) : folder_(fs::absolute(folder).lexically_normal().string()) {
+  fs::create_directories(folder_);
+}
+
+std::string MachineBuilder::AddDriveFolder(char letter) {
+  std::string relative = std::string("drives/") + letter;
+  fs::create_directories(fs::path(folder_) / relative);
+  return relative;
+}
+
+int MachineBuilder::NextVolume() {
+  int highest = 0;
+  for (const auto& d : description_.drives) highest = std::max(highest, d.volume);
+  return highest + 1;
+}
+
+std::string MachineBuilder::HostFolderOf(char letter) const {
+  return (fs::path(folder_) / "drives" / std::string(1, letter)).string();
+}
+
+std::string MachineBuilder::Fixed(char letter, int disk, std::uint64_t totalBytes) {
+  DriveRecord d;
+  d.letter = letter;
+  d.type = "fixed";
+  d.bus = "sata";
+  d.fileSystem = L"NTFS";
+  d.totalBytes = totalBytes;
+  d.root = AddDriveFolder(letter);
+  d.disk = disk;
+  d.partition = 1;
+  d.volume = NextVolume();
+  description_.drives.push_back(d);
+
+  DiskRecord k;
+  k.number = disk;
+  k.style = "mbr";
+  k.size = totalBytes + (1ull << 20);
+  k.bus = "sata";
+  k.signature = 0x1000u + static_cast<std::uint32_t>(disk);
+  k.partitions.push_back(PartitionRecord{1, 1ull << 20, totalBytes, 0x07, "", true});
+  description_.disks.push_back(k);
+
+  if (letter == 'C') {
+    for (const char* sub : {"ProgramData", "Windows/System32", "Users/Public", "Program Files/Draventa"})
+      fs::create_directories(fs::path(folder_) / d.root / sub);
+  }
+  return HostFolderOf(letter);
+}
+
+std::string MachineBuilder::Optical(char letter, const std::wstring& label, bool media) {
+  DriveRecord d;
+  d.letter = letter;
+  d.type = "cdrom";
+  d.bus = "atapi";
+  d.label = label;
+  d.fileSystem = L"UDF";
+  d.root = AddDriveFolder(letter);
+  d.media = media;
+  d.volume = 0;
+  description_.drives.push_back(d);
+  return HostFolderOf(letter);
+}
+
+std::string MachineBuilder::UsbStick(char letter, int disk, std::uint64_t totalBytes, bool removable) {
+  DriveRecord d;
+  d.letter = letter;
+  d.type = removable ? "removable" : "fixed";
+  d.bus = "usb";
+  d.fileSystem = L"FAT32";
+  d.totalBytes = totalBytes - (1ull << 20);
+  d.root = AddDriveFolder(letter);
+  d.disk = disk;
+  d.partition = 1;
+  d.volume = NextVolume();
+  description_.drives.push_back(d);
+
+  DiskRecord k;
+  k.number = disk;
+  k.style = "mbr";
+  k.size = totalBytes;
+  k.bus = "usb";
+  k.removable = removable;
+  k.signature = 0x2000u + static_cast<std::uint32_t>(disk);
+  k.partitions.push_back(PartitionRecord{1, 1ull << 20, totalBytes - (1ull << 20), 0x0C, "", false});
+  description_.disks.push_back(k);
+  return HostFolderOf(letter);
+}
+
+bool MachineBuilder::Write() const { return Machine::Write(folder_, description_); }
+
+void MachineBuilder::Use() const { ::setenv(kMachineVariable, folder_.c_str(), 1); }
+
+}  // namespace platform::host

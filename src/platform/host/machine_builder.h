@@ -1,0 +1,48 @@
+#pragma once
+// Host only: builds simulated machines in folders, for tests and the demo.
+//
+//   MachineBuilder m(folder);
+//   m.Fixed('C', "drives/C");                // the system drive, with the usual folders
+//   m.Optical('E', L"GRMCULFRER_EN_DVD");    // returns the host folder of the disc's root
+//   m.UsbStick('F', 2, 8ull << 30);          // disk 2, one FAT32 partition mounted as F:
+//   m.Write(); m.Use();                      // machine.json written, DRAVENTA_MACHINE set
+#include <cstdint>
+#include <string>
+
+#include "platform/host/machine.h"
+
+namespace platform::host {
+
+class MachineBuilder {
+ public:
+  explicit MachineBuilder(std::string folder);
+
+  MachineDescription& Description() { return description_; }
+  const std::string& Folder() const { return folder_; }
+
+  // A fixed internal drive on its own SATA disk (disk number `disk`, one NTFS partition).
+  // Returns the host folder of its root.
+  std::string Fixed(char letter, int disk, std::uint64_t totalBytes = 256ull << 30);
+  // An optical drive; `media` false leaves it empty (not ready). Returns its root's host folder.
+  std::string Optical(char letter, const std::wstring& label, bool media = true);
+  // A USB stick on disk `disk`: MBR, one FAT32 partition (number 1, at 1 MiB) mounted on the
+  // letter. `removable` false makes it a USB hard disk that reports itself fixed.
+  std::string UsbStick(char letter, int disk, std::uint64_t totalBytes, bool removable = true);
+
+  void Fault(const std::string& name, const std::string& value) { description_.faults[name] = value; }
+
+  bool Write() const;
+  // Points this process (and the processes it starts) at the machine.
+  void Use() const;
+
+  std::string HostFolderOf(char letter) const;
+
+ private:
+  std::string AddDriveFolder(char letter);
+  int NextVolume();
+
+  std::string folder_;
+  MachineDescription description_;
+};
+
+}  // namespace platform::host

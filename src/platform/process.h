@@ -1,0 +1,46 @@
+#pragma once
+// Child processes: a console program run without a window and waited for, and a program whose
+// standard output and error are read through a pipe.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+enum class WaitOutcome { Exited, TimedOut, Failed };
+
+// A started child process. Destroying the object releases its handles; it does not end the
+// process.
+class ChildProcess {
+ public:
+  virtual ~ChildProcess() = default;
+  // Waits for the process to end; timeoutMs 0xFFFFFFFF waits without limit.
+  virtual WaitOutcome Wait(std::uint32_t timeoutMs) = 0;
+  // Valid after Wait returned Exited.
+  virtual bool ExitCode(std::uint32_t& code) = 0;
+  virtual bool Terminate(std::uint32_t exitCode) = 0;
+};
+
+constexpr std::uint32_t kWaitForever = 0xFFFFFFFFu;
+
+// Starts a console program from a full command line (CreateProcessW with CREATE_NO_WINDOW, no
+// handle inheritance). Null when it can't be started.
+std::unique_ptr<ChildProcess> StartHiddenProcess(const std::wstring& commandLine);
+
+enum class PipeRead { Data, Timeout, EndOfOutput, Failed };
+
+// A started child process whose standard output and standard error go into one pipe.
+class PipedProcess : public ChildProcess {
+ public:
+  // Reads at most `capacity` bytes into `buffer`; waits up to timeoutMs for output to arrive.
+  // `bytesRead` is set for Data.
+  virtual PipeRead Read(char* buffer, std::size_t capacity, std::size_t& bytesRead, std::uint32_t timeoutMs) = 0;
+};
+
+// Starts a program with a hidden window, its standard output and error redirected into an
+// anonymous pipe of `pipeSize` bytes that carries the process's default security. Null when
+// the pipe or the process can't be made; `failedCall` then names what failed.
+std::unique_ptr<PipedProcess> StartPipedProcess(const std::wstring& commandLine, std::uint32_t pipeSize,
+                                                std::string& failedCall);
+
+}  // namespace platform
