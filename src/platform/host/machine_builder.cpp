@@ -95,6 +95,19 @@ std::string MachineBuilder::UsbStick(char letter, int disk, std::uint64_t totalB
   return HostFolderOf(letter);
 }
 
+bool MachineBuilder::InstallTool(const std::wstring& windowsPath, const std::string& hostExecutable) const {
+  if (windowsPath.size() < 3 || windowsPath[1] != L':') return false;
+  std::string rest = ToUtf8(windowsPath.substr(3));
+  for (auto& c : rest)
+    if (c == '\\') c = '/';
+  fs::path target = fs::path(HostFolderOf(static_cast<char>(windowsPath[0]))) / rest;
+  std::error_code ec;
+  fs::create_directories(target.parent_path(), ec);
+  fs::remove(target, ec);
+  fs::create_symlink(fs::absolute(hostExecutable), target, ec);
+  return !ec;
+}
+
 bool MachineBuilder::Write() const { return Machine::Write(folder_, description_); }
 
 void MachineBuilder::Use() const { ::setenv(kMachineVariable, folder_.c_str(), 1); }

@@ -29,6 +29,10 @@ class MachineBuilder {
   // letter. `removable` false makes it a USB hard disk that reports itself fixed.
   std::string UsbStick(char letter, int disk, std::uint64_t totalBytes, bool removable = true);
 
+  // Puts a host executable (a substitute tool) at a Windows path of the machine, such as
+  // C:\Windows\System32\diskpart.exe, as a symbolic link. The drive must exist.
+  bool InstallTool(const std::wstring& windowsPath, const std::string& hostExecutable) const;
+
   void Fault(const std::string& name, const std::string& value) { description_.faults[name] = value; }
 
   bool Write() const;

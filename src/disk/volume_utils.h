@@ -1,0 +1,40 @@
+#pragma once
+// Volume and folder utilities shared across the program. Each reports failure through its
+// result (false, 0, -1 or empty text); none shows a message or writes the trace log.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Sum of the sizes of the files under the folder (sub-folders too when `recursive`); 0 when
+// it can't be enumerated.
+std::uint64_t GetFolderSize(const std::wstring& folder, bool recursive);
+// The file's size, 0 when it is missing or can't be opened.
+std::uint64_t GetFileByteSize(const std::wstring& path);
+// A folder's size (recursive) or a file's size.
+std::uint64_t GetPathSize(const std::wstring& path);
+
+double GetFreeSpaceMB(const std::wstring& root);   // free bytes / 1 MiB, truncated; 0 on failure
+double GetTotalSpaceMB(const std::wstring& root);  // total bytes / 1 MiB, truncated; 0 on failure
+
+bool IsFixedOrRemovable(const std::wstring& text);  // text begins with a drive letter
+bool IsUsbVolume(const std::wstring& text);
+bool IsCdRomDrive(const std::wstring& root);
+int GetVolumeDiskNumber(const std::wstring& letter);  // -1 when unknown
+
+std::wstring GetVolumeLabelText(const std::wstring& root);
+void SetVolumeLabelText(const std::wstring& target, const std::wstring& label);
+bool IsDriveReady(const std::wstring& root);
+
+// Deletes every file (read-only ones too) and folder below `folder`, then the folder itself,
+// ignoring errors.
+void RemoveFolderTree(const std::wstring& folder);
+// Appends the full path of every file below `folder` whose extension (from the last dot, dot
+// included) equals `extension` without regard to case, depth first in enumeration order.
+void FindFilesByExtension(std::vector<std::wstring>& list, const std::wstring& folder, const std::wstring& extension);
+bool HasAmd64AutorunSection(const std::wstring& iniPath);
+std::wstring MakeVolumeLabel(const std::wstring& name);
+
+std::wstring PrepareScratchFolder(int requiredMB);
+std::wstring GetScratchFolder(int requiredMB);
+// The drive letter of partition `partition` of disk `disk` ("\Device\HarddiskN\PartitionM").
+bool GetPartitionLetter(int disk, int partition, wchar_t& letter);
