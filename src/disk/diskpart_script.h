@@ -1,0 +1,44 @@
+#pragma once
+// The diskpart runner: one script file, rewritten for each script and run with
+// "diskpart /s <file>". The file lives in a folder of its own under the program data folder
+// that only the system and administrators can write to, because diskpart runs it with
+// administrator rights.
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+class DiskpartScript {
+ public:
+  // How long one diskpart run may take before it is ended and counted as failed. Formatting
+  // quickly and cleaning take seconds; this allows for slow sticks and a busy machine.
+  static constexpr std::uint32_t kDefaultTimeoutMs = 10 * 60 * 1000;
+
+  // The process-wide runner, created on first use and kept until the process ends.
+  static DiskpartScript& Instance();
+
+  // Obtains the script file (an empty file in a new private folder). True when it exists,
+  // also when an earlier call made it and it was not deleted since.
+  bool CreateScriptFile();
+  // Writes the script's bytes (no terminator, no byte-order mark) over the file and runs
+  // diskpart on it. True exactly when diskpart ran to its end with exit code 0.
+  bool RunScript(const std::string& scriptText);
+  // Deletes the script file and its folder. Always true.
+  bool DeleteScriptFile();
+
+  std::wstring ScriptPath() const;
+
+  // Tests only: the program run in place of "diskpart" (found by the system's search order),
+  // and a shorter limit for one run. An empty program restores "diskpart".
+  void SetProgramForTests(const std::wstring& program);
+  void SetTimeoutForTests(std::uint32_t timeoutMs);
+
+ private:
+  DiskpartScript() = default;
+
+  mutable std::mutex lock_;  // one script at a time; the test setters may run on another thread
+  bool created_ = false;
+  std::wstring scriptPath_;
+  std::wstring folder_;
+  std::wstring program_ = L"diskpart";
+  std::uint32_t timeoutMs_ = kDefaultTimeoutMs;
+};

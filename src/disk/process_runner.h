@@ -1,0 +1,13 @@
+#pragma once
+// Runs a console program without a window and waits for its exit code.
+#include <cstdint>
+#include <string>
+
+#include "platform/process.h"
+
+// Runs `commandLine` (program and arguments, as CreateProcessW takes them) and waits for it to
+// end. True when it ran to its end and its exit code was obtained (stored in `exitCode` when
+// given); the exit code itself is not judged. A program still running after `timeoutMs` is
+// ended, traced and counted as a failure; platform::kWaitForever waits without limit.
+bool RunProcess(const std::wstring& commandLine, std::uint32_t* exitCode,
+                std::uint32_t timeoutMs = platform::kWaitForever);

@@ -1,0 +1,57 @@
+// Windows: a console program started with CREATE_NO_WINDOW and waited for.
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/process.h"
+
+namespace platform {
+
+namespace {
+
+class Win32ChildProcess : public ChildProcess {
+ public:
+  explicit Win32ChildProcess(HANDLE process) : process_(process) {}
+  ~Win32ChildProcess() override { CloseHandle(process_); }
+
+  WaitOutcome Wait(std::uint32_t timeoutMs) override {
+    switch (WaitForSingleObject(process_, timeoutMs == kWaitForever ? INFINITE : timeoutMs)) {
+      case WAIT_OBJECT_0:
+        return WaitOutcome::Exited;
+      case WAIT_TIMEOUT:
+        return WaitOutcome::TimedOut;
+      default:
+        return WaitOutcome::Failed;
+    }
+  }
+
+  bool ExitCode(std::uint32_t& code) override {
+    DWORD value = 0;
+    if (!GetExitCodeProcess(process_, &value)) return false;
+    code = value;
+    return true;
+  }
+
+  bool Terminate(std::uint32_t exitCode) override { return TerminateProcess(process_, exitCode) != FALSE; }
+
+ private:
+  HANDLE process_;
+};
+
+}  // namespace
+
+std::unique_ptr<ChildProcess> StartHiddenProcess(const std::wstring& commandLine) {
+  // CreateProcessW may write into the command line, so it gets a writable copy.
+  std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+  buffer.push_back(L'\0');
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                      &info))
+    return nullptr;
+  CloseHandle(info.hThread);
+  return std::make_unique<Win32ChildProcess>(info.hProcess);
+}
+
+}  // namespace platform
