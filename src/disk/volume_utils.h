@@ -34,7 +34,14 @@ void FindFilesByExtension(std::vector<std::wstring>& list, const std::wstring& f
 bool HasAmd64AutorunSection(const std::wstring& iniPath);
 std::wstring MakeVolumeLabel(const std::wstring& name);
 
+// The preferred scratch folder (program data folder + "QarvelToolTmp\"), emptied and created,
+// when the system drive has more than `requiredMB` MiB free; otherwise the system drive's root
+// (3 characters), or empty text when neither can be had.
 std::wstring PrepareScratchFolder(int requiredMB);
+// The job's scratch folder, with a trailing backslash: the preferred one, else
+// "<root>QarvelToolTmp<n>\" (not created) on the first fixed or removable drive with more
+// than `requiredMB` MiB free. Empty text when no drive has room: callers refuse the job with a
+// clear message instead of copying into a folder relative to the current one.
 std::wstring GetScratchFolder(int requiredMB);
 // The drive letter of partition `partition` of disk `disk` ("\Device\HarddiskN\PartitionM").
 bool GetPartitionLetter(int disk, int partition, wchar_t& letter);

@@ -1,0 +1,102 @@
+// Folder and file utilities: sizes, recursive deletion, search by extension, the 64-bit disc
+// test and the FAT32 volume label rule.
+#include "disk/volume_utils.h"
+
+#include <cwctype>
+
+#include "app/program_data.h"
+#include "platform/files.h"
+
+namespace {
+
+std::wstring WithBackslash(std::wstring folder) {
+  if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+  return folder;
+}
+
+std::wstring UpperCase(std::wstring text) {
+  for (auto& c : text) c = static_cast<wchar_t>(std::towupper(c));
+  return text;
+}
+
+}  // namespace
+
+std::uint64_t GetFolderSize(const std::wstring& folder, bool recursive) {
+  const std::wstring base = WithBackslash(folder);
+  std::uint64_t total = 0;
+  std::vector<std::wstring> subfolders;
+  platform::ListFolder(base, [&](const platform::FolderEntry& entry) {
+    if (entry.IsFolder()) {
+      if (recursive) subfolders.push_back(base + entry.name);
+    } else {
+      total += entry.size;
+    }
+    return true;
+  });
+  // Sub-folders are walked after the listing is closed, so only one listing is open per level.
+  for (const auto& sub : subfolders) total += GetFolderSize(sub, true);
+  return total;
+}
+
+std::uint64_t GetFileByteSize(const std::wstring& path) {
+  std::uint64_t size = 0;
+  return platform::GetFileSizeOf(path, size) ? size : 0;
+}
+
+std::uint64_t GetPathSize(const std::wstring& path) {
+  return platform::IsFolder(path) ? GetFolderSize(path, true) : GetFileByteSize(path);
+}
+
+void RemoveFolderTree(const std::wstring& folder) {
+  const std::wstring base = WithBackslash(folder);
+  std::vector<platform::FolderEntry> entries;
+  // Collected first: deleting entries while the listing is open may make it skip some.
+  if (!platform::ListFolder(base, [&](const platform::FolderEntry& entry) {
+        entries.push_back(entry);
+        return true;
+      }))
+    return;
+  for (const auto& entry : entries) {
+    const std::wstring path = base + entry.name;
+    if (entry.IsFolder()) {
+      if (!platform::RemoveEmptyFolder(path + L"\\")) RemoveFolderTree(path);
+    } else {
+      ClearReadOnlyAttribute(path);
+      platform::DeleteFileAt(path);
+    }
+  }
+  platform::RemoveEmptyFolder(base);
+}
+
+void FindFilesByExtension(std::vector<std::wstring>& list, const std::wstring& folder, const std::wstring& extension) {
+  const std::wstring base = WithBackslash(folder);
+  const std::wstring wanted = UpperCase(extension);
+  std::vector<platform::FolderEntry> entries;
+  platform::ListFolder(base, [&](const platform::FolderEntry& entry) {
+    entries.push_back(entry);
+    return true;
+  });
+  for (const auto& entry : entries) {
+    if (entry.IsFolder()) {
+      FindFilesByExtension(list, base + entry.name, extension);
+      continue;
+    }
+    // A name without a dot has an empty extension.
+    auto dot = entry.name.rfind(L'.');
+    std::wstring own = dot == std::wstring::npos ? std::wstring() : entry.name.substr(dot);
+    if (UpperCase(own) == wanted) list.push_back(base + entry.name);
+  }
+}
+
+bool HasAmd64AutorunSection(const std::wstring& iniPath) {
+  for (const auto& name : platform::ReadIniSectionNames(iniPath))
+    if (UpperCase(name) == L"AUTORUN.AMD64") return true;
+  return false;
+}
+
+std::wstring MakeVolumeLabel(const std::wstring& name) {
+  constexpr std::size_t kLongestFat32Label = 11;
+  if (name.empty()) return L"NONAME";
+  if (name.size() > kLongestFat32Label) return name.substr(0, 9) + L"~1";
+  return name;
+}

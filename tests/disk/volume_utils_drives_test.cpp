@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/program_data.h"
+#include "disk/volume_utils.h"
+#include "platform/files.h"
+#include "support/temp_machine.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint64_t kMiB = 1ull << 20;
+
+void SetDriveSize(test::TempMachine& machine, char letter, std::uint64_t bytes) {
+  machine.Builder().Description().FindDrive(letter)->totalBytes = bytes;
+  machine.Apply();
+}
+
+TEST(VolumeUtilsDrives, KindsLabelsAndReadiness) {
+  test::TempMachine machine;
+  auto& b = machine.Builder();
+  b.Optical('D', L"", false);
+  b.Optical('E', L"GRMCULFRER_EN_DVD");
+  b.UsbStick('F', 2, 4096 * kMiB);
+  b.Fixed('G', 3);
+  b.Description().FindDrive('G')->fileSystem = L"RAW";
+  b.Fault("volumes.info.C", "87");
+  machine.Apply();
+
+  EXPECT_TRUE(IsCdRomDrive(L"D:\\"));
+  EXPECT_TRUE(IsCdRomDrive(L"E:\\"));
+  EXPECT_FALSE(IsCdRomDrive(L"F:\\"));
+  EXPECT_TRUE(IsFixedOrRemovable(L"F:\\ ( Capacity: 4095 MB )"));
+  EXPECT_TRUE(IsFixedOrRemovable(L"g"));
+  EXPECT_FALSE(IsFixedOrRemovable(L"E:\\"));
+  EXPECT_FALSE(IsFixedOrRemovable(L"Z:\\"));
+  EXPECT_FALSE(IsFixedOrRemovable(L""));
+
+  EXPECT_FALSE(IsDriveReady(L"D:\\"));  // empty optical drive: ERROR_NOT_READY
+  EXPECT_TRUE(IsDriveReady(L"E:\\"));
+  EXPECT_TRUE(IsDriveReady(L"G:\\"));   // unrecognised file system: still a volume
+  EXPECT_FALSE(IsDriveReady(L"C:\\"));  // ERROR_INVALID_PARAMETER
+
+  EXPECT_EQ(GetVolumeLabelText(L"E:\\"), L"GRMCULFRER_EN_DVD");
+  EXPECT_EQ(GetVolumeLabelText(L"D:\\"), L"");
+  SetVolumeLabelText(L"F:\\", MakeVolumeLabel(GetVolumeLabelText(L"E:\\")));
+  EXPECT_EQ(GetVolumeLabelText(L"f:\\"), L"GRMCULFRE~1");
+  SetVolumeLabelText(L"F", L"TWELVE_CHARS");  // too long for FAT32: refused, label kept
+  EXPECT_EQ(GetVolumeLabelText(L"F:\\"), L"GRMCULFRE~1");
+}
+
+TEST(VolumeUtilsDrives, SpaceIsTotalLessTheFilesOnTheDrive) {
+  test::TempMachine machine;
+  std::string usb = machine.Builder().UsbStick('F', 2, 101 * kMiB);  // 100 MiB partition
+  std::string disc = machine.Builder().Optical('E', L"DISC");
+  machine.Apply();
+  test::WriteHostFile(usb + "/big.bin", std::string(3 * kMiB + 5, 'x'));
+  test::WriteHostFile(disc + "/sources/install.wim", std::string(2 * kMiB, 'w'));
+
+  EXPECT_EQ(GetTotalSpaceMB(L"F:\\"), 100.0);
+  EXPECT_EQ(GetFreeSpaceMB(L"F:\\"), 96.0);  // 97 MiB - 5 bytes, truncated
+  EXPECT_EQ(GetTotalSpaceMB(L"E:\\"), 2.0);
+  EXPECT_EQ(GetFreeSpaceMB(L"E:\\"), 0.0);
+  EXPECT_EQ(GetFreeSpaceMB(L"Q:\\"), 0.0);
+}
+
+TEST(ScratchFolder, PreferredFolderIsEmptiedWhenTheSystemDriveHasRoom) {
+  test::TempMachine machine;
+  SetDriveSize(machine, 'C', 4000 * kMiB);
+  std::string old = machine.Host(L"C:\\ProgramData") + "/Qarvel/DraventaWin/QarvelToolTmp/old/file.txt";
+  test::WriteHostFile(old, "left from the last job");
+
+  std::wstring path = GetScratchFolder(3500);
+  EXPECT_EQ(path, L"C:\\ProgramData\\Qarvel\\DraventaWin\\QarvelToolTmp\\");
+  EXPECT_TRUE(platform::IsFolder(path));
+  EXPECT_FALSE(fs::exists(old));
+}
+
+// Free space and the need are compared in the same unit: 10 MiB free is not enough for 3,500.
+TEST(ScratchFolder, SmallSystemDriveFallsBackToANumberedFolderOnADriveWithRoom) {
+  test::TempMachine machine;
+  SetDriveSize(machine, 'C', 10 * kMiB);
+  machine.Builder().Optical('D', L"BIG DISC");
+  machine.Builder().UsbStick('F', 2, 3400 * kMiB);  // 3,399 MiB: one short
+  machine.Builder().Fixed('H', 3, 8000 * kMiB);
+  machine.Apply();
+
+  EXPECT_EQ(PrepareScratchFolder(3500), L"C:\\");
+  EXPECT_FALSE(fs::exists(machine.Host(L"C:\\ProgramData") + "/Qarvel/DraventaWin/QarvelToolTmp"));
+  EXPECT_EQ(GetScratchFolder(3500), L"H:\\QarvelToolTmp0\\");
+  EXPECT_FALSE(platform::PathExists(L"H:\\QarvelToolTmp0\\"));  // named, not created
+
+  fs::create_directories(machine.Builder().HostFolderOf('H') + "/QarvelToolTmp0");
+  test::WriteHostFile(machine.Builder().HostFolderOf('H') + "/qarveltooltmp1", "");
+  EXPECT_EQ(GetScratchFolder(3500), L"H:\\QarvelToolTmp2\\");
+  EXPECT_EQ(GetScratchFolder(3300), L"F:\\QarvelToolTmp0\\");
+}
+
+TEST(ScratchFolder, NoDriveWithRoomGivesEmptyText) {
+  test::TempMachine machine;
+  SetDriveSize(machine, 'C', 10 * kMiB);
+  machine.Builder().UsbStick('F', 2, 100 * kMiB);
+  machine.Apply();
+  EXPECT_EQ(GetScratchFolder(3500), L"");
+
+  machine.Builder().Description().systemFolder.clear();
+  machine.Apply();
+  EXPECT_EQ(PrepareScratchFolder(1), L"");
+  EXPECT_EQ(GetScratchFolder(50), L"F:\\QarvelToolTmp0\\");
+}
+
+}  // namespace
