@@ -5,7 +5,7 @@
 // The first failing statement ends the run, as diskpart does without "noerr".
 //
 // Every run and every statement is appended to diskpart.log in the machine folder:
-//   "run <script path>" and then "disk=<n> partition=<n> | <statement>" with the disk and
+//   "run pid=<process id> <script path>" and then "disk=<n> partition=<n> | <statement>" with the disk and
 //   partition selected when the statement ran (-1 for none), so tests can see what was erased.
 //
 // Fault switches (machine.json "faults"):
@@ -17,6 +17,7 @@
 //   diskpart.formatNewLetter = <X>    formatting gives the volume the drive letter X
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -67,7 +68,9 @@ int main(int argc, char** argv) {
     std::cout << "DiskPart has encountered an error: no machine.\n";
     return diskpart::kFatal;
   }
-  AppendLog(machineFolder, "run " + scriptPath);
+  std::error_code ec;
+  std::string pid = std::filesystem::read_symlink("/proc/self", ec).filename().string();
+  AppendLog(machineFolder, "run pid=" + pid + " " + scriptPath);
   std::ifstream in(Machine::HostPath(platform::host::FromUtf8(scriptPath)), std::ios::binary);
   if (scriptPath.empty() || !in) {
     std::cout << "DiskPart was unable to open the script file.\n";

@@ -1,0 +1,135 @@
+// The diskpart runner on the host: the script file, its private folder, exit codes and the bound
+// on how long diskpart may run.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "diskpart_test_support.h"
+#include "disk/process_runner.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class DiskpartRunner : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    usbtest::ResetDiskpartRunner();
+    machine_.Builder().UsbStick('F', 2, 1ull << 30);
+  }
+  void TearDown() override { usbtest::ResetDiskpartRunner(); }
+
+  void Apply() {
+    machine_.Apply();
+    app::ResetTraceLogPath();
+  }
+
+  test::TempMachine machine_;
+};
+
+TEST_F(DiskpartRunner, WritesTheScriptByteForByteInAPrivateFolderAndRunsDiskpartOnIt) {
+  REQUIRE_DISKPART(machine_);
+  Apply();
+  DiskpartScript& runner = DiskpartScript::Instance();
+  ASSERT_TRUE(runner.CreateScriptFile());
+  std::wstring path = runner.ScriptPath();
+
+  // A new folder of its own under the program data folder, that only the program can write to.
+  std::wstring dataFolder = L"C:\\ProgramData\\Qarvel\\DraventaWin\\";
+  ASSERT_EQ(path.rfind(dataFolder, 0), 0u) << platform::host::ToUtf8(path);
+  std::wstring folder = path.substr(0, path.rfind(L'\\') + 1);
+  EXPECT_NE(folder, dataFolder);
+  EXPECT_TRUE(path.ends_with(L".TMP"));
+  std::string hostFolder = machine_.Host(folder);
+  EXPECT_EQ(fs::status(hostFolder).permissions() & fs::perms::all, fs::perms::owner_all);
+
+  const std::string script = "sel disk 2\r\nsel par 1\r\nexit\r\n";
+  ASSERT_TRUE(runner.RunScript(script));
+  std::string written = test::ReadHostFile(machine_.Host(path));
+  EXPECT_EQ(written, script);  // same length: no terminator, no byte-order mark
+
+  usbtest::DiskpartLog log = usbtest::ReadDiskpartLog(machine_);
+  ASSERT_EQ(log.runs, 1);
+  EXPECT_EQ(platform::host::FromUtf8(log.scripts[0]), path);
+  ASSERT_EQ(log.statements.size(), 3u);
+  EXPECT_EQ(log.statements[2].disk, 2);
+  EXPECT_EQ(log.statements[2].partition, 1);
+
+  // A second script overwrites the first in the same file.
+  ASSERT_TRUE(runner.CreateScriptFile());
+  EXPECT_EQ(runner.ScriptPath(), path);
+  ASSERT_TRUE(runner.RunScript("exit\r\n"));
+  EXPECT_EQ(test::ReadHostFile(machine_.Host(path)), "exit\r\n");
+
+  EXPECT_TRUE(runner.DeleteScriptFile());
+  EXPECT_FALSE(fs::exists(hostFolder));
+  EXPECT_TRUE(runner.ScriptPath().empty());
+  EXPECT_FALSE(runner.RunScript("exit\r\n")) << "no script file: nothing may run";
+  EXPECT_EQ(usbtest::ReadDiskpartLog(machine_).runs, 2);
+}
+
+TEST_F(DiskpartRunner, AnExitCodeOtherThanZeroFailsTheScript) {
+  REQUIRE_DISKPART(machine_);
+  machine_.Builder().Fault("diskpart.failOn", "select");
+  machine_.Builder().Fault("diskpart.failCode", "1");
+  Apply();
+  ASSERT_TRUE(DiskpartScript::Instance().CreateScriptFile());
+  EXPECT_FALSE(DiskpartScript::Instance().RunScript("sel disk 2\r\nexit\r\n"));
+  EXPECT_NE(usbtest::TraceText().find("[DiskpartScript::RunScript] diskpart exit code: 1"), std::string::npos);
+}
+
+TEST_F(DiskpartRunner, ADiskpartThatNeverEndsIsEndedAtTheLimitAndFails) {
+  REQUIRE_DISKPART(machine_);
+  machine_.Builder().Fault("diskpart.hangOn", "format");
+  Apply();
+  test::WriteHostFile(machine_.Builder().HostFolderOf('F') + "/keep.txt", "data");
+  DiskpartScript& runner = DiskpartScript::Instance();
+  runner.SetTimeoutForTests(500);
+  ASSERT_TRUE(runner.CreateScriptFile());
+  EXPECT_FALSE(runner.RunScript("sel disk 2\r\nsel par 1\r\nformat fs=FAT32 quick\r\nexit\r\n"));
+
+  EXPECT_NE(usbtest::TraceText().find("[RunProcess] did not end within 500 ms and was ended: diskpart /s "),
+            std::string::npos);
+  usbtest::DiskpartLog log = usbtest::ReadDiskpartLog(machine_);
+  ASSERT_EQ(log.pids.size(), 1u);
+  EXPECT_FALSE(fs::exists("/proc/" + std::to_string(log.pids[0]))) << "the hung diskpart is still running";
+  EXPECT_TRUE(fs::exists(machine_.Builder().HostFolderOf('F') + "/keep.txt"));
+}
+
+TEST_F(DiskpartRunner, AProgramThatCannotBeStartedFails) {
+  Apply();
+  std::uint32_t code = 77;
+  EXPECT_FALSE(RunProcess(L"nosuchtool /s x", &code));
+  EXPECT_EQ(code, 77u);
+  EXPECT_NE(usbtest::TraceText().find("[RunProcess] create process fail: nosuchtool /s x"), std::string::npos);
+
+  ASSERT_TRUE(DiskpartScript::Instance().CreateScriptFile());
+  EXPECT_FALSE(DiskpartScript::Instance().RunScript("exit\r\n")) << "diskpart is not installed";
+}
+
+TEST_F(DiskpartRunner, AScriptFileRemovedBehindTheRunnersBackIsMadeAgain) {
+  REQUIRE_DISKPART(machine_);
+  Apply();
+  DiskpartScript& runner = DiskpartScript::Instance();
+  ASSERT_TRUE(runner.CreateScriptFile());
+  std::wstring first = runner.ScriptPath();
+  fs::remove(machine_.Host(first));
+  ASSERT_TRUE(runner.CreateScriptFile());
+  EXPECT_NE(runner.ScriptPath(), first);
+  EXPECT_TRUE(runner.RunScript("exit\r\n"));
+}
+
+TEST_F(DiskpartRunner, AScriptPathWithSpacesReachesDiskpartWhole) {
+  REQUIRE_DISKPART(machine_);
+  machine_.Builder().Description().commonAppData = L"C:\\Shared Data";
+  Apply();
+  DiskpartScript& runner = DiskpartScript::Instance();
+  ASSERT_TRUE(runner.CreateScriptFile());
+  ASSERT_NE(runner.ScriptPath().find(L"C:\\Shared Data\\"), std::wstring::npos);
+  EXPECT_TRUE(runner.RunScript("sel disk 2\r\nexit\r\n"));
+  usbtest::DiskpartLog log = usbtest::ReadDiskpartLog(machine_);
+  ASSERT_EQ(log.runs, 1);
+  EXPECT_EQ(platform::host::FromUtf8(log.scripts[0]), runner.ScriptPath());
+}
+
+}  // namespace
