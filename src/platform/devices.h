@@ -46,4 +46,7 @@ bool QueryDosDeviceName(const std::wstring& dosName, std::wstring& target);
 // DefineDosDeviceW(DDD_RAW_TARGET_PATH, name, target).
 bool DefineRawDosDevice(const std::wstring& dosName, const std::wstring& target);
 
+// Removes that definition again (DDD_REMOVE_DEFINITION with an exact match on the target).
+bool RemoveRawDosDevice(const std::wstring& dosName, const std::wstring& target);
+
 }  // namespace platform

@@ -106,7 +106,8 @@ json ToJson(const MachineDescription& m) {
     json parts = json::array();
     for (const auto& p : d.partitions)
       parts.push_back({{"number", p.number}, {"start", p.start}, {"length", p.length}, {"mbrType", p.mbrType},
-                       {"gptType", p.gptType}, {"active", p.active}});
+                       {"gptType", p.gptType}, {"active", p.active}, {"logical", p.logical},
+                       {"volume", p.volume}, {"fileSystem", ToUtf8(p.fileSystem)}, {"label", ToUtf8(p.label)}});
     j["disks"].push_back({{"number", d.number}, {"style", d.style}, {"size", d.size}, {"bus", d.bus},
                           {"removable", d.removable}, {"tracksPerCylinder", d.tracksPerCylinder},
                           {"sectorsPerTrack", d.sectorsPerTrack}, {"bytesPerSector", d.bytesPerSector},
@@ -167,6 +168,10 @@ MachineDescription FromJson(const json& j) {
       Take(jp, "mbrType", p.mbrType);
       Take(jp, "gptType", p.gptType);
       Take(jp, "active", p.active);
+      Take(jp, "logical", p.logical);
+      Take(jp, "volume", p.volume);
+      if (jp.contains("fileSystem")) p.fileSystem = FromUtf8(jp["fileSystem"].get<std::string>());
+      if (jp.contains("label")) p.label = FromUtf8(jp["label"].get<std::string>());
       d.partitions.push_back(p);
     }
     m.disks.push_back(d);

@@ -26,6 +26,12 @@ struct PartitionRecord {
   int mbrType = 0;                // MBR partition type (0x0C FAT32 LBA, 0x07 NTFS, 0x05/0x0F extended)
   std::string gptType;            // GPT type GUID, upper case, without braces
   bool active = false;            // MBR boot indicator
+  bool logical = false;           // MBR logical drive inside the extended partition listed before it
+  // A volume on the partition that no drive letter names (an EFI system or recovery partition):
+  // N of \Device\HarddiskVolumeN, 0 for none, with its file system and label.
+  int volume = 0;
+  std::wstring fileSystem{};
+  std::wstring label{};
 };
 
 struct DiskRecord {

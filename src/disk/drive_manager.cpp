@@ -1,0 +1,102 @@
+#include "disk/drive_manager.h"
+
+#include "platform/text.h"
+
+DeviceFile::DeviceFile(std::string path) : m_Path(std::move(path)) {}
+
+DeviceFile::~DeviceFile() { Close(); }
+
+bool DeviceFile::OpenWith(const platform::DeviceOpenOptions& options) {
+  Close();
+  m_Handle = platform::OpenDevice(platform::AnsiToWide(m_Path), options);
+  m_Opened = m_Handle != nullptr;
+  return m_Opened;
+}
+
+bool DeviceFile::Open() {
+  platform::DeviceOpenOptions options;
+  options.write = !m_ReadOnly;
+  options.createNew = m_CreateNew;
+  options.writeThrough = true;
+  return OpenWith(options);
+}
+
+void DeviceFile::Close() {
+  if (m_Opened) m_Handle.reset();
+  m_Opened = false;
+}
+
+namespace {
+std::string PhysicalDrivePath(std::int32_t diskNumber) {
+  return "\\\\.\\PhysicalDrive" + std::to_string(diskNumber);
+}
+}  // namespace
+
+// The inventory only reads: the disks are opened for reading so that no handle it holds could
+// ever write to a disk.
+PhysicalDriveFile::PhysicalDriveFile(std::int32_t diskNumber)
+    : DeviceFile(PhysicalDrivePath(diskNumber)), m_DiskNumber(diskNumber) {
+  m_ReadOnly = true;
+}
+
+PhysicalDriveFile::~PhysicalDriveFile() {
+  m_Drive.reset();  // the Drive borrows the handle: it goes first
+  Close();
+}
+
+bool PhysicalDriveFile::Open() {
+  platform::DeviceOpenOptions options;
+  options.write = !m_ReadOnly;
+  if (!OpenWith(options)) return false;
+  return Classify();
+}
+
+bool PhysicalDriveFile::Classify() {
+  disk::Bytes output;
+  std::uint32_t error = 0;
+  if (!m_Handle->Control(platform::kIoctlDiskGetDriveGeometryEx, {}, disk::kGeometryWithStyleSize, output, error))
+    return false;
+  disk::DiskGeometry geometry;
+  if (!disk::ReadDiskGeometry(output, geometry)) return false;
+  if (geometry.partitionStyle == disk::kPartitionStyleGpt)
+    m_Drive = std::make_unique<GptDrive>(m_Handle.get(), m_DiskNumber);
+  else if (geometry.partitionStyle == disk::kPartitionStyleMbr && geometry.hasStyle)
+    m_Drive = std::make_unique<MbrDrive>(m_Handle.get(), m_DiskNumber);
+  else
+    m_Drive = std::make_unique<RawDrive>(m_Handle.get(), m_DiskNumber);
+  return true;
+}
+
+namespace {
+std::unique_ptr<DriveManager>& Singleton() {
+  static std::unique_ptr<DriveManager> instance;
+  return instance;
+}
+}  // namespace
+
+DriveManager::DriveManager() { Enumerate(); }
+
+DriveManager::~DriveManager() = default;
+
+DriveManager& DriveManager::Instance() {
+  auto& instance = Singleton();
+  if (!instance) instance.reset(new DriveManager());
+  return *instance;
+}
+
+void DriveManager::Release() { Singleton().reset(); }
+
+void DriveManager::Enumerate() {
+  Drives.clear();
+  for (m_NextDisk = 0; m_NextDisk < kMaxDisks; ++m_NextDisk) {
+    auto file = std::make_unique<PhysicalDriveFile>(m_NextDisk);
+    m_Current = file.get();
+    if (file->Open()) Drives.push_back(std::move(file));
+  }
+  m_Current = nullptr;
+}
+
+Drive* DriveManager::GetDrive(std::size_t Index) const {
+  if (!(Index < Drives.size())) InventoryAssertionFailed("Index < Drives.size()");
+  return Drives[Index]->GetDrive();
+}

@@ -1,0 +1,25 @@
+// Maps a partition to its drive letter through the NT object namespace: the partition's link
+// \Device\HarddiskN\PartitionM names a volume device, and the letter is the DOS drive whose
+// device name is that same volume.
+#include "disk/volume_utils.h"
+#include "platform/devices.h"
+#include "platform/volumes.h"
+
+bool GetPartitionLetter(int disk, int partition, wchar_t& letter) {
+  letter = 0;
+  std::wstring link = L"\\Device\\Harddisk" + std::to_wstring(disk) + L"\\Partition" + std::to_wstring(partition);
+  std::wstring target;
+  if (!platform::QuerySymbolicLinkTarget(link, target) || target.empty()) return false;
+  std::uint32_t mask = platform::LogicalDriveMask();
+  for (int i = 0; i < 26; ++i) {
+    if (!(mask & (1u << i))) continue;
+    wchar_t candidate = static_cast<wchar_t>(L'A' + i);
+    std::wstring device;
+    if (!platform::QueryDosDeviceName(std::wstring(1, candidate) + L":", device)) continue;
+    if (device == target) {
+      letter = candidate;
+      return true;
+    }
+  }
+  return false;
+}
