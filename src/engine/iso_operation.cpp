@@ -1,0 +1,97 @@
+#include "engine/iso_operation.h"
+
+#include "app/trace_log.h"
+#include "engine/make_iso_file.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/message_box.h"
+
+namespace {
+const wchar_t kCaption[] = L"make ISO error";
+const wchar_t kX86Tool[] = L"Oscdimg_x86\\Oscdimg\\oscdimg.exe";
+const wchar_t kAmd64Tool[] = L"Oscdimg_amd64\\Oscdimg\\oscdimg.exe";
+}  // namespace
+
+std::wstring QuotePath(const std::wstring& text) {
+  if (text.empty()) return text;
+  std::wstring quoted = text;
+  if (quoted.front() != L'"') quoted.insert(quoted.begin(), L'"');
+  if (text.back() != L'"') quoted += L'"';
+  return quoted;
+}
+
+std::wstring GetFolderPart(const std::wstring& text) {
+  std::size_t slash = text.find_last_of(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : text.substr(0, slash + 1);
+}
+
+ISOOperation::ISOOperation(platform::WindowHandle hWnd, std::int32_t state, const std::wstring& treePath,
+                           const std::wstring& isoDir, const std::wstring& isoName, bool is64)
+    : BasicOperation(hWnd, state), m_TreePath(treePath), m_ISODir(isoDir), m_ISOName(isoName) {
+  std::wstring exeFolder = platform::ExecutableFolder();
+  // The x86 tool runs for every source; the boot files follow the disc's architecture.
+  m_OscdimgPath = exeFolder + kX86Tool;
+  std::wstring archTool = exeFolder + (is64 ? kAmd64Tool : kX86Tool);
+  std::wstring bootFolder = GetFolderPart(archTool);
+  m_BootSectorPath = bootFolder + L"etfsboot.com";
+  m_EfiBootPath = bootFolder + L"efisys.bin";
+  TraceLog(L"ISOOperation create");
+  TraceLog(L"[ISOOperation::tmp_oscdTool]" + archTool);
+}
+
+void ISOOperation::Stop() {
+  m_bStop = true;
+  MakeISOFile::Instance()->Cancle();
+}
+
+std::int32_t ISOOperation::Excute() {
+  TraceLog(L"ISOOperation Excute");
+  // m_bStop starts false with the object and is not cleared here: a stop that arrives between
+  // the runner's check and this call must still cancel the build.
+  if (!precheck()) return 0;
+  if (RunOperate()) {
+    TraceLog(L"ISOOperation Excute - end(TRUE)");
+    return 1;
+  }
+  TraceLog(L"[ISOOperation- RunOperate] is fail");
+  std::wstring error = MakeISOFile::Instance()->LastError();
+  if (error.empty()) error = L"The ISO file could not be built.";
+  platform::ShowMessageBox(0, error, kCaption, platform::kMbOk | platform::kMbIconError);
+  return 0;
+}
+
+bool ISOOperation::precheck() const {
+  TraceLog(L"ISOOperation precheck");
+  if (platform::IsFolder(m_ISODir)) return true;
+  platform::ShowMessageBox(0, L"The ISO directory does not exist.", kCaption, platform::kMbOk);
+  return false;
+}
+
+std::wstring ISOOperation::GetISOFilePath() const {
+  std::wstring base = m_ISODir;
+  if (base.empty() || base.back() != L'\\') base += L'\\';
+  base += m_ISOName;
+  if (!platform::PathExists(base + L".iso")) return base + L".iso";
+  for (unsigned long long n = 0;; ++n) {
+    std::wstring candidate = base + std::to_wstring(n) + L".iso";
+    if (!platform::PathExists(candidate)) return candidate;
+  }
+}
+
+std::wstring ISOOperation::BuildCommandLine() const {
+  std::wstring iso = GetISOFilePath();
+  std::wstring args = L"-lWIN7 -m -o -u1 -udfver102 ";
+  args += L"-bootdata:2#p0,e,b" + QuotePath(m_BootSectorPath) + L"#pEF,e,b" + QuotePath(m_EfiBootPath);
+  args += L" " + QuotePath(GetFolderPart(m_TreePath)) + L" " + QuotePath(iso);
+  return QuotePath(m_OscdimgPath) + L" " + args;
+}
+
+bool ISOOperation::RunOperate() {
+  MakeISOFile* builder = MakeISOFile::Instance();
+  builder->SetCmd(BuildCommandLine());
+  return builder->Excute(&ISOOperation::OnISOProgress, this, &m_bStop);
+}
+
+void ISOOperation::OnISOProgress(int percent, void* context) {
+  static_cast<ISOOperation*>(context)->PostState(percent);
+}

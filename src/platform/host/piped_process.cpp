@@ -1,0 +1,203 @@
+// Host: a program whose standard output and error go into one real pipe. The command line's
+// program is resolved on the simulated machine (C:\...\oscdimg.exe -> the substitute installed
+// there); the child inherits the environment, so it works on the same machine
+// (DRAVENTA_MACHINE). It also gets its Windows command line, unsplit, in DRAVENTA_COMMAND_LINE:
+// a Windows program parses its own command line, and oscdimg's rules are not argv's.
+//
+// The child runs in a process group of its own, and ending it ends the group, so a substitute
+// that runs helper programs (xorriso) leaves nothing behind.
+//
+// Fault switches (machine.json "faults"):
+//   process.startFail = <file name>   starting a program of that file name (oscdimg.exe, any
+//                                     case) fails as CreateProcessW does for a missing file
+//   process.pipeFail = <file name>    making the pipe for that program fails
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <cwctype>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/host/command_line.h"
+#include "platform/host/machine.h"
+#include "platform/process.h"
+
+extern char** environ;
+
+namespace platform {
+
+namespace {
+
+class HostPipedProcess : public PipedProcess {
+ public:
+  HostPipedProcess(pid_t pid, int readFd) : pid_(pid), readFd_(readFd) {}
+
+  // A child still running when the object goes is reaped by a detached thread once it ends.
+  ~HostPipedProcess() override {
+    if (readFd_ >= 0) ::close(readFd_);
+    std::lock_guard<std::mutex> guard(lock_);
+    if (reaped_) return;
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) == pid_) return;
+    pid_t pid = pid_;
+    std::thread([pid] {
+      int ignored = 0;
+      ::waitpid(pid, &ignored, 0);
+    }).detach();
+  }
+
+  PipeRead Read(char* buffer, std::size_t capacity, std::size_t& bytesRead, std::uint32_t timeoutMs) override {
+    bytesRead = 0;
+    if (readFd_ < 0) return PipeRead::Failed;
+    pollfd entry{readFd_, POLLIN, 0};
+    int ready = 0;
+    do {
+      ready = ::poll(&entry, 1, timeoutMs == kWaitForever ? -1 : static_cast<int>(timeoutMs));
+    } while (ready < 0 && errno == EINTR);
+    if (ready < 0) return PipeRead::Failed;
+    if (ready == 0) return PipeRead::Timeout;
+    ssize_t got = 0;
+    do {
+      got = ::read(readFd_, buffer, capacity);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) return PipeRead::Failed;
+    if (got == 0) return PipeRead::EndOfOutput;
+    bytesRead = static_cast<std::size_t>(got);
+    return PipeRead::Data;
+  }
+
+  WaitOutcome Wait(std::uint32_t timeoutMs) override {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    auto pause = std::chrono::milliseconds(1);
+    for (;;) {
+      {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (reaped_) return WaitOutcome::Exited;
+        int status = 0;
+        pid_t done = ::waitpid(pid_, &status, WNOHANG);
+        if (done == pid_) {
+          reaped_ = true;
+          exitCode_ = WIFEXITED(status) ? static_cast<std::uint32_t>(WEXITSTATUS(status))
+                                        : (terminateCode_ ? *terminateCode_ : 128u + WTERMSIG(status));
+          return WaitOutcome::Exited;
+        }
+        if (done < 0) return WaitOutcome::Failed;
+      }
+      if (timeoutMs != kWaitForever && std::chrono::steady_clock::now() >= deadline) return WaitOutcome::TimedOut;
+      std::this_thread::sleep_for(pause);
+      if (pause < std::chrono::milliseconds(20)) pause *= 2;
+    }
+  }
+
+  bool ExitCode(std::uint32_t& code) override {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!reaped_) return false;
+    code = exitCode_;
+    return true;
+  }
+
+  bool Terminate(std::uint32_t exitCode) override {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (reaped_) return false;
+    terminateCode_ = exitCode;
+    ::kill(-pid_, SIGKILL);  // the group: the program and whatever it started
+    return ::kill(pid_, SIGKILL) == 0 || errno == ESRCH;
+  }
+
+ private:
+  std::mutex lock_;
+  pid_t pid_;
+  int readFd_;
+  bool reaped_ = false;
+  std::uint32_t exitCode_ = 0;
+  std::optional<std::uint32_t> terminateCode_;
+};
+
+std::wstring FileNameOf(const std::wstring& program) {
+  std::size_t slash = program.find_last_of(L"\\/");
+  std::wstring name = slash == std::wstring::npos ? program : program.substr(slash + 1);
+  for (auto& c : name) c = static_cast<wchar_t>(std::towlower(c));
+  return name;
+}
+
+bool FaultNames(const char* fault, const std::wstring& program) {
+  auto machine = host::Machine::Current();
+  if (!machine) return false;
+  auto value = machine->Fault(fault);
+  return value && FileNameOf(host::FromUtf8(*value)) == FileNameOf(program);
+}
+
+}  // namespace
+
+std::unique_ptr<PipedProcess> StartPipedProcess(const std::wstring& commandLine, std::uint32_t pipeSize,
+                                                std::string& failedCall) {
+  failedCall.clear();
+  std::vector<std::wstring> words = host::SplitCommandLine(commandLine);
+  std::wstring programWord = words.empty() ? std::wstring() : words[0];
+
+  int fds[2] = {-1, -1};
+  if (FaultNames("process.pipeFail", programWord) || ::pipe2(fds, O_CLOEXEC) != 0) {
+    failedCall = "CreatePipe";
+    return nullptr;
+  }
+  // As large as the system allows, up to the size asked for; the default is kept otherwise.
+  ::fcntl(fds[0], F_SETPIPE_SZ, static_cast<int>(pipeSize));
+  auto closeBoth = [&] {
+    ::close(fds[0]);
+    ::close(fds[1]);
+  };
+
+  std::string program;
+  std::vector<std::string> args = host::HostArguments(commandLine, program);
+  if (program.empty() || FaultNames("process.startFail", programWord)) {
+    closeBoth();
+    failedCall = "CreateProcessW";
+    return nullptr;
+  }
+  std::vector<char*> argv;
+  for (auto& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+
+  std::vector<std::string> environment;
+  for (char** entry = environ; *entry != nullptr; ++entry)
+    if (std::strncmp(*entry, "DRAVENTA_COMMAND_LINE=", 22) != 0) environment.emplace_back(*entry);
+  environment.push_back("DRAVENTA_COMMAND_LINE=" + host::ToUtf8(commandLine));
+  std::vector<char*> envp;
+  for (auto& entry : environment) envp.push_back(entry.data());
+  envp.push_back(nullptr);
+
+  // No standard input; standard output and error both into the pipe's write end.
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  pid_t pid = 0;
+  int rc = ::posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), envp.data());
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  // The parent keeps only the read end, so the output ends when the child's copies close.
+  ::close(fds[1]);
+  if (rc != 0) {
+    ::close(fds[0]);
+    failedCall = "CreateProcessW";
+    return nullptr;
+  }
+  return std::make_unique<HostPipedProcess>(pid, fds[0]);
+}
+
+}  // namespace platform

@@ -1,0 +1,113 @@
+// Windows: a program started with a hidden window whose standard output and error go into an
+// anonymous pipe. The pipe carries the process's default security descriptor (inheritable
+// handles, no open access list); only the write end is inherited by the child.
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/process.h"
+
+namespace platform {
+
+namespace {
+
+// How often a read that waits for output looks at the pipe again.
+constexpr DWORD kPeekIntervalMs = 10;
+
+class Win32PipedProcess : public PipedProcess {
+ public:
+  Win32PipedProcess(HANDLE process, HANDLE readPipe) : process_(process), read_(readPipe) {}
+  ~Win32PipedProcess() override {
+    CloseHandle(read_);
+    CloseHandle(process_);
+  }
+
+  PipeRead Read(char* buffer, std::size_t capacity, std::size_t& bytesRead, std::uint32_t timeoutMs) override {
+    bytesRead = 0;
+    DWORD start = GetTickCount();
+    for (;;) {
+      DWORD available = 0;
+      if (!PeekNamedPipe(read_, nullptr, 0, nullptr, &available, nullptr))
+        return GetLastError() == ERROR_BROKEN_PIPE ? PipeRead::EndOfOutput : PipeRead::Failed;
+      if (available > 0) {
+        DWORD want = available < capacity ? available : static_cast<DWORD>(capacity);
+        DWORD got = 0;
+        if (!ReadFile(read_, buffer, want, &got, nullptr))
+          return GetLastError() == ERROR_BROKEN_PIPE ? PipeRead::EndOfOutput : PipeRead::Failed;
+        if (got == 0) return PipeRead::EndOfOutput;
+        bytesRead = got;
+        return PipeRead::Data;
+      }
+      if (timeoutMs != kWaitForever && GetTickCount() - start >= timeoutMs) return PipeRead::Timeout;
+      Sleep(kPeekIntervalMs);
+    }
+  }
+
+  WaitOutcome Wait(std::uint32_t timeoutMs) override {
+    switch (WaitForSingleObject(process_, timeoutMs == kWaitForever ? INFINITE : timeoutMs)) {
+      case WAIT_OBJECT_0:
+        return WaitOutcome::Exited;
+      case WAIT_TIMEOUT:
+        return WaitOutcome::TimedOut;
+      default:
+        return WaitOutcome::Failed;
+    }
+  }
+
+  bool ExitCode(std::uint32_t& code) override {
+    DWORD value = 0;
+    if (!GetExitCodeProcess(process_, &value) || value == STILL_ACTIVE) return false;
+    code = value;
+    return true;
+  }
+
+  bool Terminate(std::uint32_t exitCode) override { return TerminateProcess(process_, exitCode) != FALSE; }
+
+ private:
+  HANDLE process_;
+  HANDLE read_;
+};
+
+}  // namespace
+
+std::unique_ptr<PipedProcess> StartPipedProcess(const std::wstring& commandLine, std::uint32_t pipeSize,
+                                                std::string& failedCall) {
+  failedCall.clear();
+  // Default security (null descriptor), inheritable handles.
+  SECURITY_ATTRIBUTES security{};
+  security.nLength = sizeof security;
+  security.lpSecurityDescriptor = nullptr;
+  security.bInheritHandle = TRUE;
+  HANDLE readPipe = nullptr;
+  HANDLE writePipe = nullptr;
+  if (!CreatePipe(&readPipe, &writePipe, &security, pipeSize) || readPipe == nullptr || writePipe == nullptr) {
+    failedCall = "CreatePipe(&hReadPipe, &hWritePipe, lpsa, " + std::to_string(pipeSize) + ")";
+    return nullptr;
+  }
+  // The child needs only the write end.
+  SetHandleInformation(readPipe, HANDLE_FLAG_INHERIT, 0);
+
+  std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+  buffer.push_back(L'\0');
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+  startup.wShowWindow = SW_HIDE;
+  startup.hStdInput = nullptr;
+  startup.hStdOutput = writePipe;
+  startup.hStdError = writePipe;
+  PROCESS_INFORMATION info{};
+  BOOL started =
+      CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+  // The parent's copy of the write end goes in every case, so the output ends when the child's does.
+  CloseHandle(writePipe);
+  if (!started) {
+    CloseHandle(readPipe);
+    failedCall = "CreateProcessW";
+    return nullptr;
+  }
+  CloseHandle(info.hThread);
+  return std::make_unique<Win32PipedProcess>(info.hProcess, readPipe);
+}
+
+}  // namespace platform
