@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "engine/completion_operations.h"
+#include "engine/iso_operation.h"
 
 namespace {
 std::mutex g_makerLock;
@@ -13,6 +14,10 @@ std::unique_ptr<BasicOperation> MakeFromCatalogue(std::int32_t code, const Opera
   switch (code) {
     case 1:
       return std::make_unique<CheckOperation>();
+    case 4:
+      return std::make_unique<ISOOperation>(context.hWnd, MAKEISO, context.tmpPath,
+                                            context.info ? context.info->szTagPath : L"", context.sourceLabel,
+                                            context.info && context.info->bIs64bitDVD);
     // Each step's operation is added here as it is built.
     default:
       return std::make_unique<CompleteOperation>();
