@@ -117,7 +117,9 @@ bool MoveFileTo(const std::wstring& from, const std::wstring& to) {
   return ::rename(a.c_str(), b.c_str()) == 0;
 }
 
+// Fault switch "files.ShellDeleteTree" = "fail": the shell reports failure and deletes nothing.
 bool ShellDeleteTree(const std::wstring& path) {
+  if (auto machine = Machine::Current(); machine && machine->Fault("files.ShellDeleteTree")) return false;
   std::string hostPath = Machine::HostPath(path);
   std::error_code ec;
   if (hostPath.empty() || !fs::exists(hostPath, ec)) return false;

@@ -1,0 +1,20 @@
+#pragma once
+// Host only: what the DISM substitute was asked to do, for tests. Each entry point records one
+// line: its name followed by the arguments that decide its behaviour, for example
+// "DismMountImage index=2 flags=0" or "DismUnmountImage flags=1".
+//
+// Fault switches (machine faults): "dism.<FunctionName>" = "0x<HRESULT>" makes every call of
+// that function fail with that HRESULT; "0x<HRESULT>@N" makes only its Nth call (counted from 1
+// in this process) fail.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace platform::host {
+
+std::vector<std::string> DismCallLog();
+void ClearDismCallLog();
+// Structures DISM allocated that were not yet released with DismDelete.
+std::size_t DismOutstandingAllocations();
+
+}  // namespace platform::host

@@ -1,0 +1,80 @@
+#include "servicing/dism_manager.h"
+
+#include <mutex>
+
+#include "app/program_data.h"
+#include "app/trace_log.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "platform/text.h"
+
+namespace {
+std::mutex g_instanceLock;
+std::unique_ptr<DismManager> g_instance;
+}  // namespace
+
+DismManager::DismManager() : m_ImgManager(std::make_unique<DismCpp::DismImgManager>()) {}
+DismManager::~DismManager() = default;
+
+DismManager* DismManager::Instance() {
+  std::lock_guard<std::mutex> guard(g_instanceLock);
+  // A constructor that throws leaves no instance behind, so the next call tries again.
+  if (!g_instance) g_instance.reset(new DismManager());
+  return g_instance.get();
+}
+
+void DismManager::DestroyInstance() {
+  std::lock_guard<std::mutex> guard(g_instanceLock);
+  g_instance.reset();
+}
+
+bool DismManager::SetImagePath(const std::wstring& path) {
+  m_ImgManager->SetImagePath(path);
+  return true;
+}
+
+bool DismManager::Mount(std::uint32_t imageIndex, DismCpp::ProgressCallback progress, void* userData) {
+  if (!PrepareMountFolder()) {
+    platform::ShowMessageBox(0, L"Unable to create a mount folder in " + platform::AnsiToWide(GetProgramDataFolder()),
+                             L"DismCpp", platform::kMbOk);
+    return false;
+  }
+  return m_ImgManager->MountImage(m_MountFolder, false, imageIndex, progress, userData);
+}
+
+bool DismManager::Unmount(DismCpp::ProgressCallback progress, void* userData) {
+  if (!m_ImgManager->UnmountImage(progress, userData)) return false;
+  return DeleteFolderTree(m_MountFolder);
+}
+
+bool DismManager::Discard() {
+  bool unmounted = m_ImgManager->DiscardMount();
+  bool removed = true;
+  if (unmounted && !m_MountFolder.empty() && platform::PathExists(m_MountFolder)) {
+    removed = DeleteFolderTree(m_MountFolder);
+    if (!removed) TraceLog(L"[DismManager::Discard] the mount folder could not be deleted: " + m_MountFolder);
+  }
+  return unmounted && removed;
+}
+
+bool DismManager::PrepareMountFolder() {
+  // A name that is taken frees up within a second; a folder that can't be created at all would
+  // otherwise keep the worker waiting for ever, so the wait ends after a minute of names.
+  constexpr int kAttempts = 60;
+  for (int attempt = 1;; ++attempt) {
+    platform::LocalTime now = platform::CurrentLocalTime();
+    std::string name = GetProgramDataFolder() + std::to_string(now.hour) + std::to_string(now.minute) +
+                       std::to_string(now.second) + "\\";
+    std::wstring wide = platform::AnsiToWide(name);
+    if (!platform::PathExists(wide) && platform::CreateFolderPath(wide)) {
+      m_MountFolder = wide;
+      return true;
+    }
+    if (attempt == kAttempts) {
+      TraceLog(L"[DismManager::PrepareMountFolder] no mount folder could be created, last tried " + wide);
+      return false;
+    }
+    platform::SleepMilliseconds(1000);
+  }
+}

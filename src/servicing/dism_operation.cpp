@@ -1,0 +1,112 @@
+#include "servicing/dism_operation.h"
+
+#include <cwchar>
+#include <vector>
+
+#include "app/program_data.h"
+#include "app/trace_log.h"
+#include "disk/volume_utils.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "platform/messages.h"
+#include "servicing/dism_manager.h"
+
+namespace {
+constexpr std::uint32_t kBootImageIndex = 2;
+}  // namespace
+
+DismOperation::DismOperation(platform::WindowHandle hWnd, const std::wstring& root, const std::wstring& driverFolder,
+                             bool is64dvd)
+    : BasicOperation(hWnd), m_DriverFolder(driverFolder), is64dvd(is64dvd) {
+  mWimPath = root;
+  if (mWimPath.empty() || mWimPath.back() != L'\\') mWimPath += L'\\';
+  mWimPath += L"sources\\boot.wim";
+  TraceLog(std::wstring(L"DismOperation::DismOperation is64dvd:") + (is64dvd ? L"1" : L"0"));
+  TraceLog(L"[DismOperation ] create, mWimPath: " + mWimPath);
+}
+
+DismOperation::~DismOperation() = default;
+
+void DismOperation::OnDismProgress(std::uint32_t current, std::uint32_t total, void* userData) {
+  auto* self = static_cast<DismOperation*>(userData);
+  if (!self) return;
+  // Unsigned 32-bit arithmetic, truncating; a total of 0 reports 0 instead of dividing by it.
+  std::uint32_t percent = total == 0 ? 0u : static_cast<std::uint32_t>(current * 100u) / total;
+  self->PostState(static_cast<std::intptr_t>(percent));
+}
+
+std::int32_t DismOperation::Excute() {
+  TraceLog(L"DismOperation::Excute");
+  if (!platform::PathExists(mWimPath)) return 0;
+  ClearReadOnlyAttribute(mWimPath);
+  platform::SleepMilliseconds(1000);
+  try {
+    return Service() ? 1 : 0;
+  } catch (const DismCpp::InitializeError& error) {
+    // DISM could not be initialised (dismapi.dll missing or failing): the step fails like any
+    // other, with a trace line and a box, instead of leaving the job without a result.
+    wchar_t code[16];
+    std::swprintf(code, 16, L"0x%x", static_cast<unsigned>(error.Result()));
+    TraceLog(std::wstring(L"DismOperation::Excute - Unable to DismInitialize ") + code);
+    platform::ShowMessageBox(0, std::wstring(L"Unable to DismInitialize ") + code, L"DismCpp", platform::kMbOk);
+    return 0;
+  }
+}
+
+bool DismOperation::Service() {
+  DismManager* dism = DismManager::Instance();
+  dism->SetImagePath(mWimPath);
+  if (dism->GetImageCount() != 2) return false;
+
+  TraceLog(L"DismOperation::Excute - DISMMOUNT");
+  SetState(DISMMOUNT);
+  if (!dism->Mount(kBootImageIndex, &DismOperation::OnDismProgress, this)) {
+    // The image may be mounted even though the session could not be opened.
+    dism->Discard();
+    return false;
+  }
+  SetState(DISMMOUNTOK);
+  TraceLog(L"DismOperation::Excute - DISMMOUNTOK");
+  PostState(100);
+
+  TraceLog(L"DismOperation::Excute - DISMADDDRIVER");
+  SetState(DISMADDDRIVER);
+  const std::wstring asmedia = m_DriverFolder + L"\\Asmedia";
+  TraceLog(L"DismOperation::Excute - DISMADDDRIVER: m_DriverFolder" + asmedia);
+  const std::wstring intel = m_DriverFolder + (is64dvd ? L"\\Intel\\Win7\\x64" : L"\\Intel\\Win7\\x86");
+  TraceLog(L"DismOperation::Excute - DISMADDDRIVER: m_DriverFolder" + intel);
+  std::vector<std::wstring> infs;
+  std::vector<std::wstring> intelInfs;
+  FindFilesByExtension(infs, asmedia, L".INF");
+  FindFilesByExtension(intelInfs, intel, L".INF");
+  infs.insert(infs.end(), intelInfs.begin(), intelInfs.end());
+
+  for (const auto& inf : infs) {
+    if (!dism->AddDriver(inf)) {
+      dism->Discard();
+      return false;
+    }
+  }
+
+  TraceLog(L"DismOperation::Excute - DISMCOMMIT");
+  SetState(DISMCOMMIT);
+  if (!dism->Commit(&DismOperation::OnDismProgress, this)) {
+    dism->Discard();
+    return false;
+  }
+  TraceLog(L"DismOperation::Excute - DISMCOMMITOK");
+  SetState(DISMCOMMITOK);
+  PostState(100);
+
+  TraceLog(L"DismOperation::Excute - DISMUNMOUNT");
+  SetState(DISMUNMOUNT);
+  if (!dism->Unmount(&DismOperation::OnDismProgress, this)) {
+    dism->Discard();
+    return false;
+  }
+  TraceLog(L"DismOperation::Excute - DISMUNMOUNTOK");
+  SetState(DISMUNMOUNTOK);
+  PostState(100);
+  return true;
+}

@@ -1,0 +1,30 @@
+#pragma once
+// The job step that adds the USB 3.0 drivers to image 2 of sources\boot.wim: mount, add the
+// ASMedia packages and the Intel packages of the disc's architecture, commit, unmount.
+#include <cstdint>
+#include <string>
+
+#include "engine/basic_operation.h"
+
+class DismOperation : public BasicOperation {
+ public:
+  // `root` is the setup tree to service, `driverFolder` the payload root (no trailing
+  // backslash), `is64dvd` true for a 64-bit Windows 7 source.
+  DismOperation(platform::WindowHandle hWnd, const std::wstring& root, const std::wstring& driverFolder, bool is64dvd);
+  ~DismOperation() override;
+
+  std::int32_t Excute() override;
+
+  // DISM progress: posts (current state, current * 100 / total) to the window.
+  static void OnDismProgress(std::uint32_t current, std::uint32_t total, void* userData);
+
+  const std::wstring& WimPath() const { return mWimPath; }
+
+ private:
+  bool Service();
+  void SetState(std::int32_t state) { m_State = state; }
+
+  std::wstring mWimPath;
+  std::wstring m_DriverFolder;
+  bool is64dvd = false;
+};
