@@ -3,11 +3,17 @@
 #include <mutex>
 
 #include "engine/completion_operations.h"
+#include "servicing/copy_operation.h"
 #include "engine/iso_operation.h"
 
 namespace {
 std::mutex g_makerLock;
 OperationMaker g_maker;
+
+// A path field of the job record, empty when there is no record.
+std::wstring JobPathOf(const OperationContext& context, wchar_t (WIN7_OPERAT_INFO::*field)[kJobPathUnits]) {
+  return context.info ? std::wstring(context.info->*field) : std::wstring();
+}
 
 std::unique_ptr<BasicOperation> MakeFromCatalogue(std::int32_t code, const OperationContext& context) {
   (void)context;
@@ -18,6 +24,23 @@ std::unique_ptr<BasicOperation> MakeFromCatalogue(std::int32_t code, const Opera
       return std::make_unique<ISOOperation>(context.hWnd, MAKEISO, context.tmpPath,
                                             context.info ? context.info->szTagPath : L"", context.sourceLabel,
                                             context.info && context.info->bIs64bitDVD);
+    case 2:
+      return std::make_unique<CopyOperation>(context.hWnd, COPYTOUSB, context.tmpPath,
+                                             JobPathOf(context, &WIN7_OPERAT_INFO::szTagPath));
+    case 6:
+      return std::make_unique<CopyOperation>(context.hWnd, BACKUPOS,
+                                             JobPathOf(context, &WIN7_OPERAT_INFO::szSourcePath), context.tmpPath);
+    case 7:
+      return std::make_unique<CopyOperation>(context.hWnd, COPYIMGDRIVER,
+                                             JobPathOf(context, &WIN7_OPERAT_INFO::szImgDriverPath),
+                                             JobPathOf(context, &WIN7_OPERAT_INFO::szTagPath));
+    case 8:
+      return std::make_unique<CopyOperation>(context.hWnd, COPYTOUSB,
+                                             JobPathOf(context, &WIN7_OPERAT_INFO::szSourcePath),
+                                             JobPathOf(context, &WIN7_OPERAT_INFO::szTagPath));
+    case 16:
+      return std::make_unique<CopyOperation>(context.hWnd, BACKUPOS,
+                                             JobPathOf(context, &WIN7_OPERAT_INFO::szImgDriverPath), context.tmpPath);
     // Each step's operation is added here as it is built.
     default:
       return std::make_unique<CompleteOperation>();

@@ -1,0 +1,61 @@
+#pragma once
+// The process-wide copy engine: measures a source tree, copies it file by file with a
+// per-chunk progress routine, can be stopped from another thread, and empties the destination
+// again when a copy fails or is stopped.
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "platform/file_copy.h"
+
+// What the engine runs: one copy of a source (folder or file) into a destination folder.
+class ICopyfileSink {
+ public:
+  virtual bool OnCopyfileCallback(platform::CopyProgressRoutine progressRoutine, void* userData,
+                                  const std::wstring& source, const std::wstring& destination) = 0;
+
+ protected:
+  ~ICopyfileSink() = default;
+};
+
+class COptFile : public ICopyfileSink {
+ public:
+  // The one engine of the process, created on first use and never destroyed.
+  static COptFile* Instance();
+
+  // The two strings stay owned by the caller and must outlive the next Run.
+  void SetPaths(const std::wstring* source, const std::wstring* destination);
+  // Clears the stop flag and the counters, then copies through OnCopyfileCallback. A run that
+  // was stopped between files returns true with the destination emptied; a failed copy, or one
+  // stopped inside a file, returns false with the destination emptied.
+  bool Run(platform::CopyProgressRoutine progressRoutine, void* userData);
+
+  void Stop() { m_bStop.store(true); }
+  bool IsStop() const { return m_bStop.load(); }
+  std::int64_t GetTotalSize() const { return m_TotalFileSize.load(); }
+  std::int64_t GetCopiedSize() const { return m_CopiedSize.load(); }
+  // Measures the source again: false when it shrank during the copy (a disc taken out).
+  bool IsFinished();
+
+  bool OnCopyfileCallback(platform::CopyProgressRoutine progressRoutine, void* userData,
+                          const std::wstring& source, const std::wstring& destination) override;
+
+  virtual ~COptFile() = default;
+
+ private:
+  COptFile() = default;
+
+  bool CopyFolder(platform::CopyProgressRoutine progressRoutine, void* userData, const std::wstring& sourceFolder,
+                  const std::wstring& destinationFolder);
+  bool CopySingleFile(platform::CopyProgressRoutine progressRoutine, void* userData, const std::wstring& sourceFile,
+                      const std::wstring& destinationFolder);
+  void ResetDestination();
+
+  // Written on the worker thread, read by the progress routine and by observers.
+  std::atomic<std::int64_t> m_TotalFileSize{0};
+  std::atomic<std::int64_t> m_CopiedSize{0};
+  // Set from the window thread, read by the worker between files and in every chunk.
+  std::atomic<bool> m_bStop{false};
+  const std::wstring* m_pSourcePath = nullptr;
+  const std::wstring* m_pDestinationPath = nullptr;
+};

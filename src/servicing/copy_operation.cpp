@@ -1,0 +1,72 @@
+#include "servicing/copy_operation.h"
+
+#include "app/trace_log.h"
+#include "platform/files.h"
+#include "platform/messages.h"
+#include "servicing/copy_engine.h"
+
+CopyOperation::CopyOperation(platform::WindowHandle hWnd, std::int32_t state, const std::wstring& sourcePath,
+                             const std::wstring& tagPath)
+    : BasicOperation(hWnd, state), m_SourcePath(sourcePath), m_TagPath(tagPath) {
+  TraceLog(L"CopyOperation::Create");
+  TraceLog(L"[CopyOperation:: m_SourcePath]" + m_SourcePath);
+  TraceLog(L"[CopyOperation:: m_TagPath]" + m_TagPath);
+}
+
+void CopyOperation::Stop() {
+  m_bStop.store(true);
+  COptFile::Instance()->Stop();
+}
+
+std::int32_t CopyOperation::Excute() {
+  TraceLog(L"CopyOperation::Excute");
+  m_bStop.store(false);
+  if (!platform::IsFolder(m_TagPath)) {
+    TraceLog(L"[CopyOperation:: m_TagPath] is not exist");
+    return 0;
+  }
+
+  TraceLog(L"CopyOperation::Excute - SettingOptPath");
+  COptFile* engine = COptFile::Instance();
+  engine->SetPaths(&m_SourcePath, &m_TagPath);
+  bool copied = engine->Run(&CopyOperation::OnCopyProgress, this);
+  engine->SetPaths(nullptr, nullptr);  // the strings die with this operation
+
+  if (copied) {
+    if (IsStop()) {
+      TraceLog(L"[CopyOperation:: Excute] IsStop");
+      return 1;
+    }
+    m_State.store(BACKUPOK);
+    TraceLog(L"[CopyOperation:: Excute] BACKUPOK");
+    PostState(100);
+    return 1;
+  }
+  m_State.store(BACKUPFAIL);
+  TraceLog(L"[CopyOperation:: Excute] BACKUPFAIL");
+  PostState(100);
+  return 0;
+}
+
+std::uint32_t CopyOperation::OnCopyProgress(std::int64_t totalFileSize, std::int64_t totalBytesTransferred,
+                                            std::int64_t, std::int64_t, std::uint32_t, std::uint32_t, void*, void*,
+                                            void* userData) {
+  if (totalFileSize <= 0) return platform::kProgressContinue;
+  auto* operation = static_cast<CopyOperation*>(userData);
+  COptFile* engine = COptFile::Instance();
+  if (engine->IsStop()) {
+    if (operation->m_hWnd != 0)
+      platform::PostWindowMessage(operation->m_hWnd, WM_OPERATION_STATE, USERCANCEL, 0);
+    return platform::kProgressCancel;
+  }
+  // A tree that grew after it was measured (total 0 here) would divide by zero; report 0 then.
+  std::int64_t total = engine->GetTotalSize();
+  std::intptr_t percent = 0;
+  if (total > 0) {
+    long double share = static_cast<long double>(engine->GetCopiedSize() + totalBytesTransferred) /
+                        static_cast<long double>(total) * 100.0L;
+    percent = static_cast<std::intptr_t>(share);
+  }
+  operation->PostState(percent);
+  return platform::kProgressContinue;
+}
