@@ -5,6 +5,8 @@
 #include "engine/completion_operations.h"
 #include "servicing/copy_operation.h"
 #include "engine/iso_operation.h"
+#include "engine/usb_operation.h"
+#include "servicing/dism_operation.h"
 
 namespace {
 std::mutex g_makerLock;
@@ -20,6 +22,17 @@ std::unique_ptr<BasicOperation> MakeFromCatalogue(std::int32_t code, const Opera
   switch (code) {
     case 1:
       return std::make_unique<CheckOperation>();
+    case 3:
+      return std::make_unique<DismOperation>(context.hWnd, context.tmpPath,
+                                             JobPathOf(context, &WIN7_OPERAT_INFO::szDriverPath),
+                                             context.info && context.info->bIs64bitDVD);
+    case 9:
+      return std::make_unique<DismOperation>(context.hWnd, JobPathOf(context, &WIN7_OPERAT_INFO::szTagPath),
+                                             JobPathOf(context, &WIN7_OPERAT_INFO::szDriverPath),
+                                             context.info && context.info->bIs64bitDVD);
+    case 5:
+      return std::make_unique<USBOperation>(context.hWnd, context.info ? context.info->szTagPath : L"",
+                                            context.sourceLabel);
     case 4:
       return std::make_unique<ISOOperation>(context.hWnd, MAKEISO, context.tmpPath,
                                             context.info ? context.info->szTagPath : L"", context.sourceLabel,

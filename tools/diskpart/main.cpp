@@ -14,7 +14,8 @@
 //   diskpart.failCode = <n>           its exit code (default 4)
 //   diskpart.failCount = <n>          fail only this many times (counted down); absent: always
 //   diskpart.hangOn = <keyword>       stop at such a statement and never end (until killed)
-//   diskpart.formatNewLetter = <X>    formatting gives the volume the drive letter X
+//   diskpart.formatNewLetter = <X>    formatting gives the volume the drive letter X; "-" leaves
+//                                     it without a drive letter
 #include <chrono>
 #include <cstdio>
 #include <filesystem>

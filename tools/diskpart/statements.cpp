@@ -75,6 +75,15 @@ PartitionRecord* PartitionOf(DiskRecord& disk, int number) {
   return nullptr;
 }
 
+// The next free N of \Device\HarddiskVolumeN, over lettered and unlettered volumes.
+int NextVolume(const MachineDescription& machine) {
+  int highest = 0;
+  for (const auto& d : machine.drives) highest = std::max(highest, d.volume);
+  for (const auto& k : machine.disks)
+    for (const auto& p : k.partitions) highest = std::max(highest, p.volume);
+  return highest + 1;
+}
+
 Outcome SelectDisk(const Statement& s, Session& session, MachineDescription& machine) {
   session.disk = -1;
   session.partition = -1;
@@ -104,7 +113,19 @@ Outcome Format(const Statement& s, Session& session, MachineDescription& machine
   if (disk->style == "mbr") partition->mbrType = fileSystem == L"FAT32" ? 0x0C : fileSystem == L"NTFS" ? 0x07 : 0x06;
   DriveRecord* drive = DriveOf(machine, session.disk, session.partition);
   if (!drive) {
-    session.formatted[{session.disk, session.partition}] = fileSystem;
+    // A volume without a drive letter: the partition keeps it until a letter is assigned.
+    if (partition->volume == 0) partition->volume = NextVolume(machine);
+    partition->fileSystem = fileSystem;
+    partition->label.clear();
+    return {kOk, "DiskPart successfully formatted the volume."};
+  }
+  if (auto moved = machine.Fault("diskpart.formatNewLetter"); moved && *moved == "-") {
+    // The volume comes back without a drive letter.
+    EmptyFolder(RootFolder(*drive, machineFolder));
+    partition->volume = drive->volume;
+    partition->fileSystem = fileSystem;
+    partition->label.clear();
+    std::erase_if(machine.drives, [&](const DriveRecord& d) { return &d == drive; });
     return {kOk, "DiskPart successfully formatted the volume."};
   }
   if (auto moved = machine.Fault("diskpart.formatNewLetter"); moved && !moved->empty()) {
@@ -139,7 +160,6 @@ Outcome Clean(Session& session, MachineDescription& machine, const std::string& 
   disk = machine.FindDisk(session.disk);
   disk->partitions.clear();
   session.partition = -1;
-  std::erase_if(session.formatted, [&](const auto& entry) { return entry.first.first == session.disk; });
   return {kOk, "DiskPart succeeded in cleaning the disk."};
 }
 
@@ -167,12 +187,6 @@ Outcome CreatePrimary(Session& session, MachineDescription& machine) {
   return {kOk, "DiskPart succeeded in creating the specified partition."};
 }
 
-int NextVolume(const MachineDescription& machine) {
-  int highest = 0;
-  for (const auto& d : machine.drives) highest = std::max(highest, d.volume);
-  return highest + 1;
-}
-
 Outcome Assign(const Statement& s, Session& session, MachineDescription& machine, const std::string& machineFolder) {
   DiskRecord* disk = machine.FindDisk(session.disk);
   PartitionRecord* partition = disk ? PartitionOf(*disk, session.partition) : nullptr;
@@ -188,16 +202,17 @@ Outcome Assign(const Statement& s, Session& session, MachineDescription& machine
   d.letter = s.letter;
   d.type = disk->removable ? "removable" : "fixed";
   d.bus = disk->bus;
-  auto formatted = session.formatted.find({session.disk, session.partition});
-  d.fileSystem = formatted != session.formatted.end() ? formatted->second
-                 : partition->mbrType == 0x0C || partition->mbrType == 0x0B ? L"FAT32"
-                 : partition->mbrType == 0x07                               ? L"NTFS"
-                                                                            : L"RAW";
+  d.fileSystem = partition->fileSystem.empty() ? L"RAW" : partition->fileSystem;
+  d.label = partition->label;
   d.totalBytes = partition->length;
   d.root = std::string("drives/") + s.letter;
   d.disk = session.disk;
   d.partition = session.partition;
-  d.volume = NextVolume(machine);
+  // The partition's volume now has a letter: the drive record names it from here on.
+  d.volume = partition->volume > 0 ? partition->volume : NextVolume(machine);
+  partition->volume = 0;
+  partition->fileSystem.clear();
+  partition->label.clear();
   std::error_code ec;
   fs::create_directories(RootFolder(d, machineFolder), ec);
   EmptyFolder(RootFolder(d, machineFolder));

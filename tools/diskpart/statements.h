@@ -1,8 +1,6 @@
 #pragma once
 // The diskpart statements the program writes, and what each does to the simulated machine.
-#include <map>
 #include <string>
-#include <utility>
 
 #include "platform/host/machine.h"
 
@@ -30,12 +28,10 @@ struct Statement {
 // allows ("sel par 1", "crea part prim"); case does not matter.
 Statement Parse(const std::string& line);
 
-// What one run has selected and formatted so far.
+// What one run has selected.
 struct Session {
   int disk = -1;
   int partition = -1;
-  // File systems of partitions formatted while they had no drive letter, for a later assign.
-  std::map<std::pair<int, int>, std::wstring> formatted;
 };
 
 struct Outcome {

@@ -1,0 +1,172 @@
+#include "disk/usb_manager.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cwctype>
+#include <mutex>
+
+#include "app/trace_log.h"
+#include "disk/diskpart_script.h"
+#include "disk/drive_manager.h"
+#include "disk/volume_utils.h"
+#include "platform/clock.h"
+#include "platform/message_box.h"
+#include "platform/text.h"
+
+namespace {
+
+std::mutex g_instanceLock;
+CUSBManager* g_instance = nullptr;
+std::atomic<std::uint32_t> g_settleMs{2000};
+
+// The inventory's drive type of a removable disk (a USB stick); a fixed disk on USB is
+// kDriveTypeFixedUsb.
+constexpr int kRemovable = 2;
+
+std::wstring Lower(std::wstring text) {
+  for (auto& c : text) c = static_cast<wchar_t>(std::towlower(c));
+  return text;
+}
+
+// The diskpart scripts, each formatted into a buffer of 256 bytes.
+std::string FormatScript(unsigned disk, unsigned partition, const char* fileSystem) {
+  char buffer[256];
+  std::snprintf(buffer, sizeof buffer, "sel disk %u\r\nsel par %u\r\nformat fs=%s quick\r\nexit\r\n", disk, partition,
+                fileSystem);
+  return buffer;
+}
+
+std::string ActiveScript(unsigned disk, unsigned partition) {
+  char buffer[256];
+  std::snprintf(buffer, sizeof buffer, "sel disk %u\r\nsel par %u\r\nactive\r\nexit\r\n", disk, partition);
+  return buffer;
+}
+
+std::string CleanAndFormatScript(unsigned disk, const std::string& letter) {
+  char buffer[256];
+  std::snprintf(buffer, sizeof buffer,
+                "sel disk %u\r\nclean\r\ncrea part prim\r\nsel part 1\r\nformat fs=fat32 quick\r\nassign "
+                "letter=%s\r\nactive\r\nexit\r\n",
+                disk, letter.c_str());
+  return buffer;
+}
+
+}  // namespace
+
+CUSBManager* CUSBManager::Instance() {
+  std::lock_guard<std::mutex> guard(g_instanceLock);
+  if (!g_instance) g_instance = new CUSBManager();
+  return g_instance;
+}
+
+void CUSBManager::Release() {
+  DriveManager::Release();
+  std::lock_guard<std::mutex> guard(g_instanceLock);
+  delete g_instance;
+  g_instance = nullptr;
+}
+
+void CUSBManager::SetSettleDelayForTests(std::uint32_t milliseconds) { g_settleMs = milliseconds; }
+
+bool CUSBManager::FormatActiveUSB(std::wstring path) {
+  m_USBLetter = Lower(std::move(path));
+  return FormatUSB();
+}
+
+bool CUSBManager::CheckCond(int& disk, int& partition) {
+  // The root text was lower-cased on entry while the inventory's letters are upper case, so the
+  // letters are compared without regard to case.
+  const std::wstring wanted = Lower(m_USBLetter);
+  DriveManager& drives = DriveManager::Instance();
+  for (std::size_t i = 0; i < drives.GetDriveCount(); ++i) {
+    Drive* drive = drives.GetDrive(i);
+    int type = drive->GetDriveType();
+    if (type != kDriveTypeFixedUsb && type != kRemovable) continue;
+    for (std::size_t k = 0; k < drive->GetPartitionCount(); ++k) {
+      const PartitionEntry* entry = drive->GetPartition(k);
+      std::wstring letter = Lower(entry->m_Letter);
+      if (!letter.empty() && wanted.find(letter) != std::wstring::npos) {
+        disk = drive->GetIndex();
+        partition = entry->m_Number;
+        return true;
+      }
+    }
+  }
+  platform::ShowMessageBox(0, L"This is not a USB disk/flash.", L"Error", platform::kMbIconError);
+  return false;
+}
+
+bool CUSBManager::RunFormatScript(int disk, int partition) {
+  return DiskpartScript::Instance().RunScript(
+      FormatScript(static_cast<unsigned>(disk), static_cast<unsigned>(partition), "FAT32"));
+}
+
+bool CUSBManager::RunActiveScript(int disk, int partition) {
+  return DiskpartScript::Instance().RunScript(ActiveScript(static_cast<unsigned>(disk), static_cast<unsigned>(partition)));
+}
+
+bool CUSBManager::RunCleanAndFormatScript(int disk) {
+  std::string letter = platform::WideToAnsi(m_USBLetter.substr(0, 1));
+  return DiskpartScript::Instance().RunScript(CleanAndFormatScript(static_cast<unsigned>(disk), letter));
+}
+
+// Formatting failed: with the user's consent, given twice, the whole USB disk is wiped and gets
+// one new partition (number 1) with the old letter.
+bool CUSBManager::Recover(int disk, int& partition) {
+  const platform::WindowHandle owner = platform::ApplicationWindow();
+  if (platform::ShowMessageBox(
+          owner, L"Formatting failure,will clean your USB Flash/Disk,Do you want to clean USB Flash/Disk?", L"Warning",
+          platform::kMbIconWarning | platform::kMbYesNo) != platform::kIdYes)
+    return false;
+  if (platform::ShowMessageBox(owner, L"Are you sure you want to clean the USB Flash/Disk?", L"Warning",
+                               platform::kMbIconWarning | platform::kMbYesNo) != platform::kIdYes)
+    return false;
+  if (!RunCleanAndFormatScript(disk)) {
+    TraceLog(L"[CUSBManager::FormatUSB - Cleanandformat USB] is fail");
+    platform::ShowMessageBox(owner, L"Still failed, please check your USB Flash/Disk is available.", L"Error",
+                             platform::kMbIconError);
+    return false;
+  }
+  partition = 1;
+  return true;
+}
+
+bool CUSBManager::FormatUSB() {
+  int disk = -1;
+  int partition = -1;
+  bool success = true;
+
+  if (!CheckCond(disk, partition)) {
+    TraceLog(L"[CUSBManager::FormatUSB - CheckCond] is fail");
+    return false;
+  }
+  TraceLog(L"[CUSBManager::FormatUSB - DiskIndex, PartIndex] " + std::to_wstring(disk) + L" , " +
+           std::to_wstring(partition));
+
+  DiskpartScript::Instance().CreateScriptFile();
+  if (!RunFormatScript(disk, partition)) {
+    TraceLog(L"[CUSBManager::FormatUSB - DiskpartFormat] is fail");
+    success = false;
+  }
+  if (success && !RunActiveScript(disk, partition)) {
+    TraceLog(L"[CUSBManager::FormatUSB - DiskpartActive] is fail");
+    success = false;
+  }
+  if (!success && !Recover(disk, partition)) return false;
+
+  DiskpartScript::Instance().DeleteScriptFile();
+  platform::SleepMilliseconds(g_settleMs.load());
+
+  if (ReGetUSBLtr(disk, partition)) return true;
+  platform::ShowMessageBox(0, L"Get USB disk/flash letter error!", L"Error", platform::kMbIconError);
+  TraceLog(L"[CUSBManager::FormatUSB - ReGetUSBLtr] is fail");
+  return false;
+}
+
+bool CUSBManager::ReGetUSBLtr(int disk, int partition) {
+  wchar_t letter = 0;
+  if (!GetPartitionLetter(disk, partition, letter)) return false;
+  m_USBLetter = std::wstring(1, letter);
+  TraceLog(L"[CUSBManager::ReGetUSBLtr] - m_USBLetter: " + m_USBLetter);
+  return true;
+}

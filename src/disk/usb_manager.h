@@ -1,0 +1,39 @@
+#pragma once
+// Prepares the USB drive the user chose: finds the USB disk and partition behind its letter,
+// formats the partition FAT32 and makes it active with diskpart, falls back to wiping and
+// repartitioning the whole disk when that fails and the user agrees twice, and finds the
+// partition's drive letter again afterwards (formatting may move it).
+#include <cstdint>
+#include <string>
+
+class CUSBManager {
+ public:
+  // The process-wide manager, created on first use.
+  static CUSBManager* Instance();
+  // Destroys the drive inventory and then the manager; the next use creates both afresh.
+  static void Release();
+
+  // Stores `path` (the USB drive's root, such as E:\) in lower case in m_USBLetter and runs
+  // FormatUSB. True on success; m_USBLetter then holds the formatted partition's drive letter.
+  bool FormatActiveUSB(std::wstring path);
+  bool FormatUSB();
+  // The USB disk number and the layout's partition number behind m_USBLetter.
+  bool CheckCond(int& disk, int& partition);
+  // Looks the partition's drive letter up again and stores it in m_USBLetter.
+  bool ReGetUSBLtr(int disk, int partition);
+
+  // Tests only: the pause that lets the system mount the new volume (2000 ms). It outlives
+  // Release, so it holds for every manager made afterwards.
+  static void SetSettleDelayForTests(std::uint32_t milliseconds);
+
+  // On entry the root text as the job gives it; after a successful run the bare drive letter.
+  std::wstring m_USBLetter;
+
+ private:
+  CUSBManager() = default;
+
+  bool RunFormatScript(int disk, int partition);
+  bool RunActiveScript(int disk, int partition);
+  bool RunCleanAndFormatScript(int disk);
+  bool Recover(int disk, int& partition);
+};

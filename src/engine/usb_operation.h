@@ -1,0 +1,20 @@
+#pragma once
+// The first step of a job to a USB drive: has the drive erased, formatted FAT32 and made active,
+// then labels the new volume after the source disc.
+#include <string>
+
+#include "engine/basic_operation.h"
+
+class USBOperation : public BasicOperation {
+ public:
+  USBOperation(platform::WindowHandle hWnd, const std::wstring& usbPath, const std::wstring& volumeLabel);
+  // Releases the USB manager and with it the drive inventory, so the next job sees the disks
+  // afresh.
+  ~USBOperation() override;
+  // Formatting can't be stopped once started: IsStop and Stop keep the base behaviour.
+  std::int32_t Excute() override;
+
+ private:
+  std::wstring m_USBPath;      // the USB drive's root, such as F:\ (from szTagPath)
+  std::wstring m_VolumeLabel;  // the source disc's label, may be empty
+};

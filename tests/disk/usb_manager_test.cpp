@@ -1,0 +1,174 @@
+// CUSBManager on simulated machines: which disk and partition diskpart is given, the recovery
+// path with its two questions, and the letter found again afterwards.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "usb_test_support.h"
+
+namespace fs = std::filesystem;
+using platform::host::ShownMessageBoxes;
+using usbtest::ReadDiskpartLog;
+
+namespace {
+
+class UsbManager : public usbtest::UsbMachineTest {};
+
+TEST_F(UsbManager, FormatsAndActivatesTheStickBehindTheLetterAndFindsItsLetterAgain) {
+  REQUIRE_TOOLS();
+  machine_.Builder().Fixed('D', 1);
+  machine_.Builder().UsbStick('E', 2, 8ull << 30);
+  Apply();
+  test::WriteHostFile(machine_.Builder().HostFolderOf('E') + "/old.txt", "x");
+
+  // The job passes the root in upper case; the manager lower-cases it and must still match the
+  // inventory's "E:\".
+  CUSBManager* manager = CUSBManager::Instance();
+  ASSERT_TRUE(manager->FormatActiveUSB(L"E:\\"));
+  EXPECT_EQ(manager->m_USBLetter, L"E");
+
+  usbtest::DiskpartLog log = ReadDiskpartLog(machine_);
+  EXPECT_EQ(log.runs, 2);
+  ASSERT_EQ(log.statements.size(), 8u);
+  EXPECT_EQ(log.statements[0].text, "sel disk 2");
+  EXPECT_EQ(log.statements[1].text, "sel par 1");
+  EXPECT_EQ(log.statements[2].text, "format fs=FAT32 quick");
+  EXPECT_EQ(log.statements[5].text, "sel par 1");
+  EXPECT_EQ(log.statements[6].text, "active");
+  EXPECT_EQ(log.statements[6].disk, 2);
+
+  auto m = usbtest::CurrentMachine();
+  EXPECT_TRUE(m.FindDisk(2)->partitions[0].active);
+  EXPECT_EQ(m.FindDrive('E')->fileSystem, L"FAT32");
+  EXPECT_FALSE(fs::exists(machine_.Builder().HostFolderOf('E') + "/old.txt"));
+  EXPECT_TRUE(ShownMessageBoxes().empty());
+  EXPECT_TRUE(DiskpartScript::Instance().ScriptPath().empty()) << "the script file is deleted after a run";
+
+  std::string trace = usbtest::TraceText();
+  EXPECT_NE(trace.find("[CUSBManager::FormatUSB - DiskIndex, PartIndex] 2 , 1"), std::string::npos);
+  EXPECT_NE(trace.find("[CUSBManager::ReGetUSBLtr] - m_USBLetter: E"), std::string::npos);
+}
+
+TEST_F(UsbManager, AnInternalDisksLetterIsRefusedAndDiskpartNeverStarts) {
+  REQUIRE_TOOLS();
+  machine_.Builder().Fixed('D', 1);
+  machine_.Builder().UsbStick('E', 2, 8ull << 30);
+  Apply();
+  for (const wchar_t* root : {L"D:\\", L"c:\\", L"Z:\\"}) {
+    EXPECT_FALSE(CUSBManager::Instance()->FormatActiveUSB(root));
+  }
+  EXPECT_EQ(ReadDiskpartLog(machine_).runs, 0);
+  auto boxes = ShownMessageBoxes();
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[0].text, L"This is not a USB disk/flash.");
+  EXPECT_EQ(boxes[0].caption, L"Error");
+  EXPECT_EQ(boxes[0].flags, platform::kMbIconError);
+  EXPECT_EQ(boxes[0].owner, 0u);
+  EXPECT_NE(usbtest::TraceText().find("[CUSBManager::FormatUSB - CheckCond] is fail"), std::string::npos);
+}
+
+TEST_F(UsbManager, TakesTheLetteredPartitionByItsLayoutNumberAndNeverAnUnletteredOne) {
+  REQUIRE_TOOLS();
+  // Disk 2: a USB disk whose only partition has no letter. Disk 3: a stick whose second
+  // partition (number 5, listed after a gap) is H.
+  usbtest::AddDisk(machine_.Builder(), 2, "usb", false, {{1, 1, 500, 0}});
+  usbtest::AddDisk(machine_.Builder(), 3, "usb", true, {{2, 1, 100, 0}, {5, 400, 300, 'H'}});
+  Apply();
+  ASSERT_TRUE(CUSBManager::Instance()->FormatActiveUSB(L"H:\\"));
+  EXPECT_EQ(CUSBManager::Instance()->m_USBLetter, L"H");
+  usbtest::DiskpartLog log = ReadDiskpartLog(machine_);
+  EXPECT_EQ(log.DisksOf("format"), std::vector<int>{3});
+  ASSERT_EQ(log.statements.size(), 8u);
+  EXPECT_EQ(log.statements[1].text, "sel par 5");
+  EXPECT_EQ(log.statements[2].partition, 5);
+}
+
+TEST_F(UsbManager, AfterAFailedFormatTwoYesAnswersCleanTheDiskAndKeepTheOldLetter) {
+  REQUIRE_TOOLS();
+  usbtest::AddDisk(machine_.Builder(), 2, "usb", true, {{1, 1, 100, 0}, {3, 200, 300, 'F'}});
+  machine_.Builder().Fault("diskpart.failOn", "format");
+  machine_.Builder().Fault("diskpart.failCount", "1");
+  Apply();
+  platform::host::ScriptMessageBoxAnswers({platform::kIdYes, platform::kIdYes});
+
+  ASSERT_TRUE(CUSBManager::Instance()->FormatActiveUSB(L"F:\\"));
+  EXPECT_EQ(CUSBManager::Instance()->m_USBLetter, L"F");
+
+  auto boxes = ShownMessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, L"Formatting failure,will clean your USB Flash/Disk,Do you want to clean USB Flash/Disk?");
+  EXPECT_EQ(boxes[1].text, L"Are you sure you want to clean the USB Flash/Disk?");
+  for (const auto& box : boxes) {
+    EXPECT_EQ(box.caption, L"Warning");
+    EXPECT_EQ(box.flags, platform::kMbIconWarning | platform::kMbYesNo);
+    EXPECT_EQ(box.owner, platform::ApplicationWindow());
+  }
+  usbtest::DiskpartLog log = ReadDiskpartLog(machine_);
+  EXPECT_EQ(log.runs, 2) << "the active script is not run after a failed format";
+  EXPECT_EQ(log.DisksOf("clean"), std::vector<int>{2});
+  EXPECT_NE(std::find_if(log.statements.begin(), log.statements.end(),
+                         [](const auto& s) { return s.text == "assign letter=f"; }),
+            log.statements.end());
+  auto m = usbtest::CurrentMachine();
+  ASSERT_EQ(m.FindDisk(2)->partitions.size(), 1u);
+  EXPECT_TRUE(m.FindDisk(2)->partitions[0].active);
+  EXPECT_EQ(m.FindDrive('F')->partition, 1);
+  EXPECT_NE(usbtest::TraceText().find("[CUSBManager::FormatUSB - DiskpartFormat] is fail"), std::string::npos);
+}
+
+TEST_F(UsbManager, EitherNoEndsThePreparationWithoutCleaning) {
+  REQUIRE_TOOLS();
+  machine_.Builder().UsbStick('F', 2, 8ull << 30);
+  machine_.Builder().Fault("diskpart.failOn", "active");
+  Apply();
+  test::WriteHostFile(machine_.Builder().HostFolderOf('F') + "/x", "x");
+  for (auto answers : {std::vector<int>{platform::kIdNo}, std::vector<int>{platform::kIdYes, platform::kIdNo}}) {
+    platform::host::ClearMessageBoxes();
+    platform::host::ScriptMessageBoxAnswers(answers);
+    EXPECT_FALSE(CUSBManager::Instance()->FormatActiveUSB(L"F:\\"));
+    EXPECT_EQ(ShownMessageBoxes().size(), answers.size());
+  }
+  EXPECT_TRUE(ReadDiskpartLog(machine_).DisksOf("clean").empty());
+  EXPECT_EQ(usbtest::CurrentMachine().FindDisk(2)->partitions.size(), 1u);
+  EXPECT_NE(usbtest::TraceText().find("[CUSBManager::FormatUSB - DiskpartActive] is fail"), std::string::npos);
+}
+
+TEST_F(UsbManager, ACleanThatFailsTooIsReportedAndFails) {
+  REQUIRE_TOOLS();
+  machine_.Builder().UsbStick('F', 2, 8ull << 30);
+  machine_.Builder().Fault("diskpart.failOn", "format");
+  Apply();
+  platform::host::ScriptMessageBoxAnswers({platform::kIdYes, platform::kIdYes});
+  EXPECT_FALSE(CUSBManager::Instance()->FormatActiveUSB(L"F:\\"));
+  auto boxes = ShownMessageBoxes();
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[2].text, L"Still failed, please check your USB Flash/Disk is available.");
+  EXPECT_EQ(boxes[2].caption, L"Error");
+  EXPECT_EQ(boxes[2].flags, platform::kMbIconError);
+  EXPECT_EQ(boxes[2].owner, platform::ApplicationWindow());
+  EXPECT_NE(usbtest::TraceText().find("[CUSBManager::FormatUSB - Cleanandformat USB] is fail"), std::string::npos);
+}
+
+TEST_F(UsbManager, FollowsTheVolumeToItsNewLetterOrReportsThatItHasNone) {
+  REQUIRE_TOOLS();
+  machine_.Builder().UsbStick('F', 2, 8ull << 30);
+  machine_.Builder().Fault("diskpart.formatNewLetter", "G");
+  Apply();
+  ASSERT_TRUE(CUSBManager::Instance()->FormatActiveUSB(L"F:\\"));
+  EXPECT_EQ(CUSBManager::Instance()->m_USBLetter, L"G");
+  EXPECT_TRUE(ShownMessageBoxes().empty());
+
+  // The volume comes back without a letter.
+  CUSBManager::Release();
+  machine_.Builder().Fault("diskpart.formatNewLetter", "-");
+  Apply();
+  EXPECT_FALSE(CUSBManager::Instance()->FormatActiveUSB(L"F:\\"));
+  auto boxes = ShownMessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, L"Get USB disk/flash letter error!");
+  EXPECT_EQ(boxes[0].caption, L"Error");
+  EXPECT_EQ(boxes[0].owner, 0u);
+  EXPECT_NE(usbtest::TraceText().find("[CUSBManager::FormatUSB - ReGetUSBLtr] is fail"), std::string::npos);
+}
+
+}  // namespace
