@@ -1,5 +1,7 @@
 #pragma once
 // The description of one job, filled by the main window and read by the job's operations.
+#include <cstdint>
+#include <string>
 
 constexpr int kJobPathUnits = 260;  // each path holds at most 259 characters and a terminator
 
@@ -11,3 +13,35 @@ struct WIN7_OPERAT_INFO {
   wchar_t szTmpPath[kJobPathUnits] = {};        // scratch folder, with backslash
   bool bIs64bitDVD = false;                     // the disc is a 64-bit Windows 7 disc
 };
+
+// The values the window puts into a job record, before they are checked to fit.
+struct JobPaths {
+  std::wstring sourcePath;
+  std::wstring driverPath;
+  std::wstring imgDriverPath;
+  std::wstring tagPath;
+  std::wstring tmpPath;
+  bool is64bitDvd = false;
+};
+
+// Why a job could not be described; `message` is a sentence the window can show as it is.
+struct JobRecordProblem {
+  std::wstring field;    // "szTagPath", ...
+  std::size_t length = 0;  // the path's length in UTF-16 units
+  std::wstring message;
+};
+
+// Fills `info` from `paths` when every path fits in 259 UTF-16 units. Otherwise leaves `info`
+// untouched, writes a trace line naming the field and returns false with `problem` set, so the
+// job is refused before it starts.
+bool FillJobRecord(const JobPaths& paths, WIN7_OPERAT_INFO& info, JobRecordProblem& problem);
+
+// True when every path of the record is terminated within its array (a record filled by
+// FillJobRecord always is). The runner refuses a record that is not.
+bool JobRecordIsTerminated(const WIN7_OPERAT_INFO& info);
+
+// Writes the record to the trace log, one line per field in field order, then the job type.
+void TraceJobRecord(const WIN7_OPERAT_INFO& info, std::int32_t dlgType);
+
+// Length of a UTF-16 text as Windows counts it (a character beyond U+FFFF takes two units).
+std::size_t Utf16Length(const std::wstring& text);

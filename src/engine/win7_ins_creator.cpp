@@ -1,0 +1,102 @@
+#include "engine/win7_ins_creator.h"
+
+#include "app/trace_log.h"
+#include "engine/operation_catalog.h"
+#include "platform/volumes.h"
+
+namespace {
+// Type 0: format the USB drive, copy the disc to it, service its boot.wim, copy the "OS" folder.
+const std::int32_t kUsbJobCodes[] = {5, 8, 9, 7, -1};
+// Type 1: copy the disc to the scratch folder, service the copy, copy the "OS" folder, build the ISO.
+const std::int32_t kIsoJobCodes[] = {6, 3, 16, 4, -1};
+
+constexpr std::int32_t kEndOfList = -1;
+constexpr std::int32_t kFormatCode = 5;
+
+std::int32_t CodesBeforeEnd(const std::int32_t* list) {
+  std::int32_t n = 0;
+  while (list[n] != kEndOfList) ++n;
+  return n;
+}
+}  // namespace
+
+const std::int32_t* const OperateTable[] = {kUsbJobCodes, kIsoJobCodes, nullptr};
+
+std::int32_t Win7InsCreator::JobTypeCount() {
+  std::int32_t n = 0;
+  while (OperateTable[n] != nullptr) ++n;
+  return n;
+}
+
+std::int32_t Win7InsCreator::GetStepCount(std::int32_t dlgType) {
+  if (dlgType < 0 || dlgType >= JobTypeCount()) return 0;
+  return CodesBeforeEnd(OperateTable[dlgType]);
+}
+
+bool Win7InsCreator::HasFormatStep(std::int32_t dlgType) {
+  if (dlgType < 0 || dlgType >= JobTypeCount()) return false;
+  for (const std::int32_t* code = OperateTable[dlgType]; *code != kEndOfList; ++code)
+    if (*code == kFormatCode) return true;
+  return false;
+}
+
+Win7InsCreator::Win7InsCreator(platform::WindowHandle hWnd, std::int32_t dlgType, const WIN7_OPERAT_INFO* info)
+    : m_pInfo(info), m_DlgType(dlgType), m_hWnd(hWnd) {
+  if (m_pInfo && JobRecordIsTerminated(*m_pInfo)) m_TmpPath = m_pInfo->szTmpPath;
+}
+
+Win7InsCreator::~Win7InsCreator() {
+  std::lock_guard<std::mutex> guard(m_OperationLock);
+  m_pOperation.reset();
+}
+
+std::wstring Win7InsCreator::SourceLabel() const {
+  platform::VolumeInformation volume;
+  std::uint32_t error = 0;
+  if (!platform::QueryVolumeInformation(m_pInfo->szSourcePath, volume, error)) return {};
+  return volume.label;
+}
+
+std::unique_ptr<BasicOperation> Win7InsCreator::CreateOperation(const std::wstring& sourceLabel) {
+  OperationContext context;
+  context.hWnd = m_hWnd;
+  context.info = m_pInfo;
+  context.tmpPath = m_TmpPath;
+  context.sourceLabel = sourceLabel;
+  return MakeOperation(OperateTable[m_DlgType][m_Index], context);
+}
+
+std::int32_t Win7InsCreator::Excute() {
+  // The runner runs one job, so m_bStop starts false at construction and is not cleared here:
+  // a cancel pressed before the worker reached this point must still stop the job.
+  if (m_DlgType < 0 || m_DlgType >= JobTypeCount()) return 0;
+  if (!m_pInfo || !JobRecordIsTerminated(*m_pInfo)) {
+    TraceLog(L"[Win7InsCreator::Excute] job record refused: a path is not terminated");
+    return 0;
+  }
+  const std::int32_t steps = GetStepCount(m_DlgType);
+  for (std::int32_t i = 0; i < steps; ++i) TraceLog(L"[Win7InsCreator::Excute] State: " + std::to_wstring(i));
+
+  // The -1 at the end of the list is a step too: it makes the end marker.
+  for (m_Index = 0; m_Index <= steps; ++m_Index) {
+    // Reading the label may wait for the drive, so it happens before Stop is locked out.
+    std::wstring label = SourceLabel();
+    BasicOperation* operation = nullptr;
+    {
+      std::lock_guard<std::mutex> guard(m_OperationLock);
+      m_pOperation.reset();
+      m_pOperation = CreateOperation(label);
+      operation = m_pOperation.get();
+    }
+    if (!operation || operation->IsCompletion() || m_bStop) continue;
+    // The failed operation stays in m_pOperation until the runner is destroyed.
+    if (!operation->Excute()) return 0;
+  }
+  return 1;
+}
+
+void Win7InsCreator::Stop() {
+  m_bStop = true;
+  std::lock_guard<std::mutex> guard(m_OperationLock);
+  if (m_pOperation && !m_pOperation->IsCompletion()) m_pOperation->Stop();
+}

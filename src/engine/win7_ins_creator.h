@@ -1,0 +1,59 @@
+#pragma once
+// The job runner: runs the fixed list of operations of a job type one after another on the
+// worker thread, and lets the window thread stop the job between or during steps.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "engine/basic_operation.h"
+#include "engine/job_record.h"
+#include "platform/types.h"
+
+// Job types (m_DlgType).
+constexpr std::int32_t kJobToUsb = 0;
+constexpr std::int32_t kJobToIso = 1;
+
+// For each job type the list of operation codes ended by -1; the table ends with a null list,
+// so its size is the number of valid job types.
+extern const std::int32_t* const OperateTable[];
+
+class Win7InsCreator {
+ public:
+  Win7InsCreator(platform::WindowHandle hWnd, std::int32_t dlgType, const WIN7_OPERAT_INFO* info);
+  ~Win7InsCreator();
+  Win7InsCreator(const Win7InsCreator&) = delete;
+  Win7InsCreator& operator=(const Win7InsCreator&) = delete;
+
+  // Runs the job on the calling (worker) thread. Nonzero when every step succeeded or was
+  // skipped after a stop; 0 for an invalid job type or a failed step.
+  std::int32_t Excute();
+  // Asks the job to stop (window thread): no further step runs, and the running one is asked
+  // to stop unless it is the end marker.
+  void Stop();
+
+  // Number of steps of a job type (the codes before -1); 0 for an invalid type.
+  static std::int32_t GetStepCount(std::int32_t dlgType);
+  // Whether the job type formats a USB drive (holds code 5). The type must be valid.
+  static bool HasFormatStep(std::int32_t dlgType);
+  // Number of lists in OperateTable.
+  static std::int32_t JobTypeCount();
+
+ private:
+  // The operation for the code at m_Index of the current list.
+  std::unique_ptr<BasicOperation> CreateOperation(const std::wstring& sourceLabel);
+  // The source's volume label (GetVolumeInformationW), empty when it can't be read.
+  std::wstring SourceLabel() const;
+
+  const WIN7_OPERAT_INFO* m_pInfo;
+  std::wstring m_TmpPath;
+  std::unique_ptr<BasicOperation> m_pOperation;
+  std::int32_t m_DlgType;
+  std::int32_t m_Index = 0;
+  platform::WindowHandle m_hWnd;
+  std::atomic<bool> m_bStop{false};
+  // Held while the current operation is replaced and while Stop calls into it, so Stop never
+  // reaches an operation that is being destroyed or not yet complete.
+  std::mutex m_OperationLock;
+};
