@@ -1,5 +1,7 @@
 #include "disk/drive_manager.h"
 
+#include <mutex>
+
 #include "platform/text.h"
 
 DeviceFile::DeviceFile(std::string path) : m_Path(std::move(path)) {}
@@ -72,6 +74,12 @@ std::unique_ptr<DriveManager>& Singleton() {
   static std::unique_ptr<DriveManager> instance;
   return instance;
 }
+// Jobs run one at a time, but each on its own worker thread: creation and release are locked so
+// that two threads can never enumerate or destroy the inventory at the same time.
+std::mutex& SingletonLock() {
+  static std::mutex lock;
+  return lock;
+}
 }  // namespace
 
 DriveManager::DriveManager() { Enumerate(); }
@@ -79,12 +87,19 @@ DriveManager::DriveManager() { Enumerate(); }
 DriveManager::~DriveManager() = default;
 
 DriveManager& DriveManager::Instance() {
+  std::lock_guard<std::mutex> guard(SingletonLock());
   auto& instance = Singleton();
   if (!instance) instance.reset(new DriveManager());
   return *instance;
 }
 
-void DriveManager::Release() { Singleton().reset(); }
+void DriveManager::Release() {
+  std::unique_ptr<DriveManager> released;
+  {
+    std::lock_guard<std::mutex> guard(SingletonLock());
+    released = std::move(Singleton());
+  }
+}
 
 void DriveManager::Enumerate() {
   Drives.clear();
