@@ -1,5 +1,6 @@
 #include "app/trace_log.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
 
@@ -15,17 +16,34 @@ constexpr std::size_t kMessageUnits = 1024;  // the message buffer, terminator i
 std::mutex g_traceLock;    // one line at a time, and the path set-up once
 std::wstring g_tracePath;  // computed by the first call, then kept
 
-std::string EncodeLatin1(const std::wstring& text) {
+// The message as the 1024-unit buffer holds it, in ISO 8859-1: the text up to its first NUL,
+// cut after 1023 UTF-16 units. A character beyond U+FFFF is two units (a surrogate pair on
+// Windows) and each unit becomes a "?", so both builds write the same bytes.
+std::string MessageBytes(const std::wstring& text) {
   std::string out;
-  out.reserve(text.size());
-  for (wchar_t c : text) out += static_cast<std::uint32_t>(c) <= 0xFF ? static_cast<char>(c) : '?';
+  out.reserve(std::min(text.size(), kMessageUnits));
+  std::size_t units = 0;
+  for (wchar_t c : text) {
+    auto code = static_cast<std::uint32_t>(c);
+    if (code == 0) break;
+    std::size_t width = code > 0xFFFF ? 2 : 1;
+    if (units + width > kMessageUnits - 1) {
+      if (width == 2 && units + 1 == kMessageUnits - 1) out += '?';  // half a pair fits
+      break;
+    }
+    units += width;
+    if (code <= 0xFF)
+      out += static_cast<char>(code);
+    else
+      out.append(width, '?');
+  }
   return out;
 }
 
 }  // namespace
 
 void TraceLog(const std::wstring& text) {
-  std::wstring message = text.substr(0, kMessageUnits - 1);
+  std::string message = MessageBytes(text);
 
   std::lock_guard<std::mutex> guard(g_traceLock);
   if (g_tracePath.empty()) g_tracePath = platform::AnsiToWide(GetProgramDataFolder()) + L"XHCItrace.log";
@@ -33,7 +51,7 @@ void TraceLog(const std::wstring& text) {
   platform::LocalTime now = platform::CurrentLocalTime();
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d.%03d ", now.hour, now.minute, now.second, now.millisecond);
-  std::string line = stamp + EncodeLatin1(message);
+  std::string line = stamp + message;
   // Text mode: every line feed becomes CR LF.
   std::string bytes;
   bytes.reserve(line.size() + 2);

@@ -1,7 +1,9 @@
 #include "platform/main_window.h"
 
+#include <atomic>
 #include <memory>
 
+#include "platform/host/main_window_probe.h"
 #include "platform/messages.h"
 
 // The host's main window is a message window: closing it (WM_CLOSE, as CloseMainWindow posts)
@@ -22,6 +24,7 @@ class PlainWindow : public MessageHandler {
 
 // The main window of this thread, which RunMessageLoop waits for.
 thread_local std::unique_ptr<PlainWindow> t_mainWindow;
+std::atomic<WindowHandle> g_openMainWindow{0};
 
 }  // namespace
 
@@ -30,6 +33,7 @@ WindowHandle CreatePlainMainWindow(const std::wstring&) {
   window->handle = CreateMessageWindow(window.get());
   if (t_mainWindow) DestroyMessageWindow(t_mainWindow->handle);
   t_mainWindow = std::move(window);
+  g_openMainWindow = t_mainWindow->handle;
   return t_mainWindow->handle;
 }
 
@@ -37,8 +41,13 @@ void RunMessageLoop() {
   if (!t_mainWindow) return;
   PumpMessagesUntil([] { return t_mainWindow->closed; }, kWaitForeverMs);
   DestroyMessageWindow(t_mainWindow->handle);
+  g_openMainWindow = 0;
   t_mainWindow.reset();
 }
+
+namespace host {
+WindowHandle OpenMainWindow() { return g_openMainWindow; }
+}  // namespace host
 
 bool CloseMainWindow(WindowHandle window) { return PostWindowMessage(window, kWmClose, 0, 0); }
 

@@ -1,0 +1,40 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "app/program.h"
+#include "platform/clock.h"
+#include "platform/host/main_window_probe.h"
+#include "platform/main_window.h"
+#include "platform/sync.h"
+#include "support/temp_machine.h"
+
+namespace {
+
+bool WaitUntil(const std::function<bool()>& condition) {
+  for (int i = 0; i < 1000 && !condition(); ++i) platform::SleepMilliseconds(10);
+  return condition();
+}
+
+TEST(Program, SecondInstanceLeavesAtOnceWhileTheFirstRuns) {
+  test::TempMachine machine;
+  int firstExit = -1;
+  std::thread first([&] { firstExit = app::RunProgram(); });
+  ASSERT_TRUE(WaitUntil([] { return platform::host::OpenMainWindow() != 0; })) << "the first instance has a window";
+  EXPECT_TRUE(platform::NamedMutexExists(app::kInstanceMutexName));
+  EXPECT_TRUE(std::filesystem::is_directory(machine.Host(L"C:\\ProgramData\\Qarvel\\DraventaWin\\U3")))
+      << "the driver payload is written before the first window";
+
+  std::filesystem::remove_all(machine.Host(L"C:\\ProgramData\\Qarvel\\DraventaWin\\U3"));
+  EXPECT_EQ(app::RunProgram(), 0);
+  EXPECT_FALSE(std::filesystem::exists(machine.Host(L"C:\\ProgramData\\Qarvel\\DraventaWin\\U3")))
+      << "the second instance starts nothing";
+
+  ASSERT_TRUE(platform::CloseMainWindow(platform::host::OpenMainWindow()));
+  first.join();
+  EXPECT_EQ(firstExit, 0);
+  EXPECT_FALSE(platform::NamedMutexExists(app::kInstanceMutexName)) << "the mutex ends with the instance";
+}
+
+}  // namespace
