@@ -1,0 +1,201 @@
+// The boot-image servicing step on real WIM files through the DISM substitute.
+#include <algorithm>
+
+#include "platform/dism_api.h"
+#include "platform/files.h"
+#include "servicing/dism_fixture.h"
+
+namespace {
+
+using test::DismTest;
+
+class DismServicing : public DismTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DismServicing, AddsTheAsmediaAndTheDiscsIntelPackagesToImageTwoOnly) {
+  const bool is64 = GetParam();
+  const std::string arch = is64 ? "amd64" : "x86";
+  MakeBootWim({test::PeImage(), test::SetupImage(is64 ? "9" : "0")});
+  const auto image1 = test::WimImageListing(BootWim(), 1);
+
+  ASSERT_EQ(Run(is64), 1) << Trace();
+
+  EXPECT_EQ(test::WimImageCount(BootWim()), 2);
+  EXPECT_EQ(test::WimImageListing(BootWim(), 1), image1);
+  auto packages = test::StagedPackages(BootWim(), 2);
+  packages.erase(std::remove(packages.begin(), packages.end(), "usb.inf_x86_neutral"), packages.end());
+  ASSERT_EQ(packages.size(), 4u);
+  const char* names[] = {"asmthub3.inf_", "asmtxhci.inf_", "iusb3hub.inf_", "iusb3xhc.inf_"};
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(packages[i].rfind(names[i] + arch + "_", 0), 0u) << packages[i];
+  // The staged ASMedia driver is the one of the image's architecture.
+  const std::string store = "/Windows/System32/DriverStore/FileRepository/";
+  auto listing = test::WimImageListing(BootWim(), 2);
+  EXPECT_TRUE(listing.count(store + packages[1] + (is64 ? "/amd64/asmtxhci.sys" : "/i386/asmtxhci.sys")));
+  EXPECT_TRUE(listing.count(store + packages[2] + "/iusb3hub.man"));
+
+  // Exactly 7, 11 and 14 are posted with 100, each once and in that order; progress only in
+  // the three DISM phases.
+  std::vector<std::pair<int, int>> complete;
+  for (const auto& post : recorder_.posts) {
+    if (post.second == 100) complete.push_back(post);
+    EXPECT_TRUE(post.first == DISMMOUNT || post.first == DISMCOMMIT || post.first == DISMUNMOUNT || post.second == 100)
+        << post.first << "," << post.second;
+  }
+  EXPECT_EQ(complete, (std::vector<std::pair<int, int>>{{7, 100}, {11, 100}, {14, 100}}));
+  EXPECT_EQ(lastState_, DISMUNMOUNTOK);
+
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_TRUE(MountFoldersLeft().empty());
+  EXPECT_EQ(MountRecords(), "[]");
+  EXPECT_EQ(CallCount("DismAddDriver force=1"), 4);
+  EXPECT_EQ(CallCount("DismMountImage index=2 flags=0"), 1);
+  EXPECT_EQ(CallCount("DismUnmountImage flags=0"), 1);
+  EXPECT_EQ(platform::host::DismOutstandingAllocations(), 0u);
+  std::string trace = Trace();
+  EXPECT_NE(trace.find("DismOperation::Excute - DISMADDDRIVER: m_DriverFolder"), std::string::npos);
+  EXPECT_NE(trace.find(is64 ? "\\Intel\\Win7\\x64" : "\\Intel\\Win7\\x86"), std::string::npos);
+  EXPECT_NE(trace.find("DismOperation::Excute - DISMUNMOUNTOK"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Architectures, DismServicing, ::testing::Values(false, true));
+
+struct FailingCall {
+  const char* function;  // the DISM call that fails
+  const char* boxName;   // the name the error box gives it
+  int stateLeft;
+};
+
+class DismCallFailure : public DismTest, public ::testing::WithParamInterface<FailingCall> {};
+
+TEST_P(DismCallFailure, ShowsTheErrorLeavesTheStateAndUnmounts) {
+  const FailingCall& failing = GetParam();
+  MakeBootWim({test::PeImage(), test::SetupImage("0")});
+  const auto image2 = test::WimImageListing(BootWim(), 2);
+  // Only the first call fails, so undoing the mount can use the same call again.
+  SetFault(std::string("dism.") + failing.function, "0xc1420117@1");
+
+  EXPECT_EQ(Run(false), 0);
+
+  auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, L"DismCpp");
+  EXPECT_EQ(boxes[0].owner, 0u);
+  const std::wstring expected = platform::AnsiToWide(failing.boxName) + L" failed 0xc1420117 : ";
+  EXPECT_EQ(boxes[0].text.rfind(expected, 0), 0u) << platform::WideToAnsi(boxes[0].text);
+  EXPECT_EQ(boxes[0].text.substr(boxes[0].text.size() - 2), L"  ");
+  EXPECT_EQ(lastState_, failing.stateLeft);
+
+  // Nothing stays mounted: boot.wim is free and no mount folder is left.
+  EXPECT_EQ(MountRecords(), "[]");
+  EXPECT_TRUE(MountFoldersLeft().empty());
+  const std::string fn = failing.function;
+  if (fn != "DismCloseSession" && fn != "DismUnmountImage") {
+    EXPECT_EQ(test::WimImageListing(BootWim(), 2), image2);
+  }
+  for (const auto& post : recorder_.posts) EXPECT_LE(post.first, failing.stateLeft == NOSTATE ? -1 : failing.stateLeft);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachCall, DismCallFailure,
+    ::testing::Values(FailingCall{"DismGetImageInfo", "DismGetImageInfo", NOSTATE},
+                      FailingCall{"DismMountImage", "DismMountImage", DISMMOUNT},
+                      FailingCall{"DismOpenSession", "DismOpenSession ", DISMMOUNT},
+                      FailingCall{"DismAddDriver", "DismAddDriver  ", DISMADDDRIVER},
+                      FailingCall{"DismCommitImage", "DismCommitImage ", DISMCOMMIT},
+                      FailingCall{"DismCloseSession", "DismCloseSession", DISMCOMMIT},
+                      FailingCall{"DismUnmountImage", "DismUnmountImage  ", DISMUNMOUNT}),
+    [](const ::testing::TestParamInfo<FailingCall>& info) { return std::string(info.param.function); });
+
+class DismImageCount : public DismTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(DismImageCount, BootWimWithoutExactlyTwoImagesFailsSilently) {
+  std::vector<test::WimImageSpec> images{test::PeImage()};
+  if (GetParam() == 3) {
+    images = {test::PeImage(), test::SetupImage("0"), test::SetupImage("0")};
+    images[2].name = "Microsoft Windows Setup (second)";
+  }
+  MakeBootWim(images);
+
+  EXPECT_EQ(Run(false), 0);
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(CallCount("DismMountImage"), 0);
+  EXPECT_TRUE(recorder_.posts.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(OneOrThree, DismImageCount, ::testing::Values(1, 3));
+
+TEST_F(DismTest, MissingBootWimFailsWithoutTouchingDism) {
+  EXPECT_EQ(Run(false), 0);
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_TRUE(platform::host::DismCallLog().empty());
+}
+
+TEST_F(DismTest, FailedInitialisationFailsTheStepAndIsTriedAgainLater) {
+  MakeBootWim({test::PeImage(), test::SetupImage("0")});
+  SetFault("dism.DismInitialize", "0x8007007e");
+
+  EXPECT_EQ(Run(false), 0);
+  auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, L"DismCpp");
+  EXPECT_NE(boxes[0].text.find(L"Unable to DismInitialize"), std::wstring::npos);
+  EXPECT_NE(Trace().find("DismOperation::Excute - Unable to DismInitialize 0x8007007e"), std::string::npos);
+
+  machine_.Builder().Description().faults.clear();
+  machine_.Apply();
+  EXPECT_NO_THROW(DismManager::Instance());
+}
+
+TEST_F(DismTest, IntelPackagesOfTheOtherArchitectureAreRefusedAndNothingIsKept) {
+  // A 32-bit boot image on a disc wrongly taken for a 64-bit one: the ASMedia packages go in,
+  // the first x64 Intel package is refused and the mount is discarded.
+  MakeBootWim({test::PeImage(), test::SetupImage("0")});
+  const auto image2 = test::WimImageListing(BootWim(), 2);
+
+  EXPECT_EQ(Run(true), 0);
+  EXPECT_EQ(CallCount("DismAddDriver"), 3);
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].text.rfind(L"DismAddDriver   failed 0x80070032 : ", 0), 0u);
+  EXPECT_EQ(lastState_, DISMADDDRIVER);
+  EXPECT_EQ(test::WimImageListing(BootWim(), 2), image2);
+  EXPECT_EQ(MountRecords(), "[]");
+}
+
+TEST_F(DismTest, ReadOnlyBootWimIsMadeWritableFirst) {
+  MakeBootWim({test::PeImage(), test::SetupImage("0")});
+  ASSERT_TRUE(platform::SetAttributes(L"E:\\sources\\boot.wim", platform::kAttrReadOnly));
+  EXPECT_EQ(Run(false), 1);
+  EXPECT_EQ(platform::GetAttributes(L"E:\\sources\\boot.wim") & platform::kAttrReadOnly, 0u);
+}
+
+TEST_F(DismTest, EachInvalidMountIsCleanedUpBeforeTheNewMount) {
+  MakeBootWim({test::PeImage(), test::SetupImage("0")});
+  test::MakeWim(root_ + "/other.wim", {test::PeImage()});
+  DismManager::Instance();
+  for (const wchar_t* folder : {L"C:\\stale1", L"C:\\stale2"}) {
+    ASSERT_TRUE(platform::CreateFolderPath(folder));
+    ASSERT_EQ(platform::DismMountImage(L"E:\\other.wim", folder, 1, nullptr, platform::kDismImageIndex,
+                                       platform::kDismMountReadOnly, nullptr, nullptr),
+              0);
+    std::filesystem::remove_all(machine_.Host(folder));  // the mount becomes invalid
+  }
+  platform::host::ClearDismCallLog();
+
+  EXPECT_EQ(Run(false), 1);
+  auto calls = platform::host::DismCallLog();
+  auto mount = std::find_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("DismMountImage", 0) == 0; });
+  EXPECT_EQ(std::count(calls.begin(), mount, std::string("DismCleanupMountpoints")), 2);
+  EXPECT_EQ(CallCount("DismCleanupMountpoints"), 2);
+  EXPECT_EQ(MountRecords(), "[]");
+}
+
+TEST_F(DismTest, ProgressIsCurrentTimesHundredOverTotalInUnsigned32Bits) {
+  DismOperation operation(window_, L"E:\\", DriverPayloadRoot(), false);
+  DismOperation::OnDismProgress(37, 100, &operation);
+  DismOperation::OnDismProgress(50000000u, 100000000u, &operation);  // 5e9 wraps to 705032704
+  DismOperation::OnDismProgress(5, 0, &operation);                   // no division by zero
+  platform::PumpPendingMessages();
+  EXPECT_EQ(recorder_.posts,
+            (std::vector<std::pair<int, int>>{{NOSTATE, 37}, {NOSTATE, 7}, {NOSTATE, 0}}));
+}
+
+}  // namespace

@@ -1,0 +1,28 @@
+#pragma once
+// Test WIM files made and read with libwim.
+#include <map>
+#include <string>
+#include <vector>
+
+namespace test {
+
+struct WimImageSpec {
+  std::string name;
+  std::string arch;                           // WINDOWS/ARCH: "0" x86, "9" amd64, empty for none
+  std::map<std::string, std::string> files;   // path below the image root ("a/b.txt") -> content
+};
+
+// Writes a WIM file with one image per spec.
+void MakeWim(const std::string& wimPath, const std::vector<WimImageSpec>& images);
+// Every file and folder of image `index`: path -> SHA-1 of its data ("dir" for folders).
+std::map<std::string, std::string> WimImageListing(const std::string& wimPath, int index);
+int WimImageCount(const std::string& wimPath);
+// The names of the folders in image `index`'s driver store (Windows/System32/DriverStore/
+// FileRepository), sorted.
+std::vector<std::string> StagedPackages(const std::string& wimPath, int index);
+
+// An image 2 shaped like Windows 7 setup's boot image.
+WimImageSpec SetupImage(const std::string& arch);
+WimImageSpec PeImage();
+
+}  // namespace test
