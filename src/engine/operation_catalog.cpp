@@ -14,6 +14,7 @@ OperationMaker g_maker;
 
 // A path field of the job record, empty when there is no record.
 std::wstring JobPathOf(const OperationContext& context, wchar_t (WIN7_OPERAT_INFO::*field)[kJobPathUnits]) {
+  if (field == &WIN7_OPERAT_INFO::szTagPath && !context.tagPath.empty()) return context.tagPath;
   return context.info ? std::wstring(context.info->*field) : std::wstring();
 }
 

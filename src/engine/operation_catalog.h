@@ -13,6 +13,9 @@ struct OperationContext {
   platform::WindowHandle hWnd = 0;     // receives the state messages
   const WIN7_OPERAT_INFO* info = nullptr;
   std::wstring tmpPath;                // the runner's copy of szTmpPath
+  // The runner's copy of szTagPath: after formatting moved the USB drive to another letter, its
+  // new root, so the later steps follow the drive. Empty: szTagPath itself.
+  std::wstring tagPath;
   std::wstring sourceLabel;            // volume label of szSourcePath, empty when unknown
 };
 

@@ -31,6 +31,9 @@ std::int32_t USBOperation::Excute() {
   // Formatting may have moved the volume to another letter: the label goes on the new one. A
   // drive that can't be labelled still counts as prepared.
   SetVolumeLabelText(manager->m_USBLetter, MakeVolumeLabel(m_VolumeLabel));
+  m_TargetRoot = manager->m_USBLetter.substr(0, 1) + L":\\";
+  if (m_TargetRoot != m_USBPath.substr(0, 3))
+    TraceLog(L"USBOperation::Excute - the drive moved from " + m_USBPath + L" to " + m_TargetRoot);
 
   TraceLog(L"USBOperation::Excute - FORMATUSBOK");
   m_State = FORMATUSBOK;

@@ -14,7 +14,12 @@ class USBOperation : public BasicOperation {
   // Formatting can't be stopped once started: IsStop and Stop keep the base behaviour.
   std::int32_t Excute() override;
 
+  // After a successful run, the prepared drive's root (such as G:\ when formatting moved the
+  // drive from F:); empty before. The runner hands it to the later steps.
+  std::wstring TargetRoot() const { return m_TargetRoot; }
+
  private:
   std::wstring m_USBPath;      // the USB drive's root, such as F:\ (from szTagPath)
   std::wstring m_VolumeLabel;  // the source disc's label, may be empty
+  std::wstring m_TargetRoot;
 };

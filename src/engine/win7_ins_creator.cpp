@@ -2,6 +2,7 @@
 
 #include "app/trace_log.h"
 #include "engine/operation_catalog.h"
+#include "engine/usb_operation.h"
 #include "platform/volumes.h"
 
 namespace {
@@ -62,6 +63,7 @@ std::unique_ptr<BasicOperation> Win7InsCreator::CreateOperation(const std::wstri
   context.hWnd = m_hWnd;
   context.info = m_pInfo;
   context.tmpPath = m_TmpPath;
+  context.tagPath = m_TagPath;
   context.sourceLabel = sourceLabel;
   return MakeOperation(OperateTable[m_DlgType][m_Index], context);
 }
@@ -91,6 +93,9 @@ std::int32_t Win7InsCreator::Excute() {
     if (!operation || operation->IsCompletion() || m_bStop) continue;
     // The failed operation stays in m_pOperation until the runner is destroyed.
     if (!operation->Excute()) return 0;
+    // Formatting may have given the USB drive another letter: the later steps go there.
+    if (auto* usb = dynamic_cast<USBOperation*>(operation); usb && !usb->TargetRoot().empty())
+      m_TagPath = usb->TargetRoot();
   }
   return 1;
 }

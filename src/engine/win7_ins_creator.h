@@ -48,6 +48,8 @@ class Win7InsCreator {
 
   const WIN7_OPERAT_INFO* m_pInfo;
   std::wstring m_TmpPath;
+  // The target root for the steps; the USB step moves it when formatting changed the letter.
+  std::wstring m_TagPath;
   std::unique_ptr<BasicOperation> m_pOperation;
   std::int32_t m_DlgType;
   std::int32_t m_Index = 0;

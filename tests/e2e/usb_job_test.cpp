@@ -1,0 +1,217 @@
+// The disc-to-USB job end to end on the host: a generated disc in E:, a simulated USB stick,
+// the diskpart substitute, the real copy and the DISM substitute, run by the worker thread as
+// the main window starts it. Each job is bounded in time, so a hang fails the test.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/program_data.h"
+#include "disk/diskpart_script.h"
+#include "disk/usb_manager.h"
+#include "disk/volume_utils.h"
+#include "engine/job_record.h"
+#include "engine/job_window.h"
+#include "engine/operation_thd.h"
+#include "platform/folders.h"
+#include "platform/host/machine.h"
+#include "platform/host/message_box_script.h"
+#include "platform/message_box.h"
+#include "platform/messages.h"
+#include "platform/volumes.h"
+#include "servicing/driver_payload.h"
+#include "support/sample_disc.h"
+#include "support/temp_machine.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint32_t kJobLimitMs = 180000;
+using State = std::pair<std::int32_t, std::int32_t>;
+
+class UsbJobWindow : public JobWindow, public platform::MessageHandler {
+ public:
+  UsbJobWindow() : handle_(platform::CreateMessageWindow(this)) {}
+  ~UsbJobWindow() override { platform::DestroyMessageWindow(handle_); }
+  platform::WindowHandle Handle() const override { return handle_; }
+  void OnOperationState(std::int32_t state, std::int32_t percent) override { states.emplace_back(state, percent); }
+  std::wstring StateText() const override { return text; }
+  void SetStateText(const std::wstring& value) override { text = value; }
+  void OnJobFinished(std::int32_t result) override { finish = result; }
+  void OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
+    DispatchOperationState(*this, message, wParam, lParam);
+  }
+
+  std::vector<State> states;
+  std::wstring text = L"Formatting";
+  std::int32_t finish = -1;
+
+ private:
+  platform::WindowHandle handle_;
+};
+
+std::string Shell(const std::string& command) {
+  std::string output;
+  if (FILE* pipe = ::popen((command + " 2>&1").c_str(), "r")) {
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+    ::pclose(pipe);
+  }
+  return output;
+}
+
+// Relative paths of every file below a host folder.
+std::vector<std::string> FilesBelow(const std::string& root) {
+  std::vector<std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(root))
+    if (entry.is_regular_file()) files.push_back(fs::relative(entry.path(), root).string());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::size_t IndexOf(const std::vector<State>& states, const State& wanted) {
+  return static_cast<std::size_t>(std::find(states.begin(), states.end(), wanted) - states.begin());
+}
+
+class UsbJob : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* tools = std::getenv("DRAVENTA_TEST_TOOLS");
+    ASSERT_NE(tools, nullptr) << "run through ctest";
+    DiskpartScript::Instance().DeleteScriptFile();
+    CUSBManager::Release();
+    CUSBManager::SetSettleDelayForTests(0);
+    platform::host::ClearMessageBoxes();
+
+    machine_.Builder().UsbStick('F', 2, 8ull << 30);
+    ASSERT_TRUE(machine_.Builder().InstallTool(L"C:\\Windows\\System32\\diskpart.exe", std::string(tools) + "/diskpart.exe"));
+    label_ = test::InsertSampleDisc(machine_, 'E');
+    ASSERT_EQ(label_, L"GRMCULFRER_EN_DVD");
+    test::WriteHostFile(machine_.Builder().HostFolderOf('F') + "/old-user-file.txt", "old");
+
+    // The "OS" folder beside the program: a file of its own and one that replaces the disc's.
+    std::wstring exe = platform::ExecutableFolder();
+    std::string os = machine_.Host(exe + L"OS");
+    test::WriteHostFile(os + "/OS/readme.txt", "from the OS folder\r\n");
+    test::WriteHostFile(os + "/setup.exe", "setup from the OS folder");
+
+    ExtractDriverPayload();
+    std::uint64_t discBytes = GetFolderSize(L"E:\\", true);
+    JobPaths paths{L"E:\\",   DriverPayloadRoot(), exe + L"OS", L"F:\\",
+                   GetScratchFolder(static_cast<int>(discBytes / 1048576) + 500),
+                   HasAmd64AutorunSection(L"E:\\AutoRun.inf")};
+    JobRecordProblem problem;
+    ASSERT_TRUE(FillJobRecord(paths, info_, problem));
+  }
+
+  void TearDown() override {
+    CUSBManager::Release();
+    DiskpartScript::Instance().DeleteScriptFile();
+    platform::host::ClearMessageBoxes();
+  }
+
+  void Fault(const std::string& name, const std::string& value) {
+    machine_.Builder().Fault(name, value);
+    machine_.Apply();
+  }
+
+  void RunJob(UsbJobWindow& window) {
+    TOperationThd thread(true, &window, 0, &info_);
+    thread.Resume();
+    ASSERT_TRUE(platform::PumpMessagesUntil([&] { return window.finish >= 0; }, kJobLimitMs)) << "the job hung";
+  }
+
+  std::wstring LabelOf(wchar_t letter) {
+    platform::VolumeInformation info;
+    std::uint32_t error = 0;
+    if (!platform::QueryVolumeInformation(std::wstring(1, letter) + L":\\", info, error)) return L"<none>";
+    return info.label;
+  }
+
+  // Checks the prepared stick at `letter`: FAT32, active, the disc's tree, image 2 serviced, the
+  // "OS" folder copied over it last.
+  void ExpectPreparedStick(wchar_t letter, const UsbJobWindow& window) {
+    EXPECT_EQ(window.finish, kJobSucceeded);
+    ASSERT_GE(window.states.size(), 4u);
+    EXPECT_EQ(std::vector<State>(window.states.begin(), window.states.begin() + 3),
+              (std::vector<State>{{FORMATUSB, 10}, {FORMATUSB, 70}, {FORMATUSBOK, 100}}));
+    EXPECT_EQ(window.states.back(), State(FINISH, 100));
+    EXPECT_LT(IndexOf(window.states, {DISMUNMOUNTOK, 100}), IndexOf(window.states, {COPYIMGDRIVER, 100}))
+        << "the OS folder is copied after the servicing";
+
+    auto machine = platform::host::Machine::Current();
+    const auto* drive = machine->FindDrive(static_cast<char>(letter));
+    ASSERT_NE(drive, nullptr);
+    EXPECT_EQ(drive->fileSystem, L"FAT32");
+    EXPECT_TRUE(machine->FindDisk(2)->partitions[0].active);
+    EXPECT_EQ(LabelOf(letter), L"GRMCULFRE~1");
+
+    std::string stick = platform::host::Machine::DriveRootHostPath(static_cast<char>(letter));
+    std::vector<std::string> expected = FilesBelow(machine_.Builder().HostFolderOf('E'));
+    expected.push_back("OS/readme.txt");
+    std::sort(expected.begin(), expected.end());
+    std::vector<std::string> copied = FilesBelow(stick);
+    EXPECT_EQ(copied, expected) << "the stick holds exactly the disc's tree and the OS folder";
+    EXPECT_EQ(test::ReadHostFile(stick + "/setup.exe"), "setup from the OS folder");
+
+    std::string wim = stick + "/sources/boot.wim";
+    std::string image2 = Shell("wimdir '" + wim + "' 2");
+    std::string image1 = Shell("wimdir '" + wim + "' 1");
+    EXPECT_NE(image2.find("DriverStore/FileRepository/iusb3xhc.inf"), std::string::npos) << image2.substr(0, 2000);
+    EXPECT_NE(image2.find("DriverStore/FileRepository/asmtxhci.inf"), std::string::npos);
+    EXPECT_EQ(image1.find("FileRepository/iusb3xhc.inf"), std::string::npos);
+  }
+
+  test::TempMachine machine_;
+  std::wstring label_;
+  WIN7_OPERAT_INFO info_;
+};
+
+TEST_F(UsbJob, PreparesTheStickFromTheDisc) {
+  UsbJobWindow window;
+  RunJob(window);
+  ExpectPreparedStick(L'F', window);
+  EXPECT_TRUE(platform::host::ShownMessageBoxes().empty());
+  EXPECT_EQ(window.text, L"Successfully update system image");
+}
+
+TEST_F(UsbJob, AfterAFailedFormatTwoYesAnswersCleanTheStickAndTheJobGoesOn) {
+  Fault("diskpart.failOn", "format");
+  Fault("diskpart.failCount", "1");
+  platform::host::ScriptMessageBoxAnswers({platform::kIdYes, platform::kIdYes});
+  UsbJobWindow window;
+  RunJob(window);
+  ExpectPreparedStick(L'F', window);
+  EXPECT_EQ(platform::host::ShownMessageBoxes().size(), 2u);
+  EXPECT_EQ(platform::host::Machine::Current()->FindDrive('F')->partition, 1);
+}
+
+TEST_F(UsbJob, EitherNoEndsTheJobFailedWithTheStickUntouched) {
+  Fault("diskpart.failOn", "format");
+  for (auto answers : {std::vector<int>{platform::kIdNo}, std::vector<int>{platform::kIdYes, platform::kIdNo}}) {
+    SCOPED_TRACE(answers.size());
+    platform::host::ClearMessageBoxes();
+    platform::host::ScriptMessageBoxAnswers(answers);
+    UsbJobWindow window;
+    RunJob(window);
+    EXPECT_EQ(window.finish, kJobFailed);
+    EXPECT_EQ(window.states, std::vector<State>{State(FORMATUSB, 10)});
+    EXPECT_EQ(window.text, L"Formatting(Operation failed)");
+    EXPECT_EQ(platform::host::ShownMessageBoxes().size(), answers.size());
+    EXPECT_TRUE(fs::exists(machine_.Builder().HostFolderOf('F') + "/old-user-file.txt"));
+  }
+}
+
+TEST_F(UsbJob, FollowsTheStickWhenFormattingMovesItFromFToG) {
+  Fault("diskpart.formatNewLetter", "G");
+  UsbJobWindow window;
+  RunJob(window);
+  auto machine = platform::host::Machine::Current();
+  EXPECT_EQ(machine->FindDrive('F'), nullptr);
+  ExpectPreparedStick(L'G', window);
+}
+
+}  // namespace
