@@ -51,6 +51,26 @@ TEST(VolumeUtilsDrives, KindsLabelsAndReadiness) {
   EXPECT_EQ(GetVolumeLabelText(L"F:\\"), L"GRMCULFRE~1");
 }
 
+TEST(VolumeUtilsDrives, UsbBusAndDiskNumberComeFromTheVolumeDevice) {
+  test::TempMachine machine;
+  machine.Builder().Optical('E', L"DISC");
+  machine.Builder().UsbStick('F', 2, 4096 * kMiB);
+  machine.Builder().UsbStick('H', 5, 64000 * kMiB, false);  // a USB hard disk that reports itself fixed
+  machine.Builder().Fixed('G', 3);
+  machine.Apply();
+
+  EXPECT_TRUE(IsUsbVolume(L"F:\\"));
+  EXPECT_TRUE(IsUsbVolume(L"H:\\ ( Capacity: 63999 MB )"));
+  EXPECT_FALSE(IsUsbVolume(L"G:\\"));
+  EXPECT_FALSE(IsUsbVolume(L"C:\\"));
+  EXPECT_FALSE(IsUsbVolume(L"E:\\"));
+  EXPECT_FALSE(IsUsbVolume(L"Q:\\"));
+  EXPECT_EQ(GetVolumeDiskNumber(L"F"), 2);
+  EXPECT_EQ(GetVolumeDiskNumber(L"h"), 5);
+  EXPECT_EQ(GetVolumeDiskNumber(L"C"), 0);
+  EXPECT_EQ(GetVolumeDiskNumber(L"Q"), -1);
+}
+
 TEST(VolumeUtilsDrives, SpaceIsTotalLessTheFilesOnTheDrive) {
   test::TempMachine machine;
   std::string usb = machine.Builder().UsbStick('F', 2, 101 * kMiB);  // 100 MiB partition
