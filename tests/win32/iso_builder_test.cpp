@@ -1,0 +1,78 @@
+// The ISO builder on Windows: the real pipe and CreateProcessW, against a stand-in program that
+// prints oscdimg's progress lines with carriage returns.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "engine/make_iso_file.h"
+#include "platform/folders.h"
+
+namespace {
+
+struct Reports {
+  std::mutex lock;
+  std::vector<int> values;
+  static void Callback(int percent, void* context) {
+    auto* self = static_cast<Reports*>(context);
+    std::lock_guard<std::mutex> guard(self->lock);
+    self->values.push_back(percent);
+  }
+  std::vector<int> Values() {
+    std::lock_guard<std::mutex> guard(lock);
+    return values;
+  }
+};
+
+std::wstring StandIn(const std::wstring& arguments) {
+  return L"\"" + platform::ExecutableFolder() + L"iso_standin.exe\" " + arguments;
+}
+
+class IsoBuilderOnWindows : public ::testing::Test {
+ protected:
+  void TearDown() override { MakeISOFile::Instance()->SetSilenceLimitMs(kIsoDefaultSilenceMs); }
+  MakeISOFile* builder_ = MakeISOFile::Instance();
+};
+
+TEST_F(IsoBuilderOnWindows, ReportsRisingValuesFromThePipe) {
+  Reports reports;
+  builder_->SetCmd(StandIn(L"3 3 10 9 100"));
+  EXPECT_TRUE(builder_->Excute(&Reports::Callback, &reports));
+  EXPECT_EQ(reports.Values(), (std::vector<int>{3, 10, 100}));
+  EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::Completed);
+
+  Reports failing;
+  builder_->SetCmd(StandIn(L"--exit 2 50 100"));
+  EXPECT_FALSE(builder_->Excute(&Reports::Callback, &failing));
+  EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::ExitFailed);
+
+  Reports early;
+  builder_->SetCmd(StandIn(L"20 40"));
+  EXPECT_FALSE(builder_->Excute(&Reports::Callback, &early));
+  EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::EndedEarly);
+}
+
+TEST_F(IsoBuilderOnWindows, CancelEndsTheProcess) {
+  Reports reports;
+  builder_->SetCmd(StandIn(L"--hang 25"));
+  std::thread canceller([&] {
+    for (int i = 0; i < 1000 && reports.Values().empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    MakeISOFile::Instance()->Cancle();
+  });
+  EXPECT_TRUE(builder_->Excute(&Reports::Callback, &reports));
+  canceller.join();
+  EXPECT_EQ(reports.Values(), (std::vector<int>{25, 0}));
+  EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::Cancelled);
+}
+
+TEST_F(IsoBuilderOnWindows, MissingToolFailsTheStep) {
+  Reports reports;
+  builder_->SetCmd(L"\"" + platform::ExecutableFolder() + L"Oscdimg_x86\\Oscdimg\\oscdimg.exe\" -lWIN7");
+  EXPECT_FALSE(builder_->Excute(&Reports::Callback, &reports));
+  EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::StartFailed);
+  EXPECT_TRUE(reports.Values().empty());
+}
+
+}  // namespace
