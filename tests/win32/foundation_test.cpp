@@ -1,0 +1,154 @@
+// The Win32 platform layer under Wine: the trace file, message order through the real message
+// loop, the single-instance rule between two real processes, and the file services.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/program.h"
+#include "app/program_data.h"
+#include "app/trace_log.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/messages.h"
+
+namespace {
+
+std::string ReadAll(const std::wstring& path) {
+  std::vector<std::uint8_t> bytes;
+  if (!platform::ReadWholeFile(path, bytes)) return {};
+  return std::string(bytes.begin(), bytes.end());
+}
+
+TEST(Win32Foundation, TraceFileLandsInProgramDataWithLatin1BytesAndCrLf) {
+  const std::wstring path = L"C:\\ProgramData\\Qarvel\\DraventaWin\\XHCItrace.log";
+  DeleteFileW(path.c_str());
+  TraceLog(L"caf\u00e9 \u4e2d 100%s%d");
+  TraceLog(L"second");
+  EXPECT_EQ(app::TraceLogPath(), path);
+  std::string log = ReadAll(path);
+  ASSERT_EQ(log.size(), 2 * 13 + std::string("caf\xe9 ? 100%s%d\r\nsecond\r\n").size()) << log;
+  EXPECT_EQ(log.substr(2, 1), ":");
+  EXPECT_EQ(log.substr(13, 16), "caf\xe9 ? 100%s%d\r\n");
+  EXPECT_EQ(log.substr(log.size() - 8), "second\r\n");
+
+  // Deleted while the program runs: the next line creates it again.
+  ASSERT_TRUE(DeleteFileW(path.c_str()));
+  TraceLog(L"again");
+  EXPECT_EQ(ReadAll(path).substr(13), "again\r\n");
+}
+
+class OrderRecorder : public platform::MessageHandler {
+ public:
+  void OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t) override {
+    if (message == WM_USER + 80) order.push_back(static_cast<int>(wParam));
+  }
+  std::vector<int> order;
+};
+
+TEST(Win32Foundation, PostedMessagesAndALaterSynchronousCallArriveInOrder) {
+  OrderRecorder recorder;
+  platform::WindowHandle window = platform::CreateMessageWindow(&recorder);
+  ASSERT_NE(window, 0u);
+  std::atomic<bool> returned{false};
+  bool callRan = false;
+  std::thread worker([&] {
+    for (int i = 0; i < 50; ++i) platform::PostWindowMessage(window, WM_USER + 80, i, 100);
+    callRan = platform::CallOnWindowThread(window, [&] { recorder.order.push_back(-1); });
+    // The worker waited for the call: it has run by now.
+    returned = true;
+  });
+  ASSERT_TRUE(platform::PumpMessagesUntil([&] { return returned.load(); }, 20000));
+  worker.join();
+  EXPECT_TRUE(callRan);
+  ASSERT_EQ(recorder.order.size(), 51u);
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(recorder.order[i], i);
+  EXPECT_EQ(recorder.order.back(), -1);
+
+  // A call to a destroyed window is refused, not left waiting.
+  platform::DestroyMessageWindow(window);
+  EXPECT_FALSE(platform::CallOnWindowThread(window, [] {}));
+}
+
+// Starts Draventa.exe (built beside the tests, in <build>\src) and returns its process handle.
+HANDLE StartProgram() {
+  std::wstring exe = platform::ExecutableFolder() + L"..\\src\\Draventa.exe";
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    return nullptr;
+  CloseHandle(info.hThread);
+  return info.hProcess;
+}
+
+bool MutexExists() {
+  HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, app::kInstanceMutexName);
+  if (!mutex) return false;
+  CloseHandle(mutex);
+  return true;
+}
+
+TEST(Win32Foundation, SecondProgramExitsAtOnceWithCodeZero) {
+  ASSERT_FALSE(MutexExists());
+  HANDLE first = StartProgram();
+  ASSERT_NE(first, nullptr) << "Draventa.exe not found beside the tests";
+  for (int i = 0; i < 300 && !MutexExists(); ++i) {
+    ASSERT_EQ(WaitForSingleObject(first, 100), static_cast<DWORD>(WAIT_TIMEOUT)) << "the first instance ended";
+  }
+  ASSERT_TRUE(MutexExists());
+
+  HANDLE second = StartProgram();
+  ASSERT_NE(second, nullptr);
+  ASSERT_EQ(WaitForSingleObject(second, 30000), WAIT_OBJECT_0) << "the second instance did not leave";
+  DWORD code = 1;
+  GetExitCodeProcess(second, &code);
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(WaitForSingleObject(first, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the first instance runs on";
+  CloseHandle(second);
+
+  TerminateProcess(first, 0);
+  WaitForSingleObject(first, 10000);
+  CloseHandle(first);
+}
+
+TEST(Win32Foundation, FoldersAttributesAndTreeDeletion) {
+  std::string data = GetProgramDataFolder();
+  ASSERT_EQ(data, "C:\\ProgramData\\Qarvel\\DraventaWin\\");
+  std::wstring root = L"C:\\ProgramData\\Qarvel\\DraventaWin\\FilesTest";
+  DeleteFolderTree(root);
+  ASSERT_TRUE(platform::CreateFolderPath(root + L"\\a\\b"));
+  ASSERT_TRUE(platform::WriteWholeFile(root + L"\\a\\b\\f.txt", {'h', 'i'}));
+  ASSERT_TRUE(platform::AppendToFile(root + L"\\a\\b\\f.txt", "!"));
+  std::uint64_t size = 0;
+  ASSERT_TRUE(platform::GetFileSizeOf(root + L"\\a\\b\\f.txt", size));
+  EXPECT_EQ(size, 3u);
+
+  ASSERT_TRUE(platform::SetAttributes(root + L"\\a\\b\\f.txt", platform::kAttrReadOnly | platform::kAttrHidden));
+  EXPECT_TRUE(platform::GetAttributes(root + L"\\a\\b\\f.txt") & platform::kAttrReadOnly);
+  EXPECT_TRUE(ClearReadOnlyAttribute(root + L"\\a\\b\\f.txt"));
+  EXPECT_EQ(platform::GetAttributes(root + L"\\a\\b\\f.txt") & (platform::kAttrReadOnly | platform::kAttrHidden),
+            platform::kAttrHidden);
+
+  std::vector<std::wstring> names;
+  EXPECT_TRUE(platform::ListFolder(root + L"\\a", [&](const platform::FolderEntry& e) {
+    names.push_back(e.name + (e.IsFolder() ? L"\\" : L""));
+    return true;
+  }));
+  EXPECT_EQ(names, std::vector<std::wstring>{L"b\\"});
+
+  ASSERT_TRUE(platform::WriteWholeFile(root + L"\\AutoRun.inf", {'[', 'A', ']', '\r', '\n', '[', 'B', ']', '\r', '\n'}));
+  EXPECT_EQ(platform::ReadIniSectionNames(root + L"\\AutoRun.inf"), (std::vector<std::wstring>{L"A", L"B"}));
+  std::wstring temp = platform::CreateTempFileIn(root, L"dp");
+  EXPECT_TRUE(platform::IsFile(temp)) << temp;
+
+  EXPECT_TRUE(DeleteFolderTree(root + L"\\"));
+  EXPECT_FALSE(platform::PathExists(root));
+  EXPECT_FALSE(DeleteFolderTree(root));
+}
+
+}  // namespace
