@@ -3,7 +3,7 @@
 # build folder. The prefix is created once, before any test uses it (scripts/test calls this
 # script with --init first, so parallel first starts never race).
 set -euo pipefail
-exe_dir=$(cd "$(dirname "${1:-.}")" 2>/dev/null && pwd || pwd)
+exe_dir=$(cd "$(dirname -- "${1:-.}")" 2>/dev/null && pwd || pwd)
 build_root=${DRAVENTA_WINE_BUILD:-$exe_dir}
 while [ ! -f "$build_root/CMakeCache.txt" ] && [ "$build_root" != "/" ]; do build_root=$(dirname "$build_root"); done
 [ -f "$build_root/CMakeCache.txt" ] || build_root=$exe_dir
