@@ -48,7 +48,7 @@ class DismTest : public ::testing::Test {
   }
 
   std::string BootWim() const { return root_ + "/sources/boot.wim"; }
-  void MakeBootWim(const std::vector<WimImageSpec>& images) { MakeWim(BootWim(), images); }
+  void MakeBootWim(const std::vector<WimImageContent>& images) { MakeWim(BootWim(), images); }
   void SetFault(const std::string& name, const std::string& value) {
     machine_.Builder().Fault(name, value);
     machine_.Apply();

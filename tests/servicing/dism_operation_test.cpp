@@ -108,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
 class DismImageCount : public DismTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(DismImageCount, BootWimWithoutExactlyTwoImagesFailsSilently) {
-  std::vector<test::WimImageSpec> images{test::PeImage()};
+  std::vector<test::WimImageContent> images{test::PeImage()};
   if (GetParam() == 3) {
     images = {test::PeImage(), test::SetupImage("0"), test::SetupImage("0")};
     images[2].name = "Microsoft Windows Setup (second)";

@@ -38,7 +38,7 @@ int Collect(const struct wimlib_dir_entry* entry, void* context) {
 }
 }  // namespace
 
-void MakeWim(const std::string& wimPath, const std::vector<WimImageSpec>& images) {
+void MakeWim(const std::string& wimPath, const std::vector<WimImageContent>& images) {
   Wim w;
   Check(wimlib_create_new_wim(WIMLIB_COMPRESSION_TYPE_LZX, &w.wim), "create");
   std::vector<std::unique_ptr<TempFolder>> trees;
@@ -85,21 +85,21 @@ std::vector<std::string> StagedPackages(const std::string& wimPath, int index) {
   return packages;
 }
 
-WimImageSpec SetupImage(const std::string& arch) {
-  WimImageSpec spec{"Microsoft Windows Setup (x86)", arch, {}};
-  spec.files["setup.exe"] = "setup";
-  spec.files["sources/setup.exe"] = "setup program";
-  spec.files["Windows/System32/drivers/usbhub.sys"] = "usb hub";
-  spec.files["Windows/System32/DriverStore/FileRepository/usb.inf_x86_neutral/usb.inf"] = "[Version]";
-  if (arch == "9") spec.files["Windows/SysWOW64/kernel32.dll"] = "wow";
-  return spec;
+WimImageContent SetupImage(const std::string& arch) {
+  WimImageContent image{"Microsoft Windows Setup (x86)", arch, {}};
+  image.files["setup.exe"] = "setup";
+  image.files["sources/setup.exe"] = "setup program";
+  image.files["Windows/System32/drivers/usbhub.sys"] = "usb hub";
+  image.files["Windows/System32/DriverStore/FileRepository/usb.inf_x86_neutral/usb.inf"] = "[Version]";
+  if (arch == "9") image.files["Windows/SysWOW64/kernel32.dll"] = "wow";
+  return image;
 }
 
-WimImageSpec PeImage() {
-  WimImageSpec spec{"Microsoft Windows PE (x86)", "", {}};
-  spec.files["Windows/System32/winpeshl.ini"] = "[LaunchApps]";
-  spec.files["Windows/System32/drivers/usbport.sys"] = "usb port";
-  return spec;
+WimImageContent PeImage() {
+  WimImageContent image{"Microsoft Windows PE (x86)", "", {}};
+  image.files["Windows/System32/winpeshl.ini"] = "[LaunchApps]";
+  image.files["Windows/System32/drivers/usbport.sys"] = "usb port";
+  return image;
 }
 
 }  // namespace test

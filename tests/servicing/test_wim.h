@@ -6,14 +6,14 @@
 
 namespace test {
 
-struct WimImageSpec {
+struct WimImageContent {
   std::string name;
   std::string arch;                           // WINDOWS/ARCH: "0" x86, "9" amd64, empty for none
   std::map<std::string, std::string> files;   // path below the image root ("a/b.txt") -> content
 };
 
-// Writes a WIM file with one image per spec.
-void MakeWim(const std::string& wimPath, const std::vector<WimImageSpec>& images);
+// Writes a WIM file with one image per entry.
+void MakeWim(const std::string& wimPath, const std::vector<WimImageContent>& images);
 // Every file and folder of image `index`: path -> SHA-1 of its data ("dir" for folders).
 std::map<std::string, std::string> WimImageListing(const std::string& wimPath, int index);
 int WimImageCount(const std::string& wimPath);
@@ -22,7 +22,7 @@ int WimImageCount(const std::string& wimPath);
 std::vector<std::string> StagedPackages(const std::string& wimPath, int index);
 
 // An image 2 shaped like Windows 7 setup's boot image.
-WimImageSpec SetupImage(const std::string& arch);
-WimImageSpec PeImage();
+WimImageContent SetupImage(const std::string& arch);
+WimImageContent PeImage();
 
 }  // namespace test
