@@ -1,5 +1,7 @@
 #include "servicing/copy_operation.h"
 
+#include <algorithm>
+
 #include "app/trace_log.h"
 #include "platform/files.h"
 #include "platform/messages.h"
@@ -65,7 +67,7 @@ std::uint32_t CopyOperation::OnCopyProgress(std::int64_t totalFileSize, std::int
   if (total > 0) {
     long double share = static_cast<long double>(engine->GetCopiedSize() + totalBytesTransferred) /
                         static_cast<long double>(total) * 100.0L;
-    percent = static_cast<std::intptr_t>(share);
+    percent = static_cast<std::intptr_t>(std::min(share, 1.0e6L));  // a grown tree can pass 100
   }
   operation->PostState(percent);
   return platform::kProgressContinue;

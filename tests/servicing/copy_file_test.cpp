@@ -93,6 +93,9 @@ TEST_F(FileCopy, KeepsReadOnlyAttributeAndTimesAndRefusesAReadOnlyDestination) {
   ASSERT_TRUE(platform::CopyFileWithProgress(L"C:\\other.txt", L"C:\\plain.txt", nullptr, nullptr));
   EXPECT_EQ(test::ReadHostFile(root_ + "/plain.txt"), "other");
   EXPECT_FALSE(platform::CopyFileWithProgress(L"C:\\missing.txt", L"C:\\x.txt", nullptr, nullptr));
+  // Onto itself, under another letter case: refused, content intact.
+  EXPECT_FALSE(platform::CopyFileWithProgress(L"C:\\plain.txt", L"C:\\PLAIN.TXT", nullptr, nullptr));
+  EXPECT_EQ(test::ReadHostFile(root_ + "/plain.txt"), "other");
 }
 
 TEST_F(FileCopy, FaultSwitchFailsTheCopyThatCrossesTheByteCount) {

@@ -132,6 +132,8 @@ bool CopyFileWithProgress(const std::wstring& source, const std::wstring& destin
   // A read-only destination is refused, and left alone, as Windows does.
   struct stat existing {};
   if (::stat(to.c_str(), &existing) == 0 && (S_ISDIR(existing.st_mode) || host::IsReadOnlyHost(to))) return false;
+  // A file copied onto itself would be truncated before it is read; Windows refuses it too.
+  if (::stat(to.c_str(), &existing) == 0 && existing.st_dev == st.st_dev && existing.st_ino == st.st_ino) return false;
 
   Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
   if (out.Get() < 0) return false;
