@@ -7,6 +7,7 @@
 
 namespace {
 
+constexpr std::uint64_t kBytesPerMiB = 1048576;
 
 // The root ("E:\") of the drive a text begins with; empty when it does not begin with one.
 std::wstring RootOf(const std::wstring& text) {
@@ -19,13 +20,13 @@ std::wstring RootOf(const std::wstring& text) {
 double GetFreeSpaceMB(const std::wstring& root) {
   std::uint64_t freeBytes = 0, totalBytes = 0;
   if (!platform::QueryDiskSpace(root, freeBytes, totalBytes)) return 0;
-  return static_cast<double>(freeBytes / 1048576u);
+  return static_cast<double>(freeBytes / kBytesPerMiB);
 }
 
 double GetTotalSpaceMB(const std::wstring& root) {
   std::uint64_t freeBytes = 0, totalBytes = 0;
   if (!platform::QueryDiskSpace(root, freeBytes, totalBytes)) return 0;
-  return static_cast<double>(totalBytes / 1048576u);
+  return static_cast<double>(totalBytes / kBytesPerMiB);
 }
 
 bool IsFixedOrRemovable(const std::wstring& text) {
