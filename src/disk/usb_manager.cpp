@@ -143,7 +143,12 @@ bool CUSBManager::FormatUSB() {
   TraceLog(L"[CUSBManager::FormatUSB - DiskIndex, PartIndex] " + std::to_wstring(disk) + L" , " +
            std::to_wstring(partition));
 
-  DiskpartScript::Instance().CreateScriptFile();
+  // Without a script file no diskpart can run, the clean of the recovery path neither: the user
+  // is not asked to agree to wiping the disk for a failure that wiping can't mend.
+  if (!DiskpartScript::Instance().CreateScriptFile()) {
+    TraceLog(L"[CUSBManager::FormatUSB - CreateScriptFile] is fail");
+    return false;
+  }
   if (!RunFormatScript(disk, partition)) {
     TraceLog(L"[CUSBManager::FormatUSB - DiskpartFormat] is fail");
     success = false;

@@ -149,6 +149,17 @@ TEST_F(UsbManager, ACleanThatFailsTooIsReportedAndFails) {
   EXPECT_NE(usbtest::TraceText().find("[CUSBManager::FormatUSB - Cleanandformat USB] is fail"), std::string::npos);
 }
 
+TEST_F(UsbManager, WithoutAScriptFileNothingRunsAndNoCleanIsOffered) {
+  REQUIRE_TOOLS();
+  machine_.Builder().UsbStick('F', 2, 8ull << 30);
+  machine_.Builder().Fault("folders.commonAppData", "fail");
+  Apply();
+  platform::host::ScriptMessageBoxAnswers({platform::kIdYes, platform::kIdYes});
+  EXPECT_FALSE(CUSBManager::Instance()->FormatActiveUSB(L"F:\\"));
+  EXPECT_EQ(ReadDiskpartLog(machine_).runs, 0);
+  EXPECT_TRUE(ShownMessageBoxes().empty());
+}
+
 TEST_F(UsbManager, FollowsTheVolumeToItsNewLetterOrReportsThatItHasNone) {
   REQUIRE_TOOLS();
   machine_.Builder().UsbStick('F', 2, 8ull << 30);
