@@ -1,6 +1,6 @@
 // A stand-in for oscdimg in the Windows tests:
 //   iso_standin [--exit N] [--hang] P1 P2 ...
-// prints "\r NN% complete" for each value (one write each, 50 ms apart), then with --hang
+// prints "\r NN% complete" for each value (one write each, 200 ms apart), then with --hang
 // waits a minute without output, and exits with N (default 0).
 #include <chrono>
 #include <cstdio>
@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
     } else {
       std::printf("\r%3d%% complete", std::atoi(argv[i]));
       std::fflush(stdout);
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
   }
   if (hang) std::this_thread::sleep_for(std::chrono::seconds(60));
