@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "app/program_data.h"
+#include "app/utf16.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -16,15 +17,6 @@ constexpr std::size_t kMessageUnits = 1024;  // the message buffer, terminator i
 std::mutex g_traceLock;    // one line at a time, and the path set-up once
 std::wstring g_tracePath;  // computed by the first call, then kept
 
-// UTF-16 units of one wchar_t: always one where wchar_t is UTF-16 (Windows).
-template <typename Char>
-std::size_t UnitsOf(Char c) {
-  if constexpr (sizeof(Char) > 2)
-    return static_cast<std::uint32_t>(c) > 0xFFFF ? 2 : 1;
-  else
-    return 1;
-}
-
 // The message as the 1024-unit buffer holds it, in ISO 8859-1: the text up to its first NUL,
 // cut after 1023 UTF-16 units. A character beyond U+FFFF is two units (a surrogate pair on
 // Windows) and each unit becomes a "?", so both builds write the same bytes.
@@ -35,7 +27,7 @@ std::string MessageBytes(const std::wstring& text) {
   for (wchar_t c : text) {
     auto code = static_cast<std::uint32_t>(c);
     if (code == 0) break;
-    std::size_t width = UnitsOf(c);
+    std::size_t width = Utf16UnitsOf(c);
     if (units + width > kMessageUnits - 1) {
       if (width == 2 && units + 1 == kMessageUnits - 1) out += '?';  // half a pair fits
       break;

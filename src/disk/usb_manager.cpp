@@ -42,12 +42,15 @@ std::string ActiveScript(unsigned disk, unsigned partition) {
   return buffer;
 }
 
+// A cleaned disk gets one primary partition, which diskpart numbers 1.
+constexpr unsigned kCleanedDiskPartition = 1;
+
 std::string CleanAndFormatScript(unsigned disk, const std::string& letter) {
   char buffer[256];
   std::snprintf(buffer, sizeof buffer,
-                "sel disk %u\r\nclean\r\ncrea part prim\r\nsel part 1\r\nformat fs=fat32 quick\r\nassign "
+                "sel disk %u\r\nclean\r\ncrea part prim\r\nsel part %u\r\nformat fs=fat32 quick\r\nassign "
                 "letter=%s\r\nactive\r\nexit\r\n",
-                disk, letter.c_str());
+                disk, kCleanedDiskPartition, letter.c_str());
   return buffer;
 }
 
@@ -127,7 +130,7 @@ bool CUSBManager::Recover(int disk, int& partition) {
                              platform::kMbIconError);
     return false;
   }
-  partition = 1;
+  partition = static_cast<int>(kCleanedDiskPartition);
   return true;
 }
 

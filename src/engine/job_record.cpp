@@ -26,21 +26,6 @@ void CopyInto(wchar_t (&target)[kJobPathUnits], const std::wstring& text) {
 
 }  // namespace
 
-// UTF-16 units of one wchar_t: always one where wchar_t is UTF-16 (Windows).
-template <typename Char>
-std::size_t UnitsOf(Char c) {
-  if constexpr (sizeof(Char) > 2)
-    return static_cast<std::uint32_t>(c) > 0xFFFF ? 2 : 1;
-  else
-    return 1;
-}
-
-std::size_t Utf16Length(const std::wstring& text) {
-  std::size_t units = 0;
-  for (wchar_t c : text) units += UnitsOf(c);
-  return units;
-}
-
 bool FillJobRecord(const JobPaths& paths, WIN7_OPERAT_INFO& info, JobRecordProblem& problem) {
   const PathField fields[] = {
       {L"szSourcePath", &paths.sourcePath, info.szSourcePath},

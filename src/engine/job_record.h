@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "app/utf16.h"
+
 constexpr int kJobPathUnits = 260;  // each path holds at most 259 characters and a terminator
 
 struct WIN7_OPERAT_INFO {
@@ -43,5 +45,3 @@ bool JobRecordIsTerminated(const WIN7_OPERAT_INFO& info);
 // Writes the record to the trace log, one line per field in field order, then the job type.
 void TraceJobRecord(const WIN7_OPERAT_INFO& info, std::int32_t dlgType);
 
-// Length of a UTF-16 text as Windows counts it (a character beyond U+FFFF takes two units).
-std::size_t Utf16Length(const std::wstring& text);

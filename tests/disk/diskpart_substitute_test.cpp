@@ -50,8 +50,9 @@ TEST_F(DiskpartSubstitute, CleanAndFormatRebuildsTheDiskWithOneActivePartitionOn
   auto& disk = machine_.Builder().Description().disks[1];
   disk.partitions.push_back({2, 600ull << 20, 100ull << 20, 0x07, "", false});
   test::WriteHostFile(machine_.Builder().HostFolderOf('F') + "/old.txt", "x");
-  ASSERT_TRUE(Run("sel disk 2\r\nclean\r\ncrea part prim\r\nsel part 1\r\nformat fs=fat32 quick\r\nassign "
-                  "letter=f\r\nactive\r\nexit\r\n"));
+  const int newPartition = 1;
+  ASSERT_TRUE(Run("sel disk 2\r\nclean\r\ncrea part prim\r\nsel part " + std::to_string(newPartition) +
+                  "\r\nformat fs=fat32 quick\r\nassign letter=f\r\nactive\r\nexit\r\n"));
 
   MachineDescription m = usbtest::CurrentMachine();
   const auto* rebuilt = m.FindDisk(2);

@@ -13,22 +13,17 @@
 //   process.pipeFail = <file name>    making the pipe for that program fails
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <cwctype>
-#include <mutex>
-#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/host/command_line.h"
+#include "platform/host/host_process.h"
 #include "platform/host/machine.h"
 #include "platform/process.h"
 
@@ -40,20 +35,9 @@ namespace {
 
 class HostPipedProcess : public PipedProcess {
  public:
-  HostPipedProcess(pid_t pid, int readFd) : pid_(pid), readFd_(readFd) {}
-
-  // A child still running when the object goes is reaped by a detached thread once it ends.
+  HostPipedProcess(pid_t pid, int readFd) : process_(pid, true), readFd_(readFd) {}
   ~HostPipedProcess() override {
     if (readFd_ >= 0) ::close(readFd_);
-    std::lock_guard<std::mutex> guard(lock_);
-    if (reaped_) return;
-    int status = 0;
-    if (::waitpid(pid_, &status, WNOHANG) == pid_) return;
-    pid_t pid = pid_;
-    std::thread([pid] {
-      int ignored = 0;
-      ::waitpid(pid, &ignored, 0);
-    }).detach();
   }
 
   PipeRead Read(char* buffer, std::size_t capacity, std::size_t& bytesRead, std::uint32_t timeoutMs) override {
@@ -76,51 +60,13 @@ class HostPipedProcess : public PipedProcess {
     return PipeRead::Data;
   }
 
-  WaitOutcome Wait(std::uint32_t timeoutMs) override {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    auto pause = std::chrono::milliseconds(1);
-    for (;;) {
-      {
-        std::lock_guard<std::mutex> guard(lock_);
-        if (reaped_) return WaitOutcome::Exited;
-        int status = 0;
-        pid_t done = ::waitpid(pid_, &status, WNOHANG);
-        if (done == pid_) {
-          reaped_ = true;
-          exitCode_ = WIFEXITED(status) ? static_cast<std::uint32_t>(WEXITSTATUS(status))
-                                        : (terminateCode_ ? *terminateCode_ : 128u + WTERMSIG(status));
-          return WaitOutcome::Exited;
-        }
-        if (done < 0) return WaitOutcome::Failed;
-      }
-      if (timeoutMs != kWaitForever && std::chrono::steady_clock::now() >= deadline) return WaitOutcome::TimedOut;
-      std::this_thread::sleep_for(pause);
-      if (pause < std::chrono::milliseconds(20)) pause *= 2;
-    }
-  }
-
-  bool ExitCode(std::uint32_t& code) override {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (!reaped_) return false;
-    code = exitCode_;
-    return true;
-  }
-
-  bool Terminate(std::uint32_t exitCode) override {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (reaped_) return false;
-    terminateCode_ = exitCode;
-    ::kill(-pid_, SIGKILL);  // the group: the program and whatever it started
-    return ::kill(pid_, SIGKILL) == 0 || errno == ESRCH;
-  }
+  WaitOutcome Wait(std::uint32_t timeoutMs) override { return process_.Wait(timeoutMs); }
+  bool ExitCode(std::uint32_t& code) override { return process_.ExitCode(code); }
+  bool Terminate(std::uint32_t exitCode) override { return process_.Terminate(exitCode); }
 
  private:
-  std::mutex lock_;
-  pid_t pid_;
+  host::HostProcess process_;  // leads its own group: ending it ends what it started
   int readFd_;
-  bool reaped_ = false;
-  std::uint32_t exitCode_ = 0;
-  std::optional<std::uint32_t> terminateCode_;
 };
 
 std::wstring FileNameOf(const std::wstring& program) {

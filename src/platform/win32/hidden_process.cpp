@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/process.h"
+#include "platform/win32/process_handle.h"
 
 namespace platform {
 
@@ -12,30 +13,12 @@ namespace {
 class Win32ChildProcess : public ChildProcess {
  public:
   explicit Win32ChildProcess(HANDLE process) : process_(process) {}
-  ~Win32ChildProcess() override { CloseHandle(process_); }
-
-  WaitOutcome Wait(std::uint32_t timeoutMs) override {
-    switch (WaitForSingleObject(process_, timeoutMs == kWaitForever ? INFINITE : timeoutMs)) {
-      case WAIT_OBJECT_0:
-        return WaitOutcome::Exited;
-      case WAIT_TIMEOUT:
-        return WaitOutcome::TimedOut;
-      default:
-        return WaitOutcome::Failed;
-    }
-  }
-
-  bool ExitCode(std::uint32_t& code) override {
-    DWORD value = 0;
-    if (!GetExitCodeProcess(process_, &value)) return false;
-    code = value;
-    return true;
-  }
-
-  bool Terminate(std::uint32_t exitCode) override { return TerminateProcess(process_, exitCode) != FALSE; }
+  WaitOutcome Wait(std::uint32_t timeoutMs) override { return process_.Wait(timeoutMs); }
+  bool ExitCode(std::uint32_t& code) override { return process_.ExitCode(code); }
+  bool Terminate(std::uint32_t exitCode) override { return process_.Terminate(exitCode); }
 
  private:
-  HANDLE process_;
+  win32::ProcessHandle process_;
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/process.h"
+#include "platform/win32/process_handle.h"
 
 namespace platform {
 
@@ -17,10 +18,7 @@ constexpr DWORD kPeekIntervalMs = 10;
 class Win32PipedProcess : public PipedProcess {
  public:
   Win32PipedProcess(HANDLE process, HANDLE readPipe) : process_(process), read_(readPipe) {}
-  ~Win32PipedProcess() override {
-    CloseHandle(read_);
-    CloseHandle(process_);
-  }
+  ~Win32PipedProcess() override { CloseHandle(read_); }
 
   PipeRead Read(char* buffer, std::size_t capacity, std::size_t& bytesRead, std::uint32_t timeoutMs) override {
     bytesRead = 0;
@@ -43,28 +41,12 @@ class Win32PipedProcess : public PipedProcess {
     }
   }
 
-  WaitOutcome Wait(std::uint32_t timeoutMs) override {
-    switch (WaitForSingleObject(process_, timeoutMs == kWaitForever ? INFINITE : timeoutMs)) {
-      case WAIT_OBJECT_0:
-        return WaitOutcome::Exited;
-      case WAIT_TIMEOUT:
-        return WaitOutcome::TimedOut;
-      default:
-        return WaitOutcome::Failed;
-    }
-  }
-
-  bool ExitCode(std::uint32_t& code) override {
-    DWORD value = 0;
-    if (!GetExitCodeProcess(process_, &value) || value == STILL_ACTIVE) return false;
-    code = value;
-    return true;
-  }
-
-  bool Terminate(std::uint32_t exitCode) override { return TerminateProcess(process_, exitCode) != FALSE; }
+  WaitOutcome Wait(std::uint32_t timeoutMs) override { return process_.Wait(timeoutMs); }
+  bool ExitCode(std::uint32_t& code) override { return process_.ExitCode(code); }
+  bool Terminate(std::uint32_t exitCode) override { return process_.Terminate(exitCode); }
 
  private:
-  HANDLE process_;
+  win32::ProcessHandle process_;
   HANDLE read_;
 };
 
