@@ -11,7 +11,9 @@
 
 namespace {
 std::mutex g_instanceLock;
-std::unique_ptr<DismManager> g_instance;
+// Never destroyed before the process ends: DISM stays initialised for the whole run, and no
+// exit-time destructor calls into a DISM that may already be gone.
+DismManager* g_instance = nullptr;
 }  // namespace
 
 DismManager::DismManager() : m_ImgManager(std::make_unique<DismCpp::DismImgManager>()) {}
@@ -20,13 +22,14 @@ DismManager::~DismManager() = default;
 DismManager* DismManager::Instance() {
   std::lock_guard<std::mutex> guard(g_instanceLock);
   // A constructor that throws leaves no instance behind, so the next call tries again.
-  if (!g_instance) g_instance.reset(new DismManager());
-  return g_instance.get();
+  if (!g_instance) g_instance = new DismManager();
+  return g_instance;
 }
 
 void DismManager::DestroyInstance() {
   std::lock_guard<std::mutex> guard(g_instanceLock);
-  g_instance.reset();
+  delete g_instance;
+  g_instance = nullptr;
 }
 
 bool DismManager::SetImagePath(const std::wstring& path) {

@@ -8,6 +8,7 @@
 
 #include "copy_test_support.h"
 #include "engine/operation_catalog.h"
+#include "platform/host/post_observer.h"
 #include "servicing/copy_engine.h"
 #include "servicing/copy_operation.h"
 
@@ -93,10 +94,14 @@ TEST_F(CopyOperationTest, StopInsideAFileCancelsItAndEmptiesTheTarget) {
   test::WriteHostFile(disc_ + "/small.txt", "small");
   test::WriteHostFile(disc_ + "/sources/install.wim", std::string(64 << 20, 'w'));
   CopyOperation op(recorder_.Window(), COPYTOUSB, L"E:\\", L"F:\\");
-  recorder_.OnEach([&](const Post& post) {
-    if (post.first == COPYTOUSB && post.second < 50 && post.second > 0) op.Stop();
+  // Asked for on the worker as a report from inside the big file is posted, so the stop always
+  // lands while that file is being copied.
+  platform::host::SetPostObserver([&](platform::WindowHandle, std::uint32_t, std::uintptr_t state, std::intptr_t percent) {
+    if (state == COPYTOUSB && percent > 0 && percent < 50) op.Stop();
   });
-  EXPECT_EQ(RunOnWorker(op), 0);
+  std::int32_t result = RunOnWorker(op);
+  platform::host::SetPostObserver(nullptr);
+  EXPECT_EQ(result, 0);
   auto posts = recorder_.Posts();
   ASSERT_GE(posts.size(), 2u);
   EXPECT_EQ(std::count(posts.begin(), posts.end(), Post{USERCANCEL, 0}), 1);
@@ -107,14 +112,17 @@ TEST_F(CopyOperationTest, StopInsideAFileCancelsItAndEmptiesTheTarget) {
 }
 
 TEST_F(CopyOperationTest, StopBetweenFilesEmptiesTheTargetAndSucceeds) {
-  // One file with content and many empty ones: the stop lands after the last progress call.
+  // One file with content and many empty ones. The stop is asked for on the worker itself, as
+  // the file's last progress report is posted, so it lands after that file and before the next.
   test::WriteHostFile(disc_ + "/setup.exe", "MZ");
   for (int i = 0; i < 300; ++i) test::WriteHostFile(disc_ + "/d" + std::to_string(i % 10) + "/e" + std::to_string(i), "");
   CopyOperation op(recorder_.Window(), COPYTOUSB, L"E:\\", L"F:\\");
-  recorder_.OnEach([&](const Post& post) {
-    if (post == Post{COPYTOUSB, 100}) op.Stop();
+  platform::host::SetPostObserver([&](platform::WindowHandle, std::uint32_t, std::uintptr_t state, std::intptr_t percent) {
+    if (state == COPYTOUSB && percent == 100) op.Stop();
   });
-  EXPECT_EQ(RunOnWorker(op), 1);
+  std::int32_t result = RunOnWorker(op);
+  platform::host::SetPostObserver(nullptr);
+  EXPECT_EQ(result, 1);
   EXPECT_EQ(recorder_.Posts(), (std::vector<Post>{{COPYTOUSB, 0}, {COPYTOUSB, 100}}));
   EXPECT_TRUE(fs::is_empty(usb_));
   std::string trace = copytest::TraceText();

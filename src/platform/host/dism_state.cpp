@@ -36,8 +36,8 @@ std::string MountsFile() {
 }  // namespace
 
 State& TheState() {
-  static State state;
-  return state;
+  static State* state = new State;  // outlives every caller, exit-time ones included
+  return *state;
 }
 
 std::optional<DismResult> RecordCall(const std::string& name, const std::string& arguments) {

@@ -1,5 +1,7 @@
 #include "platform/messages.h"
 
+#include "platform/host/post_observer.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -147,7 +149,23 @@ void DestroyMessageWindow(WindowHandle window) {
   }
 }
 
+namespace {
+std::mutex g_observerLock;
+host::PostObserver g_observer;
+}  // namespace
+
+void host::SetPostObserver(PostObserver observer) {
+  std::lock_guard<std::mutex> guard(g_observerLock);
+  g_observer = std::move(observer);
+}
+
 bool PostWindowMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+  host::PostObserver observer;
+  {
+    std::lock_guard<std::mutex> guard(g_observerLock);
+    observer = g_observer;
+  }
+  if (observer) observer(window, message, wParam, lParam);
   return Enqueue(window, Item{window, message, wParam, lParam, nullptr});
 }
 
