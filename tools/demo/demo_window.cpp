@@ -71,6 +71,10 @@ void DemoWindow::Draw() {
   std::string bar = std::string(filled, '#') + std::string(kWidth - filled, '.');
   std::string text = platform::host::ToUtf8(text_);
   if (text.size() > 60) text.resize(60);
+  // A chunk of a copy reports often with the same figure: the line changes only when it does.
+  std::string line = bar + std::to_string(percent_) + text;
+  if (line == drawn_) return;
+  drawn_ = line;
   std::printf("\r  [%s] %3d%%  %-60s", bar.c_str(), percent_, text.c_str());
   std::fflush(stdout);
 }

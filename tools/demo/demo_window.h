@@ -24,6 +24,7 @@ class DemoWindow : public JobWindow, public platform::MessageHandler {
 
  private:
   void Draw();
+  std::string drawn_;  // what the progress line shows now
 
   std::int32_t steps_;
   std::wstring scratch_;
