@@ -57,6 +57,15 @@ bool FillJobRecord(const JobPaths& paths, WIN7_OPERAT_INFO& info, JobRecordProbl
   return true;
 }
 
+bool CheckScratchFolder(std::int32_t dlgType, const JobPaths& paths, JobRecordProblem& problem) {
+  if (dlgType != 1 || !paths.tmpPath.empty()) return true;
+  problem.field = L"szTmpPath";
+  problem.length = 0;
+  problem.message = L"No drive has enough free space for the scratch folder the ISO file is built from.";
+  TraceLog(L"[CheckScratchFolder] no drive has room for the scratch folder");
+  return false;
+}
+
 bool JobRecordIsTerminated(const WIN7_OPERAT_INFO& info) {
   return IsTerminated(info.szSourcePath) && IsTerminated(info.szDriverPath) && IsTerminated(info.szImgDriverPath) &&
          IsTerminated(info.szTagPath) && IsTerminated(info.szTmpPath);

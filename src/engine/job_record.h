@@ -38,6 +38,11 @@ struct JobRecordProblem {
 // job is refused before it starts.
 bool FillJobRecord(const JobPaths& paths, WIN7_OPERAT_INFO& info, JobRecordProblem& problem);
 
+// A disc-to-ISO job (type 1) builds its tree in the scratch folder; when no drive had room for
+// one (GetScratchFolder gave empty text) the job is refused before it starts, with a trace line
+// and `problem` set. Other job types don't use the folder and always pass.
+bool CheckScratchFolder(std::int32_t dlgType, const JobPaths& paths, JobRecordProblem& problem);
+
 // True when every path of the record is terminated within its array (a record filled by
 // FillJobRecord always is). The runner refuses a record that is not.
 bool JobRecordIsTerminated(const WIN7_OPERAT_INFO& info);

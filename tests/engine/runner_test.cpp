@@ -192,6 +192,19 @@ TEST(JobRecord, PathsOfUpTo259UnitsFitLongerOnesAreRefusedWithATraceLine) {
   EXPECT_FALSE(FillJobRecord(paths, untouched, problem));
 }
 
+TEST(JobRecord, AnIsoJobWithoutAScratchFolderIsRefusedAUsbJobIsNot) {
+  test::TempMachine machine;
+  JobRecordProblem problem;
+  JobPaths paths{L"E:\\", L"D", L"O", L"F:\\", L"", false};
+  EXPECT_TRUE(CheckScratchFolder(0, paths, problem));
+  EXPECT_FALSE(CheckScratchFolder(1, paths, problem));
+  EXPECT_EQ(problem.field, L"szTmpPath");
+  EXPECT_NE(problem.message.find(L"free space"), std::wstring::npos);
+  EXPECT_NE(IndexOf(test::TraceLines(), "[CheckScratchFolder] no drive has room for the scratch folder"), -1);
+  paths.tmpPath = L"C:\\ProgramData\\Qarvel\\DraventaWin\\QarvelToolTmp\\";
+  EXPECT_TRUE(CheckScratchFolder(1, paths, problem));
+}
+
 TEST(JobRecord, RunnerRefusesARecordWhosePathIsNotTerminated) {
   test::TempMachine machine;
   test::RecordingCatalogue catalogue;

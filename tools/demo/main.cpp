@@ -88,7 +88,7 @@ int RunJob(std::int32_t mode, const std::wstring& target, std::uint64_t discByte
                  HasAmd64AutorunSection(L"E:\\AutoRun.inf")};
   WIN7_OPERAT_INFO info;
   JobRecordProblem problem;
-  if (!FillJobRecord(paths, info, problem)) {
+  if (!CheckScratchFolder(mode, paths, problem) || !FillJobRecord(paths, info, problem)) {
     std::printf("  job refused: %s\n", ToUtf8(problem.message).c_str());
     return 1;
   }
