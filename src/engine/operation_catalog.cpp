@@ -18,8 +18,9 @@ std::wstring JobPathOf(const OperationContext& context, wchar_t (WIN7_OPERAT_INF
   return context.info ? std::wstring(context.info->*field) : std::wstring();
 }
 
+}  // namespace
+
 std::unique_ptr<BasicOperation> MakeFromCatalogue(std::int32_t code, const OperationContext& context) {
-  (void)context;
   switch (code) {
     case 1:
       return std::make_unique<CheckOperation>();
@@ -55,12 +56,10 @@ std::unique_ptr<BasicOperation> MakeFromCatalogue(std::int32_t code, const Opera
     case 16:
       return std::make_unique<CopyOperation>(context.hWnd, BACKUPOS,
                                              JobPathOf(context, &WIN7_OPERAT_INFO::szImgDriverPath), context.tmpPath);
-    // Each step's operation is added here as it is built.
     default:
       return std::make_unique<CompleteOperation>();
   }
 }
-}  // namespace
 
 std::unique_ptr<BasicOperation> MakeOperation(std::int32_t code, const OperationContext& context) {
   OperationMaker maker;

@@ -22,6 +22,10 @@ struct OperationContext {
 // The operation for `code` (-1 and unknown codes make the end marker).
 std::unique_ptr<BasicOperation> MakeOperation(std::int32_t code, const OperationContext& context);
 
+// The catalogue's own operation for `code`, whatever maker is set (for makers that replace only
+// some steps).
+std::unique_ptr<BasicOperation> MakeFromCatalogue(std::int32_t code, const OperationContext& context);
+
 using OperationMaker = std::function<std::unique_ptr<BasicOperation>(std::int32_t, const OperationContext&)>;
 // Replaces MakeOperation's catalogue (tests only); an empty maker restores it.
 void SetOperationMaker(OperationMaker maker);
