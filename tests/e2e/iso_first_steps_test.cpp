@@ -18,44 +18,15 @@
 #include "platform/messages.h"
 #include "servicing/driver_payload.h"
 #include "support/sample_disc.h"
+#include "recording_job_window.h"
 #include "support/temp_machine.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-using StatePost = std::pair<std::int32_t, std::int32_t>;
-
-class RecordingWindow : public JobWindow, public platform::MessageHandler {
- public:
-  RecordingWindow() : handle_(platform::CreateMessageWindow(this)) {}
-  ~RecordingWindow() override { platform::DestroyMessageWindow(handle_); }
-  platform::WindowHandle Handle() const override { return handle_; }
-  void OnOperationState(std::int32_t state, std::int32_t percent) override { posts.emplace_back(state, percent); }
-  std::wstring StateText() const override { return text_; }
-  void SetStateText(const std::wstring& text) override { text_ = text; }
-  void OnJobFinished(std::int32_t result) override { finish = result; }
-  void OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
-    DispatchOperationState(*this, message, wParam, lParam);
-  }
-
-  std::vector<StatePost> posts;
-  std::int32_t finish = -1;
-
- private:
-  platform::WindowHandle handle_;
-  std::wstring text_;
-};
-
-std::string Shell(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = ::popen((command + " 2>&1").c_str(), "r")) {
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-    ::pclose(pipe);
-  }
-  return output;
-}
+using e2e::Shell;
+using e2e::StatePost;
 
 // The packages staged in one image, as "<inf name>_<arch>" (the id after it differs by build).
 std::vector<std::string> StagedPackages(const std::string& wim, int image) {
@@ -107,7 +78,7 @@ TEST(IsoJobFirstSteps, ThirtyTwoBitDiscGetsTheX86PackagesInImageTwoOnly) {
   std::vector<std::uint8_t> sourceInstall;
   ASSERT_TRUE(platform::ReadWholeFile(L"E:\\sources\\install.wim", sourceInstall));
 
-  RecordingWindow window;
+  e2e::RecordingJobWindow window;
   {
     TOperationThd thread(true, &window, 1, &info);
     thread.Resume();
@@ -119,12 +90,12 @@ TEST(IsoJobFirstSteps, ThirtyTwoBitDiscGetsTheX86PackagesInImageTwoOnly) {
   // Copy to scratch, mount, commit, unmount, the "OS" folder, then FINISH: in this order, with
   // 100 posted for exactly the ends of phases.
   std::vector<StatePost> ends;
-  for (const auto& post : window.posts)
+  for (const auto& post : window.states)
     if (post.second == 100 && post.first != BACKUPOS) ends.push_back(post);
   EXPECT_EQ(ends, (std::vector<StatePost>{{BACKUPOK, 100}, {DISMMOUNTOK, 100}, {DISMCOMMITOK, 100},
                                           {DISMUNMOUNTOK, 100}, {BACKUPOK, 100}, {FINISH, 100}}));
-  EXPECT_EQ(window.posts.front().first, BACKUPOS);
-  EXPECT_NE(std::find(window.posts.begin(), window.posts.end(), StatePost{DISMMOUNT, 0}), window.posts.end());
+  EXPECT_EQ(window.states.front().first, BACKUPOS);
+  EXPECT_NE(std::find(window.states.begin(), window.states.end(), StatePost{DISMMOUNT, 0}), window.states.end());
 
   std::string scratch = machine.Host(info.szTmpPath);
   std::string serviced = scratch + "/sources/boot.wim";

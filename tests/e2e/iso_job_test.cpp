@@ -21,52 +21,16 @@
 #include "platform/messages.h"
 #include "servicing/driver_payload.h"
 #include "support/sample_disc.h"
+#include "recording_job_window.h"
 #include "support/temp_machine.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
+using e2e::Shell;
+
 constexpr std::uint32_t kJobLimitMs = 180000;
-
-// The main window's part in a job: records the states, and removes the scratch folder when the
-// job ends, as the window's OnJobFinished does.
-class IsoJobWindow : public JobWindow, public platform::MessageHandler {
- public:
-  explicit IsoJobWindow(std::wstring scratch) : scratch_(std::move(scratch)), handle_(platform::CreateMessageWindow(this)) {}
-  ~IsoJobWindow() override { platform::DestroyMessageWindow(handle_); }
-  platform::WindowHandle Handle() const override { return handle_; }
-  void OnOperationState(std::int32_t state, std::int32_t percent) override {
-    states.emplace_back(state, percent);
-  }
-  std::wstring StateText() const override { return text_; }
-  void SetStateText(const std::wstring& text) override { text_ = text; }
-  void OnJobFinished(std::int32_t result) override {
-    DeleteFolderTree(scratch_);
-    finish = result;
-  }
-  void OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
-    DispatchOperationState(*this, message, wParam, lParam);
-  }
-
-  std::vector<std::pair<std::int32_t, std::int32_t>> states;
-  std::int32_t finish = -1;
-
- private:
-  std::wstring scratch_;
-  platform::WindowHandle handle_;
-  std::wstring text_;
-};
-
-std::string Shell(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = ::popen((command + " 2>&1").c_str(), "r")) {
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-    ::pclose(pipe);
-  }
-  return output;
-}
 
 // True when the process whose id the oscdimg substitute recorded is gone (or a zombie).
 bool ToolGone(const std::string& machineFolder) {
@@ -134,7 +98,7 @@ class IsoJob : public ::testing::Test {
   }
 
   // Runs the job to the end; `onState` may cancel it.
-  void RunJob(IsoJobWindow& window, const std::function<void(TOperationThd&)>& whileRunning = {}) {
+  void RunJob(e2e::RecordingJobWindow& window, const std::function<void(TOperationThd&)>& whileRunning = {}) {
     TOperationThd thread(true, &window, 1, &info_);
     thread.Resume();
     if (whileRunning) whileRunning(thread);
@@ -149,7 +113,7 @@ class IsoJob : public ::testing::Test {
 };
 
 TEST_F(IsoJob, BuildsABootableIsoWithTheServicedBootImage) {
-  IsoJobWindow window(info_.szTmpPath);
+  e2e::RecordingJobWindow window(info_.szTmpPath);
   RunJob(window);
   EXPECT_EQ(window.finish, kJobSucceeded);
   ASSERT_FALSE(window.states.empty());
@@ -188,7 +152,7 @@ TEST_F(IsoJob, BuildsABootableIsoWithTheServicedBootImage) {
 
 TEST_F(IsoJob, CancelDuringTheBuildEndsTheTool) {
   Fault("oscdimg.hangAt", "30");
-  IsoJobWindow window(info_.szTmpPath);
+  e2e::RecordingJobWindow window(info_.szTmpPath);
   RunJob(window, [&](TOperationThd& thread) {
     ASSERT_TRUE(platform::PumpMessagesUntil(
         [&] { return !window.states.empty() && window.states.back() == std::make_pair(std::int32_t{MAKEISO}, std::int32_t{30}); },
@@ -213,7 +177,7 @@ TEST_F(IsoJob, EachToolFaultFailsTheJobWithAMessage) {
     Fault(c.fault, c.value);
     platform::host::ClearMessageBoxes();
     FillRecord();
-    IsoJobWindow window(info_.szTmpPath);
+    e2e::RecordingJobWindow window(info_.szTmpPath);
     RunJob(window);
     EXPECT_EQ(window.finish, kJobFailed);
     EXPECT_TRUE(window.states.empty() || window.states.back().first != FINISH);

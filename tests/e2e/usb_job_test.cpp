@@ -23,6 +23,7 @@
 #include "platform/volumes.h"
 #include "servicing/driver_payload.h"
 #include "support/sample_disc.h"
+#include "recording_job_window.h"
 #include "support/temp_machine.h"
 
 namespace fs = std::filesystem;
@@ -30,38 +31,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::uint32_t kJobLimitMs = 180000;
-using State = std::pair<std::int32_t, std::int32_t>;
-
-class UsbJobWindow : public JobWindow, public platform::MessageHandler {
- public:
-  UsbJobWindow() : handle_(platform::CreateMessageWindow(this)) {}
-  ~UsbJobWindow() override { platform::DestroyMessageWindow(handle_); }
-  platform::WindowHandle Handle() const override { return handle_; }
-  void OnOperationState(std::int32_t state, std::int32_t percent) override { states.emplace_back(state, percent); }
-  std::wstring StateText() const override { return text; }
-  void SetStateText(const std::wstring& value) override { text = value; }
-  void OnJobFinished(std::int32_t result) override { finish = result; }
-  void OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
-    DispatchOperationState(*this, message, wParam, lParam);
-  }
-
-  std::vector<State> states;
-  std::wstring text = L"Formatting";
-  std::int32_t finish = -1;
-
- private:
-  platform::WindowHandle handle_;
-};
-
-std::string Shell(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = ::popen((command + " 2>&1").c_str(), "r")) {
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-    ::pclose(pipe);
-  }
-  return output;
-}
+using State = e2e::StatePost;
+using e2e::Shell;
 
 // Relative paths of every file below a host folder.
 std::vector<std::string> FilesBelow(const std::string& root) {
@@ -118,7 +89,7 @@ class UsbJob : public ::testing::Test {
     machine_.Apply();
   }
 
-  void RunJob(UsbJobWindow& window) {
+  void RunJob(e2e::RecordingJobWindow& window) {
     TOperationThd thread(true, &window, 0, &info_);
     thread.Resume();
     ASSERT_TRUE(platform::PumpMessagesUntil([&] { return window.finish >= 0; }, kJobLimitMs)) << "the job hung";
@@ -133,7 +104,7 @@ class UsbJob : public ::testing::Test {
 
   // Checks the prepared stick at `letter`: FAT32, active, the disc's tree, image 2 serviced, the
   // "OS" folder copied over it last.
-  void ExpectPreparedStick(wchar_t letter, const UsbJobWindow& window) {
+  void ExpectPreparedStick(wchar_t letter, const e2e::RecordingJobWindow& window) {
     EXPECT_EQ(window.finish, kJobSucceeded);
     ASSERT_GE(window.states.size(), 4u);
     EXPECT_EQ(std::vector<State>(window.states.begin(), window.states.begin() + 3),
@@ -171,7 +142,7 @@ class UsbJob : public ::testing::Test {
 };
 
 TEST_F(UsbJob, PreparesTheStickFromTheDisc) {
-  UsbJobWindow window;
+  e2e::RecordingJobWindow window({}, L"Formatting");
   RunJob(window);
   ExpectPreparedStick(L'F', window);
   EXPECT_TRUE(platform::host::ShownMessageBoxes().empty());
@@ -182,7 +153,7 @@ TEST_F(UsbJob, AfterAFailedFormatTwoYesAnswersCleanTheStickAndTheJobGoesOn) {
   Fault("diskpart.failOn", "format");
   Fault("diskpart.failCount", "1");
   platform::host::ScriptMessageBoxAnswers({platform::kIdYes, platform::kIdYes});
-  UsbJobWindow window;
+  e2e::RecordingJobWindow window({}, L"Formatting");
   RunJob(window);
   ExpectPreparedStick(L'F', window);
   EXPECT_EQ(platform::host::ShownMessageBoxes().size(), 2u);
@@ -195,7 +166,7 @@ TEST_F(UsbJob, EitherNoEndsTheJobFailedWithTheStickUntouched) {
     SCOPED_TRACE(answers.size());
     platform::host::ClearMessageBoxes();
     platform::host::ScriptMessageBoxAnswers(answers);
-    UsbJobWindow window;
+    e2e::RecordingJobWindow window({}, L"Formatting");
     RunJob(window);
     EXPECT_EQ(window.finish, kJobFailed);
     EXPECT_EQ(window.states, std::vector<State>{State(FORMATUSB, 10)});
@@ -207,7 +178,7 @@ TEST_F(UsbJob, EitherNoEndsTheJobFailedWithTheStickUntouched) {
 
 TEST_F(UsbJob, FollowsTheStickWhenFormattingMovesItFromFToG) {
   Fault("diskpart.formatNewLetter", "G");
-  UsbJobWindow window;
+  e2e::RecordingJobWindow window({}, L"Formatting");
   RunJob(window);
   auto machine = platform::host::Machine::Current();
   EXPECT_EQ(machine->FindDrive('F'), nullptr);
