@@ -12,6 +12,7 @@
 
 #include "engine/iso_operation.h"
 #include "engine/make_iso_file.h"
+#include "support/progress_reports.h"
 #include "platform/host/message_box_script.h"
 #include "platform/messages.h"
 #include "recording.h"
@@ -23,19 +24,7 @@ namespace {
 
 const std::wstring kTool = L"C:\\Program Files\\Draventa\\Oscdimg_x86\\Oscdimg\\oscdimg.exe";
 
-struct Reports {
-  std::mutex lock;
-  std::vector<int> values;
-  static void Callback(int percent, void* context) {
-    auto* self = static_cast<Reports*>(context);
-    std::lock_guard<std::mutex> guard(self->lock);
-    self->values.push_back(percent);
-  }
-  std::vector<int> Values() {
-    std::lock_guard<std::mutex> guard(lock);
-    return values;
-  }
-};
+using Reports = test::ProgressReports;
 
 // True when the process is gone (reaped) or a zombie.
 bool ProcessGone(const std::string& pidFile) {

@@ -25,12 +25,17 @@ bool Has(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-TEST(Worker, SuccessPostsFinishBeforeTheReport) {
+// A job of recording operations on a fresh machine, reported to a recording window.
+class Worker : public ::testing::Test {
+ protected:
   test::TempMachine machine;
   test::RecordingCatalogue catalogue;
-  catalogue.Journal().Script(16, StepScript{1, false, {{BACKUPOS, 40}, {BACKUPOK, 100}}});
   WIN7_OPERAT_INFO info = MakeRecord();
   test::RecordingWindow window;
+};
+
+TEST_F(Worker, SuccessPostsFinishBeforeTheReport) {
+  catalogue.Journal().Script(16, StepScript{1, false, {{BACKUPOS, 40}, {BACKUPOK, 100}}});
   TOperationThd thread(true, &window, 1, &info);
   thread.Resume();
   ASSERT_TRUE(window.PumpUntilFinished());
@@ -40,12 +45,8 @@ TEST(Worker, SuccessPostsFinishBeforeTheReport) {
   EXPECT_TRUE(Has(test::TraceLines(), "[UpdateResult] finish_Success"));
 }
 
-TEST(Worker, FailedStepAppendsToTheLastStatusTextWithoutFinish) {
-  test::TempMachine machine;
-  test::RecordingCatalogue catalogue;
+TEST_F(Worker, FailedStepAppendsToTheLastStatusTextWithoutFinish) {
   catalogue.Journal().Script(8, StepScript{0, false, {{COPYTOUSB, 50}, {BACKUPFAIL, 100}}});
-  WIN7_OPERAT_INFO info = MakeRecord();
-  test::RecordingWindow window;
   TOperationThd thread(true, &window, 0, &info);
   thread.Resume();
   ASSERT_TRUE(window.PumpUntilFinished());
@@ -55,16 +56,12 @@ TEST(Worker, FailedStepAppendsToTheLastStatusTextWithoutFinish) {
   EXPECT_TRUE(Has(test::TraceLines(), "[UpdateResult] finish_Fail"));
 }
 
-class WorkerCancel : public ::testing::TestWithParam<std::int32_t> {};
+class WorkerCancel : public Worker, public ::testing::WithParamInterface<std::int32_t> {};
 
 // Cancel during a step: whether the step still succeeds (it ran to its end) or fails (a copy
 // stopped in the middle of a file), the job is reported as cancelled and FINISH never comes.
 TEST_P(WorkerCancel, CancelDuringAStepReportsCancelled) {
-  test::TempMachine machine;
-  test::RecordingCatalogue catalogue;
   catalogue.Journal().Script(9, StepScript{GetParam(), true, {{DISMMOUNT, 30}}});
-  WIN7_OPERAT_INFO info = MakeRecord();
-  test::RecordingWindow window;
   window.SetStateText(L"Mounting");
   TOperationThd thread(true, &window, 0, &info);
   thread.Resume();
@@ -83,11 +80,7 @@ TEST_P(WorkerCancel, CancelDuringAStepReportsCancelled) {
 
 INSTANTIATE_TEST_SUITE_P(StepResult, WorkerCancel, ::testing::Values(1, 0));
 
-TEST(Worker, CancelAfterTheLastStepBeforeTheReportIsStillACancel) {
-  test::TempMachine machine;
-  test::RecordingCatalogue catalogue;
-  WIN7_OPERAT_INFO info = MakeRecord();
-  test::RecordingWindow window;
+TEST_F(Worker, CancelAfterTheLastStepBeforeTheReportIsStillACancel) {
   TOperationThd thread(true, &window, 1, &info);
   thread.Resume();
   // The window thread is not pumping, so the report can't run before the cancel.
@@ -98,11 +91,7 @@ TEST(Worker, CancelAfterTheLastStepBeforeTheReportIsStillACancel) {
   EXPECT_EQ(thread.Result(), 1);
 }
 
-TEST(Worker, InvalidJobTypeIsReportedAsFailed) {
-  test::TempMachine machine;
-  test::RecordingCatalogue catalogue;
-  WIN7_OPERAT_INFO info = MakeRecord();
-  test::RecordingWindow window;
+TEST_F(Worker, InvalidJobTypeIsReportedAsFailed) {
   TOperationThd thread(true, &window, 2, &info);
   thread.Resume();
   ASSERT_TRUE(window.PumpUntilFinished());
@@ -110,22 +99,14 @@ TEST(Worker, InvalidJobTypeIsReportedAsFailed) {
   EXPECT_EQ(window.StateText(), L"(Operation failed)");
 }
 
-TEST(Worker, ThreadDestroyedBeforeBeingResumedRunsNothing) {
-  test::TempMachine machine;
-  test::RecordingCatalogue catalogue;
-  WIN7_OPERAT_INFO info = MakeRecord();
-  test::RecordingWindow window;
+TEST_F(Worker, ThreadDestroyedBeforeBeingResumedRunsNothing) {
   { TOperationThd thread(true, &window, 0, &info); }
   platform::PumpPendingMessages();
   EXPECT_TRUE(catalogue.Journal().Events().empty());
   EXPECT_TRUE(window.events.empty());
 }
 
-TEST(Worker, DestroyedWhileTheReportIsPendingStillDeliversIt) {
-  test::TempMachine machine;
-  test::RecordingCatalogue catalogue;
-  WIN7_OPERAT_INFO info = MakeRecord();
-  test::RecordingWindow window;
+TEST_F(Worker, DestroyedWhileTheReportIsPendingStillDeliversIt) {
   {
     TOperationThd thread(true, &window, 1, &info);
     thread.Resume();

@@ -8,23 +8,12 @@
 #include <vector>
 
 #include "engine/make_iso_file.h"
+#include "support/progress_reports.h"
 #include "platform/folders.h"
 
 namespace {
 
-struct Reports {
-  std::mutex lock;
-  std::vector<int> values;
-  static void Callback(int percent, void* context) {
-    auto* self = static_cast<Reports*>(context);
-    std::lock_guard<std::mutex> guard(self->lock);
-    self->values.push_back(percent);
-  }
-  std::vector<int> Values() {
-    std::lock_guard<std::mutex> guard(lock);
-    return values;
-  }
-};
+using Reports = test::ProgressReports;
 
 std::wstring StandIn(const std::wstring& arguments) {
   return L"\"" + platform::ExecutableFolder() + L"iso_standin.exe\" " + arguments;
