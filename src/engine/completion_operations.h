@@ -1,7 +1,7 @@
 #pragma once
 // The two operations that do no work: the end marker the runner creates after the last step of
 // every job (never run), and an operation that always succeeds.
-#include "engine/basic_operation.h"
+#include "app/basic_operation.h"
 
 class CompleteOperation : public BasicOperation {
  public:

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <string>
 
-#include "engine/basic_operation.h"
+#include "app/basic_operation.h"
 
 class ISOOperation : public BasicOperation {
  public:

@@ -1,6 +1,6 @@
 #include "engine/job_window.h"
 
-#include "engine/operation_state.h"
+#include "app/operation_state.h"
 
 bool DispatchOperationState(JobWindow& window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
   if (message != WM_OPERATION_STATE) return false;

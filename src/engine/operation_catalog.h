@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/basic_operation.h"
+#include "app/basic_operation.h"
 #include "engine/job_record.h"
 
 struct OperationContext {

@@ -1,7 +1,7 @@
 #include "engine/operation_thd.h"
 
 #include "app/trace_log.h"
-#include "engine/operation_state.h"
+#include "app/operation_state.h"
 #include "platform/messages.h"
 
 TOperationThd::TOperationThd(bool createSuspended, JobWindow* window, std::int32_t dlgType,

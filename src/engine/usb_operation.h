@@ -3,7 +3,7 @@
 // then labels the new volume after the source disc.
 #include <string>
 
-#include "engine/basic_operation.h"
+#include "app/basic_operation.h"
 
 class USBOperation : public BasicOperation {
  public:

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "engine/basic_operation.h"
+#include "app/basic_operation.h"
 #include "engine/job_record.h"
 #include "platform/types.h"
 

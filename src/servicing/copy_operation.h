@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/basic_operation.h"
+#include "app/basic_operation.h"
 
 class CopyOperation : public BasicOperation {
  public:

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/basic_operation.h"
+#include "app/basic_operation.h"
 
 class DismOperation : public BasicOperation {
  public:

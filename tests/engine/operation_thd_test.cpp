@@ -4,7 +4,7 @@
 #include <random>
 #include <thread>
 
-#include "engine/operation_state.h"
+#include "app/operation_state.h"
 #include "engine/operation_thd.h"
 #include "recording.h"
 #include "support/temp_machine.h"

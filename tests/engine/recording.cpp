@@ -5,7 +5,7 @@
 
 #include "app/trace_log.h"
 #include "engine/completion_operations.h"
-#include "engine/operation_state.h"
+#include "app/operation_state.h"
 #include "platform/host/machine.h"
 #include "support/temp_machine.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/basic_operation.h"
+#include "app/basic_operation.h"
 #include "engine/job_window.h"
 #include "engine/operation_catalog.h"
 #include "platform/messages.h"

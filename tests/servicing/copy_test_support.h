@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/trace_log.h"
-#include "engine/operation_state.h"
+#include "app/operation_state.h"
 #include "platform/messages.h"
 #include "support/temp_machine.h"
 

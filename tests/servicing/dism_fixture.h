@@ -12,7 +12,7 @@
 
 #include "app/program_data.h"
 #include "app/trace_log.h"
-#include "engine/operation_state.h"
+#include "app/operation_state.h"
 #include "platform/host/dism_substitute.h"
 #include "platform/host/message_box_script.h"
 #include "platform/messages.h"

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/program.h"
+#include "ui/program.h"
 #include "app/program_data.h"
 #include "app/trace_log.h"
 #include "platform/files.h"
@@ -87,7 +87,7 @@ HANDLE StartProgram() {
 }
 
 bool MutexExists() {
-  HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, app::kInstanceMutexName);
+  HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, ui::kInstanceMutexName);
   if (!mutex) return false;
   CloseHandle(mutex);
   return true;

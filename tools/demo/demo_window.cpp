@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/program_data.h"
-#include "engine/operation_state.h"
+#include "app/operation_state.h"
 #include "platform/host/machine.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Process entry of the host build: the same start-up as Draventa.exe, over the simulated
 // machine named by DRAVENTA_MACHINE.
-#include "app/program.h"
+#include "ui/program.h"
 
-int main() { return app::RunProgram(); }
+int main() { return ui::RunProgram(); }

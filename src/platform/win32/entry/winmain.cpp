@@ -1,6 +1,6 @@
 // Process entry of Draventa.exe.
 #include <windows.h>
 
-#include "app/program.h"
+#include "ui/program.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return app::RunProgram(); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return ui::RunProgram(); }

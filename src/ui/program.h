@@ -2,7 +2,7 @@
 // The process entry's portable part: single instance, start-up, message loop.
 #include <string>
 
-namespace app {
+namespace ui {
 
 // The single-instance mutex.
 constexpr const wchar_t* kInstanceMutexName = L"DRAVENTA";
@@ -13,4 +13,4 @@ constexpr const wchar_t* kProgramCaption = L"Qarvel Vexa Installer";
 // once, silently.
 int RunProgram();
 
-}  // namespace app
+}  // namespace ui

@@ -1,4 +1,4 @@
-#include "app/program.h"
+#include "ui/program.h"
 
 #include <exception>
 #include <memory>
@@ -11,7 +11,7 @@
 #include "platform/text.h"
 #include "servicing/driver_payload.h"
 
-namespace app {
+namespace ui {
 
 namespace {
 
@@ -50,4 +50,4 @@ int RunProgram() {
   return 0;
 }
 
-}  // namespace app
+}  // namespace ui

@@ -1,4 +1,4 @@
-#include "engine/basic_operation.h"
+#include "app/basic_operation.h"
 
 #include "platform/messages.h"
 

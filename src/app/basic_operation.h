@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "engine/operation_state.h"
+#include "app/operation_state.h"
 #include "platform/types.h"
 
 class BasicOperation {

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/program.h"
+#include "ui/program.h"
 #include "platform/clock.h"
 #include "platform/host/main_window_probe.h"
 #include "platform/main_window.h"
@@ -20,21 +20,21 @@ bool WaitUntil(const std::function<bool()>& condition) {
 TEST(Program, SecondInstanceLeavesAtOnceWhileTheFirstRuns) {
   test::TempMachine machine;
   int firstExit = -1;
-  std::thread first([&] { firstExit = app::RunProgram(); });
+  std::thread first([&] { firstExit = ui::RunProgram(); });
   ASSERT_TRUE(WaitUntil([] { return platform::host::OpenMainWindow() != 0; })) << "the first instance has a window";
-  EXPECT_TRUE(platform::NamedMutexExists(app::kInstanceMutexName));
+  EXPECT_TRUE(platform::NamedMutexExists(ui::kInstanceMutexName));
   EXPECT_TRUE(std::filesystem::is_directory(machine.Host(L"C:\\ProgramData\\Qarvel\\DraventaWin\\U3")))
       << "the driver payload is written before the first window";
 
   std::filesystem::remove_all(machine.Host(L"C:\\ProgramData\\Qarvel\\DraventaWin\\U3"));
-  EXPECT_EQ(app::RunProgram(), 0);
+  EXPECT_EQ(ui::RunProgram(), 0);
   EXPECT_FALSE(std::filesystem::exists(machine.Host(L"C:\\ProgramData\\Qarvel\\DraventaWin\\U3")))
       << "the second instance starts nothing";
 
   ASSERT_TRUE(platform::CloseMainWindow(platform::host::OpenMainWindow()));
   first.join();
   EXPECT_EQ(firstExit, 0);
-  EXPECT_FALSE(platform::NamedMutexExists(app::kInstanceMutexName)) << "the mutex ends with the instance";
+  EXPECT_FALSE(platform::NamedMutexExists(ui::kInstanceMutexName)) << "the mutex ends with the instance";
 }
 
 }  // namespace
