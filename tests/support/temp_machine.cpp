@@ -35,7 +35,7 @@ TempMachine::TempMachine() : builder_(MakeTempFolder()) {
 }
 
 TempMachine::~TempMachine() {
-  ::unsetenv(platform::host::kMachineVariable);
+  platform::host::Machine::UseFolder("");
   std::error_code ec;
   for (auto it = fs::recursive_directory_iterator(builder_.Folder(), ec);
        !ec && it != fs::recursive_directory_iterator(); ++it)

@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     std::cerr << "bench_copy: can't write the machine in " << argv[3] << "\n";
     return 1;
   }
-  ::setenv(platform::host::kMachineVariable, argv[3], 1);
+  platform::host::Machine::UseFolder(argv[3]);
 
   const std::wstring source = L"E:\\";
   const std::wstring target = L"F:\\";

@@ -1,6 +1,6 @@
 // Host: a console program started without a window is a real host process. The command line's
 // program is resolved on the simulated machine (diskpart -> the machine's system folder), and
-// the child inherits the environment, so it works on the same machine (DRAVENTA_MACHINE).
+// the child is told the machine in DRAVENTA_MACHINE, so it works on the same machine.
 #include <fcntl.h>
 #include <spawn.h>
 #include <unistd.h>
@@ -10,9 +10,8 @@
 
 #include "platform/host/command_line.h"
 #include "platform/host/host_process.h"
+#include "platform/host/machine.h"
 #include "platform/process.h"
-
-extern char** environ;
 
 namespace platform {
 
@@ -46,8 +45,12 @@ std::unique_ptr<ChildProcess> StartHiddenProcess(const std::wstring& commandLine
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  std::vector<std::string> environment = host::Machine::ChildEnvironment();
+  std::vector<char*> envp;
+  for (auto& entry : environment) envp.push_back(entry.data());
+  envp.push_back(nullptr);
   pid_t pid = 0;
-  int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) return nullptr;
   return std::make_unique<HostChildProcess>(pid);

@@ -12,6 +12,9 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <string_view>
+
+extern char** environ;
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -252,9 +255,49 @@ std::string MatchName(const fs::path& dir, const std::string& name) {
 
 }  // namespace
 
+namespace {
+
+// The process's machine folder; seeded from the environment on first use.
+std::mutex g_folderLock;
+std::optional<std::string> g_folder;
+
+std::string& FolderLocked() {
+  if (!g_folder) {
+    const char* value = std::getenv(kMachineVariable);
+    g_folder = value ? std::string(value) : std::string();
+  }
+  return *g_folder;
+}
+
+}  // namespace
+
 std::string Machine::Folder() {
-  const char* value = std::getenv(kMachineVariable);
-  return value ? std::string(value) : std::string();
+  std::lock_guard<std::mutex> guard(g_folderLock);
+  return FolderLocked();
+}
+
+void Machine::UseFolder(const std::string& folder) {
+  std::lock_guard<std::mutex> guard(g_folderLock);
+  FolderLocked() = folder;
+}
+
+std::vector<std::string> Machine::ChildEnvironment(const std::vector<std::string>& overrides) {
+  std::vector<std::string> replaced = overrides;
+  const std::string folder = Folder();
+  replaced.push_back(std::string(kMachineVariable) + "=" + folder);
+  std::vector<std::string> environment;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    std::string_view text(*entry);
+    bool keep = true;
+    for (const auto& item : replaced) {
+      std::string_view name(item.data(), item.find('=') + 1);
+      if (text.substr(0, name.size()) == name) keep = false;
+    }
+    if (keep) environment.emplace_back(text);
+  }
+  for (const auto& item : overrides) environment.push_back(item);
+  if (!folder.empty()) environment.push_back(std::string(kMachineVariable) + "=" + folder);
+  return environment;
 }
 
 std::optional<MachineDescription> Machine::Read(const std::string& folder) {

@@ -82,8 +82,16 @@ struct MachineDescription {
 
 class Machine {
  public:
-  // The folder named by DRAVENTA_MACHINE; empty when the variable is not set.
+  // The machine this process works on: the folder given to UseFolder, else the one named by
+  // DRAVENTA_MACHINE when the process started; empty when neither is set. The environment is
+  // read once and never written, so threads may ask at any time.
   static std::string Folder();
+  // Makes `folder` (empty: none) the machine of this process from now on.
+  static void UseFolder(const std::string& folder);
+
+  // The environment for a child process: this process's environment with DRAVENTA_MACHINE
+  // naming the current machine and each of `overrides` ("NAME=value") in place of its name.
+  static std::vector<std::string> ChildEnvironment(const std::vector<std::string>& overrides = {});
 
   // The current description, read afresh when machine.json changed. Null when no machine is
   // set or its description can't be read.

@@ -110,6 +110,6 @@ bool MachineBuilder::InstallTool(const std::wstring& windowsPath, const std::str
 
 bool MachineBuilder::Write() const { return Machine::Write(folder_, description_); }
 
-void MachineBuilder::Use() const { ::setenv(kMachineVariable, folder_.c_str(), 1); }
+void MachineBuilder::Use() const { Machine::UseFolder(folder_); }
 
 }  // namespace platform::host

@@ -1,7 +1,7 @@
 // Host: a program whose standard output and error go into one real pipe. The command line's
 // program is resolved on the simulated machine (C:\...\oscdimg.exe -> the substitute installed
-// there); the child inherits the environment, so it works on the same machine
-// (DRAVENTA_MACHINE). It also gets its Windows command line, unsplit, in DRAVENTA_COMMAND_LINE:
+// there); the child is told the machine in DRAVENTA_MACHINE, so it works on the same
+// machine. It also gets its Windows command line, unsplit, in DRAVENTA_COMMAND_LINE:
 // a Windows program parses its own command line, and oscdimg's rules are not argv's.
 //
 // The child runs in a process group of its own, and ending it ends the group, so a substitute
@@ -26,8 +26,6 @@
 #include "platform/host/host_process.h"
 #include "platform/host/machine.h"
 #include "platform/process.h"
-
-extern char** environ;
 
 namespace platform {
 
@@ -114,10 +112,8 @@ std::unique_ptr<PipedProcess> StartPipedProcess(const std::wstring& commandLine,
   for (auto& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
 
-  std::vector<std::string> environment;
-  for (char** entry = environ; *entry != nullptr; ++entry)
-    if (std::strncmp(*entry, "DRAVENTA_COMMAND_LINE=", 22) != 0) environment.emplace_back(*entry);
-  environment.push_back("DRAVENTA_COMMAND_LINE=" + host::ToUtf8(commandLine));
+  std::vector<std::string> environment =
+      host::Machine::ChildEnvironment({"DRAVENTA_COMMAND_LINE=" + host::ToUtf8(commandLine)});
   std::vector<char*> envp;
   for (auto& entry : environment) envp.push_back(entry.data());
   envp.push_back(nullptr);
