@@ -45,7 +45,9 @@ struct FolderEntry {
 
 // Lists the folder's entries (pattern "*.*", every attribute) in the order the file system
 // returns them, calling `visit` for each until it returns false. Returns false when the folder
-// can't be enumerated at all.
+// can't be enumerated, or when the enumeration ended with an error other than "no more files";
+// LastErrorCode() (platform/errors.h) then holds the reason. An existing empty folder lists
+// nothing and succeeds.
 bool ListFolder(const std::wstring& folder, const std::function<bool(const FolderEntry&)>& visit);
 
 // Size of a file opened for reading (CreateFileW + GetFileSizeEx); false when it can't be opened.

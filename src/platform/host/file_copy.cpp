@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/types.h"
+#include "platform/host/errors.h"
 #include "platform/host/machine.h"
 
 // A chunked copy that calls the progress routine as CopyFileExW does: once for the stream
@@ -18,8 +20,9 @@
 // Fault switch:
 //   "copy.failAfterBytes" = "<N>"   the copy that brings the bytes written by this process's
 //                                   copies (counted from when the switch was first seen on
-//                                   this machine) to N fails there, like a write error: the
-//                                   partial destination is removed and false returned.
+//                                   this machine) to N fails there, as on a full target
+//                                   (ERROR_DISK_FULL): the partial destination is removed and
+//                                   false returned.
 
 namespace platform {
 
@@ -124,19 +127,32 @@ bool CopyFileWithProgress(const std::wstring& source, const std::wstring& destin
                           void* userData) {
   const std::string from = host::Machine::HostPath(source);
   const std::string to = host::Machine::HostPath(destination);
-  if (from.empty() || to.empty()) return false;
+  if (from.empty() || to.empty()) {
+    host::SetLastErrorCode(kErrorPathNotFound);
+    return false;
+  }
 
   Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  if (in.Get() < 0) return host::FailWithErrno(errno);
   struct stat st {};
-  if (in.Get() < 0 || ::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    host::SetLastErrorCode(kErrorAccessDenied);
+    return false;
+  }
   // A read-only destination is refused, and left alone, as Windows does.
   struct stat existing {};
-  if (::stat(to.c_str(), &existing) == 0 && (S_ISDIR(existing.st_mode) || host::IsReadOnlyHost(to))) return false;
+  if (::stat(to.c_str(), &existing) == 0 && (S_ISDIR(existing.st_mode) || host::IsReadOnlyHost(to))) {
+    host::SetLastErrorCode(kErrorAccessDenied);
+    return false;
+  }
   // A file copied onto itself would be truncated before it is read; Windows refuses it too.
-  if (::stat(to.c_str(), &existing) == 0 && existing.st_dev == st.st_dev && existing.st_ino == st.st_ino) return false;
+  if (::stat(to.c_str(), &existing) == 0 && existing.st_dev == st.st_dev && existing.st_ino == st.st_ino) {
+    host::SetLastErrorCode(kErrorSharingViolation);
+    return false;
+  }
 
   Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-  if (out.Get() < 0) return false;
+  if (out.Get() < 0) return host::FailWithErrno(errno);
   ::posix_fadvise(in.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
   const std::int64_t total = st.st_size;
@@ -147,13 +163,14 @@ bool CopyFileWithProgress(const std::wstring& source, const std::wstring& destin
     if (answer == kProgressQuiet) report = false;
     return answer != kProgressCancel && answer != kProgressStop;
   };
-  auto fail = [&]() {
+  auto fail = [&](std::uint32_t error) {
     out.Close();
     ::unlink(to.c_str());
+    host::SetLastErrorCode(error);
     return false;
   };
 
-  if (!call(0, kCallbackStreamSwitch)) return fail();
+  if (!call(0, kCallbackStreamSwitch)) return fail(kErrorRequestAborted);
   bool useKernel = true;
   std::vector<char> buffer;
   for (std::int64_t transferred = 0; transferred < total;) {
@@ -161,15 +178,16 @@ bool CopyFileWithProgress(const std::wstring& source, const std::wstring& destin
     std::int64_t allowance = TheFault().Allowance();
     bool faulted = allowance >= 0 && allowance < chunk;
     if (faulted) chunk = allowance;
-    if (chunk > 0 && !CopyChunk(in.Get(), out.Get(), chunk, useKernel, buffer)) return fail();
+    if (chunk > 0 && !CopyChunk(in.Get(), out.Get(), chunk, useKernel, buffer))
+      return fail(errno == ENOSPC ? kErrorDiskFull : kErrorReadFault);
     TheFault().Wrote(chunk);
-    if (faulted) return fail();
+    if (faulted) return fail(kErrorDiskFull);
     transferred += chunk;
-    if (!call(transferred, kCallbackChunkFinished)) return fail();
+    if (!call(transferred, kCallbackChunkFinished)) return fail(kErrorRequestAborted);
   }
 
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
-  if (::futimens(out.Get(), times) != 0 || !out.Close()) return fail();
+  if (::futimens(out.Get(), times) != 0 || !out.Close()) return fail(kErrorWriteFault);
   std::uint32_t attributes = GetAttributes(source);
   if (attributes != kInvalidAttributes) SetAttributes(destination, attributes & ~kAttrDirectory);
   return true;

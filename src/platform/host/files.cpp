@@ -6,12 +6,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cwctype>
 #include <dirent.h>
 #include <filesystem>
 #include <fstream>
 
+#include "platform/errors.h"
+#include "platform/host/errors.h"
 #include "platform/host/machine.h"
+#include "platform/types.h"
 
 namespace fs = std::filesystem;
 
@@ -43,6 +47,24 @@ bool IsReadOnlyHost(const std::string& hostPath) {
 
 using host::Machine;
 
+namespace {
+
+// Every file on a disc is read-only, as Windows reports the files of a CD or DVD.
+bool OnOpticalDisc(const std::wstring& path) {
+  if (path.size() < 2 || path[1] != L':') return false;
+  auto machine = Machine::Current();
+  const host::DriveRecord* drive = machine ? machine->FindDrive(static_cast<char>(std::towupper(path[0]))) : nullptr;
+  return drive && drive->type == "cdrom";
+}
+
+std::uint32_t WithDiscReadOnly(std::uint32_t attributes, bool onDisc) {
+  if (!onDisc || attributes == kInvalidAttributes || (attributes & kAttrDirectory)) return attributes;
+  attributes |= kAttrReadOnly;
+  return attributes & ~kAttrNormal;
+}
+
+}  // namespace
+
 bool PathExists(const std::wstring& path) {
   std::string hostPath = Machine::HostPath(path);
   struct stat st {};
@@ -61,7 +83,9 @@ bool IsFile(const std::wstring& path) {
   return !hostPath.empty() && ::stat(hostPath.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::uint32_t GetAttributes(const std::wstring& path) { return host::HostAttributes(Machine::HostPath(path)); }
+std::uint32_t GetAttributes(const std::wstring& path) {
+  return WithDiscReadOnly(host::HostAttributes(Machine::HostPath(path)), OnOpticalDisc(path));
+}
 
 bool SetAttributes(const std::wstring& path, std::uint32_t attributes) {
   std::string hostPath = Machine::HostPath(path);
@@ -80,7 +104,11 @@ bool SetAttributes(const std::wstring& path, std::uint32_t attributes) {
 
 bool CreateFolder(const std::wstring& path) {
   std::string hostPath = Machine::HostPath(path);
-  return !hostPath.empty() && ::mkdir(hostPath.c_str(), 0755) == 0;
+  if (hostPath.empty()) {
+    host::SetLastErrorCode(kErrorPathNotFound);
+    return false;
+  }
+  return ::mkdir(hostPath.c_str(), 0755) == 0 || host::FailWithErrno(errno);
 }
 
 bool CreateFolderPath(const std::wstring& path) {
@@ -113,8 +141,15 @@ bool MoveFileTo(const std::wstring& from, const std::wstring& to) {
   std::string a = Machine::HostPath(from);
   std::string b = Machine::HostPath(to);
   struct stat st {};
-  if (a.empty() || b.empty() || ::lstat(b.c_str(), &st) == 0) return false;
-  return ::rename(a.c_str(), b.c_str()) == 0;
+  if (a.empty() || b.empty()) {
+    host::SetLastErrorCode(kErrorPathNotFound);
+    return false;
+  }
+  if (::lstat(b.c_str(), &st) == 0) {
+    host::SetLastErrorCode(kErrorAlreadyExists);
+    return false;
+  }
+  return ::rename(a.c_str(), b.c_str()) == 0 || host::FailWithErrno(errno);
 }
 
 // Fault switch "files.ShellDeleteTree" = "fail": the shell reports failure and deletes nothing.
@@ -127,24 +162,54 @@ bool ShellDeleteTree(const std::wstring& path) {
   return !ec;
 }
 
+// Fault switch "files.listFail" = "<Windows folder>": listing that folder (any case, with or
+// without a trailing backslash) fails with ERROR_ACCESS_DENIED, as a damaged disc's folder can.
+// The simulation's own file ".windows-label" (the label of a folder mapped as an optical disc)
+// is not part of the drive's contents and is never listed at a drive root.
 bool ListFolder(const std::wstring& folder, const std::function<bool(const FolderEntry&)>& visit) {
   std::string hostPath = Machine::HostPath(folder);
-  if (hostPath.empty()) return false;
+  if (hostPath.empty()) {
+    host::SetLastErrorCode(kErrorPathNotFound);
+    return false;
+  }
+  if (auto machine = Machine::Current()) {
+    if (auto failing = machine->Fault("files.listFail")) {
+      if (fs::path(Machine::HostPath(host::FromUtf8(*failing))).lexically_normal() == fs::path(hostPath).lexically_normal()) {
+        host::SetLastErrorCode(kErrorAccessDenied);
+        return false;
+      }
+    }
+  }
+  const bool onDisc = OnOpticalDisc(folder);
+  bool atDriveRoot = folder.size() >= 2 && folder[1] == L':' &&
+                     fs::path(Machine::DriveRootHostPath(static_cast<char>(folder[0]))).lexically_normal() ==
+                         fs::path(hostPath).lexically_normal();
   DIR* dir = ::opendir(hostPath.c_str());
-  if (!dir) return false;
-  while (dirent* entry = ::readdir(dir)) {
+  if (!dir) return host::FailWithErrno(errno);
+  for (;;) {
+    errno = 0;
+    dirent* entry = ::readdir(dir);
+    if (!entry) {
+      int error = errno;
+      ::closedir(dir);
+      if (error != 0) return host::FailWithErrno(error);
+      host::SetLastErrorCode(kErrorSuccess);
+      return true;
+    }
     std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
+    if (atDriveRoot && name == host::kWindowsLabelFile) continue;
     std::string full = hostPath + "/" + name;
     struct stat st {};
     if (::stat(full.c_str(), &st) != 0) continue;
     FolderEntry item;
     item.name = host::FromUtf8(name);
-    item.attributes = host::HostAttributes(full);
+    item.attributes = WithDiscReadOnly(host::HostAttributes(full), onDisc);
     item.size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
     if (!visit(item)) break;
   }
   ::closedir(dir);
+  host::SetLastErrorCode(kErrorSuccess);
   return true;
 }
 

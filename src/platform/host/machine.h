@@ -18,6 +18,9 @@
 namespace platform::host {
 
 constexpr const char* kMachineVariable = "DRAVENTA_MACHINE";
+// A file at the root of a folder mapped as an optical disc that holds the disc's label (as in
+// Wine's drive mapping); part of the simulation, not of the disc.
+constexpr const char* kWindowsLabelFile = ".windows-label";
 
 struct PartitionRecord {
   int number = 0;                 // the layout's PartitionNumber

@@ -106,7 +106,14 @@ bool ShellDeleteTree(const std::wstring& path) {
 bool ListFolder(const std::wstring& folder, const std::function<bool(const FolderEntry&)>& visit) {
   WIN32_FIND_DATAW data{};
   HANDLE find = FindFirstFileW((WithBackslash(folder) + L"*.*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return false;
+  if (find == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    // An empty drive root has no "." entry, so nothing matches: that is an empty listing.
+    bool empty = error == ERROR_FILE_NOT_FOUND && IsFolder(folder);
+    SetLastError(empty ? ERROR_SUCCESS : error);
+    return empty;
+  }
+  bool stopped = false;
   do {
     std::wstring name = data.cFileName;
     if (name == L"." || name == L"..") continue;
@@ -114,10 +121,15 @@ bool ListFolder(const std::wstring& folder, const std::function<bool(const Folde
     entry.name = name;
     entry.attributes = data.dwFileAttributes;
     entry.size = entry.IsFolder() ? 0 : (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    if (!visit(entry)) break;
+    if (!visit(entry)) {
+      stopped = true;
+      break;
+    }
   } while (FindNextFileW(find, &data));
+  DWORD error = stopped ? ERROR_NO_MORE_FILES : GetLastError();
   FindClose(find);
-  return true;
+  SetLastError(error == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : error);
+  return error == ERROR_NO_MORE_FILES;
 }
 
 bool GetFileSizeOf(const std::wstring& path, std::uint64_t& size) {

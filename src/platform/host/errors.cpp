@@ -1,0 +1,45 @@
+#include "platform/host/errors.h"
+
+#include <cerrno>
+
+#include "platform/errors.h"
+#include "platform/types.h"
+
+namespace platform {
+
+namespace {
+thread_local std::uint32_t t_lastError = kErrorSuccess;
+}  // namespace
+
+std::uint32_t LastErrorCode() { return t_lastError; }
+
+namespace host {
+
+void SetLastErrorCode(std::uint32_t code) { t_lastError = code; }
+
+void SetLastErrorFromErrno(int error) {
+  std::uint32_t code;
+  switch (error) {
+    case ENOENT: code = kErrorPathNotFound; break;
+    case EACCES:
+    case EPERM:
+    case EROFS: code = kErrorAccessDenied; break;
+    case EEXIST: code = kErrorAlreadyExists; break;
+    case ENOSPC: code = kErrorDiskFull; break;
+    case ENOTDIR: code = kErrorDirectory; break;
+    case ENOTEMPTY: code = kErrorDirNotEmpty; break;
+    case EINVAL: code = kErrorInvalidParameter; break;
+    case ENAMETOOLONG: code = kErrorFilenameExcedRange; break;
+    case EIO: code = kErrorWriteFault; break;
+    default: code = kErrorGenFailure; break;
+  }
+  t_lastError = code;
+}
+
+bool FailWithErrno(int error) {
+  SetLastErrorFromErrno(error);
+  return false;
+}
+
+}  // namespace host
+}  // namespace platform
