@@ -4,6 +4,8 @@
 
 #include "app/trace_log.h"
 #include "disk/volume_utils.h"
+#include "app/program_data.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 
 namespace {
@@ -34,10 +36,10 @@ COptFile* COptFile::Instance() {
 void COptFile::SetPaths(const std::wstring* source, const std::wstring* destination) {
   m_pSourcePath = source;
   m_pDestinationPath = destination;
+  m_bStop.store(false);
 }
 
 bool COptFile::Run(platform::CopyProgressRoutine progressRoutine, void* userData) {
-  m_bStop.store(false);
   m_TotalFileSize.store(0);
   m_CopiedSize.store(0);
   if (!m_pSourcePath || !m_pDestinationPath) return false;
@@ -52,6 +54,11 @@ bool COptFile::OnCopyfileCallback(platform::CopyProgressRoutine progressRoutine,
   TraceLog(L"[CopyOperation:: m_TotalFileSize]" + std::to_wstring(m_TotalFileSize.load()));
 
   if (platform::IsFile(source)) return CopySingleFile(progressRoutine, userData, source, destination);
+  if (IsOptionalSourceMissing(source)) {
+    // The "OS" folder beside the program is optional: without it there is nothing to copy.
+    TraceLog(L"[COptFile::OnCopyfileCallback] nothing to copy, no folder " + source);
+    return EnsureFolder(destination);
+  }
 
   bool res = CopyFolder(progressRoutine, userData, source, destination);
   if (!res || !IsFinished()) {
@@ -68,18 +75,22 @@ bool COptFile::OnCopyfileCallback(platform::CopyProgressRoutine progressRoutine,
 
 bool COptFile::CopyFolder(platform::CopyProgressRoutine progressRoutine, void* userData,
                           const std::wstring& sourceFolder, const std::wstring& destinationFolder) {
-  if (!platform::IsFolder(destinationFolder)) platform::CreateFolder(destinationFolder);
+  if (!EnsureFolder(destinationFolder)) return false;
 
   const std::wstring source = WithBackslash(sourceFolder);
   const std::wstring destination = WithBackslash(destinationFolder);
   // The listing is taken whole before copying, so no listing stays open across the copies of a
-  // deep tree; the entries keep the order the file system gave.
+  // deep tree; the entries keep the order the file system gave. A folder that can't be listed
+  // fails the copy: treating it as empty would leave a medium with files missing.
   std::vector<platform::FolderEntry> entries;
   if (!platform::ListFolder(source, [&](const platform::FolderEntry& entry) {
         entries.push_back(entry);
         return true;
-      }))
-    return true;
+      })) {
+    TraceLog(L"[COptFile::CopyFolder] FindFirstFileW/FindNextFileW failed: " + source +
+             platform::ErrorSuffix(platform::LastErrorCode()));
+    return false;
+  }
 
   for (const auto& entry : entries) {
     if (IsStop()) return true;
@@ -93,11 +104,12 @@ bool COptFile::CopyFolder(platform::CopyProgressRoutine progressRoutine, void* u
     // half-written autorun file never sits on the target under its working name.
     const bool autorun = IsAutorunInf(entry.name);
     const std::wstring target = autorun ? dst + L"TOINI" : dst;
-    if (!platform::CopyFileWithProgress(src, target, progressRoutine, userData)) {
-      TraceLog(L"[COptFile::CopyFolder] copy failed: " + src);
-      return false;
+    if (!CopyOneFile(src, target, progressRoutine, userData)) return false;
+    if (autorun && !platform::MoveFileTo(target, dst)) {
+      // An AutoRun.inf already in the target keeps this copy under the TOINI name.
+      TraceLog(L"[COptFile::CopyFolder] MoveFileA failed: " + target + L" -> " + dst +
+               platform::ErrorSuffix(platform::LastErrorCode()) + L"; the copy stays under " + target);
     }
-    if (autorun) platform::MoveFileTo(target, dst);  // an existing file keeps the copy under TOINI
     m_CopiedSize.fetch_add(static_cast<std::int64_t>(GetFileByteSize(src)));
   }
   return true;
@@ -106,9 +118,45 @@ bool COptFile::CopyFolder(platform::CopyProgressRoutine progressRoutine, void* u
 bool COptFile::CopySingleFile(platform::CopyProgressRoutine progressRoutine, void* userData,
                               const std::wstring& sourceFile, const std::wstring& destinationFolder) {
   if (!platform::PathExists(sourceFile)) return false;
-  if (!platform::IsFolder(destinationFolder)) platform::CreateFolder(destinationFolder);
-  return platform::CopyFileWithProgress(sourceFile, WithBackslash(destinationFolder) + FileNameOf(sourceFile),
-                                        progressRoutine, userData);
+  if (!EnsureFolder(destinationFolder)) return false;
+  return CopyOneFile(sourceFile, WithBackslash(destinationFolder) + FileNameOf(sourceFile), progressRoutine, userData);
+}
+
+bool COptFile::CopyOneFile(const std::wstring& source, const std::wstring& target,
+                           platform::CopyProgressRoutine progressRoutine, void* userData) {
+  // Files from a disc are read-only, and the copy keeps that; a later copy over the same name
+  // (the "OS" folder replacing setup.exe, say) must still replace it.
+  std::uint32_t attributes = platform::GetAttributes(target);
+  if (attributes != platform::kInvalidAttributes && (attributes & platform::kAttrReadOnly) &&
+      !(attributes & platform::kAttrDirectory) && !ClearReadOnlyAttribute(target)) {
+    TraceLog(L"[COptFile::CopyOneFile] SetFileAttributesW failed: " + target +
+             platform::ErrorSuffix(platform::LastErrorCode()));
+    return false;
+  }
+  if (platform::CopyFileWithProgress(source, target, progressRoutine, userData)) return true;
+  TraceLog(L"[COptFile::CopyFolder] CopyFileExW failed: " + source + L" -> " + target +
+           platform::ErrorSuffix(platform::LastErrorCode()));
+  return false;
+}
+
+bool COptFile::EnsureFolder(const std::wstring& folder) {
+  if (platform::IsFolder(folder) || platform::CreateFolder(folder)) return true;
+  std::uint32_t error = platform::LastErrorCode();
+  if (platform::IsFolder(folder)) return true;  // made meanwhile by someone else
+  TraceLog(L"[COptFile::CopyFolder] CreateDirectoryW failed: " + folder + platform::ErrorSuffix(error));
+  return false;
+}
+
+bool COptFile::IsOptionalSourceMissing(const std::wstring& source) {
+  if (platform::PathExists(source)) return false;
+  // Only a folder whose parent exists is simply absent; a drive root that can't be read (no
+  // disc, disc taken out) is a failure.
+  std::wstring trimmed = source;
+  while (!trimmed.empty() && (trimmed.back() == L'\\' || trimmed.back() == L'/')) trimmed.pop_back();
+  auto slash = trimmed.find_last_of(L"\\/");
+  if (slash == std::wstring::npos || slash + 1 >= trimmed.size()) return false;
+  std::wstring parent = trimmed.substr(0, slash + 1);
+  return parent.size() > 0 && platform::IsFolder(parent);
 }
 
 bool COptFile::IsFinished() {

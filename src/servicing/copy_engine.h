@@ -23,11 +23,13 @@ class COptFile : public ICopyfileSink {
   // The one engine of the process, created on first use and never destroyed.
   static COptFile* Instance();
 
-  // The two strings stay owned by the caller and must outlive the next Run.
+  // Sets up the next copy: the two strings stay owned by the caller and must outlive the next
+  // Run. A stop left from an earlier copy is cleared here, not in Run, so the caller can hand
+  // on a stop that was asked for before the copy began (see CopyOperation::Excute).
   void SetPaths(const std::wstring* source, const std::wstring* destination);
-  // Clears the stop flag and the counters, then copies through OnCopyfileCallback. A run that
-  // was stopped between files returns true with the destination emptied; a failed copy, or one
-  // stopped inside a file, returns false with the destination emptied.
+  // Clears the counters, then copies through OnCopyfileCallback. A run that was stopped
+  // between files (or before it began) returns true with the destination emptied; a failed
+  // copy, or one stopped inside a file, returns false with the destination emptied.
   bool Run(platform::CopyProgressRoutine progressRoutine, void* userData);
 
   void Stop() { m_bStop.store(true); }
@@ -50,6 +52,13 @@ class COptFile : public ICopyfileSink {
   bool CopySingleFile(platform::CopyProgressRoutine progressRoutine, void* userData, const std::wstring& sourceFile,
                       const std::wstring& destinationFolder);
   void ResetDestination();
+  // Copies one file over `target`, replacing a read-only one; traces the failure.
+  bool CopyOneFile(const std::wstring& source, const std::wstring& target,
+                   platform::CopyProgressRoutine progressRoutine, void* userData);
+  // The folder exists afterwards, or the failure was traced.
+  static bool EnsureFolder(const std::wstring& folder);
+  // A missing source folder whose parent exists (the optional "OS" folder).
+  static bool IsOptionalSourceMissing(const std::wstring& source);
 
   // Written on the worker thread, read by the progress routine and by observers.
   std::atomic<std::int64_t> m_TotalFileSize{0};

@@ -22,7 +22,7 @@ void CopyOperation::Stop() {
 
 std::int32_t CopyOperation::Excute() {
   TraceLog(L"CopyOperation::Excute");
-  m_bStop.store(false);
+  // A stop asked for before this point is kept: the job is being cancelled.
   if (!platform::IsFolder(m_TagPath)) {
     TraceLog(L"[CopyOperation:: m_TagPath] is not exist");
     return 0;
@@ -31,6 +31,9 @@ std::int32_t CopyOperation::Excute() {
   TraceLog(L"CopyOperation::Excute - SettingOptPath");
   COptFile* engine = COptFile::Instance();
   engine->SetPaths(&m_SourcePath, &m_TagPath);
+  // Stop sets m_bStop before it stops the engine, so a stop that raced with SetPaths is handed
+  // on here or reaches the engine itself.
+  if (IsStop()) engine->Stop();
   bool copied = engine->Run(&CopyOperation::OnCopyProgress, this);
   engine->SetPaths(nullptr, nullptr);  // the strings die with this operation
 

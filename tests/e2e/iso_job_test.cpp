@@ -68,6 +68,8 @@ class IsoJob : public ::testing::Test {
       test::WriteHostFile(folder + "/efisys.bin", std::string(1474560, '\0'));
     }
     test::WriteHostFile(machine_.Host(exe + L"OS") + "/OS/readme.txt", "from the OS folder\r\n");
+    // Replaces a (read-only) file of the disc.
+    test::WriteHostFile(machine_.Host(exe + L"OS") + "/setup.exe", "setup from the OS folder");
 
     ExtractDriverPayload();
     FillRecord();
@@ -148,6 +150,8 @@ TEST_F(IsoJob, BuildsABootableIsoWithTheServicedBootImage) {
   EXPECT_NE(image2.find("DriverStore/FileRepository/asmtxhci.inf"), std::string::npos);
   EXPECT_EQ(image1.find("FileRepository/iusb3xhc.inf"), std::string::npos);
   EXPECT_NE(Shell("xorriso -indev '" + iso + "' -find /OS/readme.txt").find("readme.txt"), std::string::npos);
+  Shell("xorriso -osirrox on -indev '" + iso + "' -extract /setup.exe '" + out.Path() + "/setup.exe'");
+  EXPECT_EQ(test::ReadHostFile(out.Path() + "/setup.exe"), "setup from the OS folder");
 }
 
 TEST_F(IsoJob, CancelDuringTheBuildEndsTheTool) {

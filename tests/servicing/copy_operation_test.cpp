@@ -8,6 +8,7 @@
 
 #include "copy_test_support.h"
 #include "engine/operation_catalog.h"
+#include "platform/files.h"
 #include "platform/host/post_observer.h"
 #include "servicing/copy_engine.h"
 #include "servicing/copy_operation.h"
@@ -88,6 +89,7 @@ TEST_F(CopyOperationTest, AutorunArrivesUnderItsOwnNameAtAnyDepth) {
   EXPECT_EQ(test::ReadHostFile(usb_ + "/x/AUTORUN.INFTOINI"), "[taken]\r\n");
   EXPECT_EQ(Listing(usb_), (std::vector<std::string>{"AutoRun.inf", "a", "a/b", "a/b/autorun.INF", "x",
                                                      "x/AUTORUN.INFTOINI", "x/autorun.inf"}));
+  EXPECT_NE(copytest::TraceText().find("the copy stays under F:\\x\\AUTORUN.INFTOINI"), std::string::npos);
 }
 
 TEST_F(CopyOperationTest, StopInsideAFileCancelsItAndEmptiesTheTarget) {
@@ -149,13 +151,27 @@ TEST_F(CopyOperationTest, FailureDeepInASubFolderEndsTheWholeWalk) {
   EXPECT_NE(trace.find("[CopyOperation:: Excute] BACKUPFAIL"), std::string::npos);
 }
 
-TEST_F(CopyOperationTest, EarlierStopIsClearedAndMissingPathsAreHandled) {
+TEST_F(CopyOperationTest, StopBeforeTheCopyStartsIsKeptAndNothingIsCopied) {
   test::WriteHostFile(disc_ + "/setup.exe", "MZ");
+  // A stop left in the engine by an earlier copy does not stop the next one.
+  COptFile::Instance()->Stop();
+  CopyOperation first(recorder_.Window(), COPYTOUSB, L"E:\\", L"F:\\");
+  EXPECT_EQ(first.Excute(), 1);
+  EXPECT_EQ(recorder_.Posts().back(), (Post{BACKUPOK, 100}));
+  fs::remove(usb_ + "/setup.exe");
+
+  // A stop asked for after the operation was made and before it runs is the job's cancel.
   CopyOperation op(recorder_.Window(), COPYTOUSB, L"E:\\", L"F:\\");
+  std::size_t posted = recorder_.Posts().size();
   op.Stop();
   EXPECT_EQ(op.Excute(), 1);
-  EXPECT_EQ(recorder_.Posts().back(), (Post{BACKUPOK, 100}));
-  EXPECT_TRUE(fs::exists(usb_ + "/setup.exe"));
+  EXPECT_TRUE(op.IsStop());
+  EXPECT_EQ(recorder_.Posts().size(), posted) << "a copy that never began reports nothing";
+  EXPECT_FALSE(fs::exists(usb_ + "/setup.exe"));
+  EXPECT_NE(copytest::TraceText().find("[CopyOperation:: Excute] IsStop"), std::string::npos);
+}
+
+TEST_F(CopyOperationTest, MissingPathsAreHandled) {
 
   // The "OS" folder is optional: a missing source copies nothing and succeeds.
   CopyOperation missingSource(recorder_.Window(), COPYIMGDRIVER, L"C:\\Program Files\\Draventa\\OS", L"F:\\");
@@ -167,6 +183,59 @@ TEST_F(CopyOperationTest, EarlierStopIsClearedAndMissingPathsAreHandled) {
   EXPECT_EQ(missingTarget.Excute(), 0);
   EXPECT_EQ(recorder_.Posts().size(), before);
   EXPECT_NE(copytest::TraceText().find("[CopyOperation:: m_TagPath] is not exist"), std::string::npos);
+}
+
+TEST_F(CopyOperationTest, ALaterCopyReplacesReadOnlyFilesFromTheDisc) {
+  test::WriteHostFile(disc_ + "/setup.exe", "disc setup");
+  test::WriteHostFile(disc_ + "/sources/ei.cfg", "disc cfg");
+  fs::path os = machine_.Host(L"C:\\Draventa\\OS");
+  test::WriteHostFile((os / "setup.exe").string(), "OS setup");
+  test::WriteHostFile((os / "sources/ei.cfg").string(), "OS cfg");
+  // Files on a disc are read-only, and their copies keep that.
+  platform::SetAttributes(L"E:\\setup.exe", platform::kAttrReadOnly);
+  platform::SetAttributes(L"E:\\sources\\ei.cfg", platform::kAttrReadOnly);
+
+  CopyOperation disc(recorder_.Window(), COPYTOUSB, L"E:\\", L"F:\\");
+  ASSERT_EQ(disc.Excute(), 1);
+  ASSERT_NE(platform::GetAttributes(L"F:\\setup.exe") & platform::kAttrReadOnly, 0u);
+  CopyOperation overlay(recorder_.Window(), COPYIMGDRIVER, L"C:\\Draventa\\OS", L"F:\\");
+  EXPECT_EQ(overlay.Excute(), 1);
+  EXPECT_EQ(recorder_.Posts().back(), (Post{BACKUPOK, 100}));
+  EXPECT_EQ(test::ReadHostFile(usb_ + "/setup.exe"), "OS setup");
+  EXPECT_EQ(test::ReadHostFile(usb_ + "/sources/ei.cfg"), "OS cfg");
+}
+
+TEST_F(CopyOperationTest, AFolderThatCantBeListedOrMadeFailsTheCopyWithItsReason) {
+  test::WriteHostFile(disc_ + "/setup.exe", "MZ");
+  test::WriteHostFile(disc_ + "/sources/boot.wim", "WIM");
+  test::WriteHostFile(disc_ + "/zz/last.txt", "last");
+
+  // A folder of the disc that can't be listed: the copy fails, names it, and empties the target.
+  machine_.Builder().Fault("files.listFail", "E:\\SOURCES");
+  machine_.Apply();
+  CopyOperation unlisted(recorder_.Window(), COPYTOUSB, L"E:\\", L"F:\\");
+  EXPECT_EQ(unlisted.Excute(), 0);
+  EXPECT_EQ(recorder_.Posts().back(), (Post{BACKUPFAIL, 100}));
+  EXPECT_TRUE(fs::is_empty(usb_));
+  EXPECT_NE(copytest::TraceText().find("FindFirstFileW/FindNextFileW failed: E:\\sources\\ (error 5)"),
+            std::string::npos);
+
+  // The disc gone from the drive: its root can't be listed, which is no "missing OS folder".
+  machine_.Builder().Description().faults.clear();
+  machine_.Builder().Description().FindDrive('E')->media = false;
+  machine_.Apply();
+  CopyOperation noDisc(recorder_.Window(), COPYTOUSB, L"E:\\", L"F:\\");
+  EXPECT_EQ(noDisc.Excute(), 0);
+
+  // A file standing where a folder of the disc must go: the folder can't be made.
+  machine_.Builder().Description().FindDrive('E')->media = true;
+  machine_.Apply();
+  test::WriteHostFile(usb_ + "/stage/sources", "in the way");
+  CopyOperation blocked(recorder_.Window(), BACKUPOS, L"E:\\", L"F:\\stage");
+  EXPECT_EQ(blocked.Excute(), 0);
+  EXPECT_NE(copytest::TraceText().find("CreateDirectoryW failed: F:\\stage\\sources (error 183)"),
+            std::string::npos);
+  EXPECT_TRUE(fs::is_empty(usb_ + "/stage"));
 }
 
 TEST_F(CopyOperationTest, CatalogueMakesTheCopyStepsWithTheirStatesAndPaths) {
