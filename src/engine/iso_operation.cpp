@@ -20,6 +20,15 @@ std::wstring QuotePath(const std::wstring& text) {
   return quoted;
 }
 
+std::wstring SourceFolderArgument(const std::wstring& folder) {
+  // A backslash before the closing quote would escape it for the tool's C start-up code, and
+  // the folder and the output file would merge into one argument.
+  std::wstring trimmed = folder;
+  while (trimmed.size() > 1 && trimmed.back() == L'\\') trimmed.pop_back();
+  if (!trimmed.empty() && trimmed.back() == L':') trimmed += L"\\.";  // a drive root: C:\.
+  return QuotePath(trimmed);
+}
+
 std::wstring GetFolderPart(const std::wstring& text) {
   std::size_t slash = text.find_last_of(L'\\');
   return slash == std::wstring::npos ? std::wstring() : text.substr(0, slash + 1);
@@ -82,13 +91,14 @@ std::wstring ISOOperation::BuildCommandLine() const {
   std::wstring iso = GetISOFilePath();
   std::wstring args = L"-lWIN7 -m -o -u1 -udfver102 ";
   args += L"-bootdata:2#p0,e,b" + QuotePath(m_BootSectorPath) + L"#pEF,e,b" + QuotePath(m_EfiBootPath);
-  args += L" " + QuotePath(GetFolderPart(m_TreePath)) + L" " + QuotePath(iso);
+  args += L" " + SourceFolderArgument(GetFolderPart(m_TreePath)) + L" " + QuotePath(iso);
   return QuotePath(m_OscdimgPath) + L" " + args;
 }
 
 bool ISOOperation::RunOperate() {
   MakeISOFile* builder = MakeISOFile::Instance();
   builder->SetCmd(BuildCommandLine());
+  builder->SetOutputFile(GetISOFilePath());
   return builder->Excute(&ISOOperation::OnISOProgress, this, &m_bStop);
 }
 

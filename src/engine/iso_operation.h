@@ -47,3 +47,6 @@ class ISOOperation : public BasicOperation {
 std::wstring QuotePath(const std::wstring& text);
 // The text up to and including its last backslash; empty when it has none.
 std::wstring GetFolderPart(const std::wstring& text);
+// The tree's folder as the tool's source argument: quoted, without a trailing backslash (a drive
+// root becomes C:\.), so both a plain quote-splitting parser and the C runtime's rules read it.
+std::wstring SourceFolderArgument(const std::wstring& folder);

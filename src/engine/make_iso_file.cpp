@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "app/trace_log.h"
+#include "platform/errors.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "platform/text.h"
 
@@ -55,6 +57,17 @@ void MakeISOFile::SetCmd(const std::wstring& cmd) {
   TraceLog(L"[MakeISOFile::SetCmd - m_cmd]" + cmd);
 }
 
+void MakeISOFile::SetOutputFile(const std::wstring& path) { m_OutputFile = path; }
+
+void MakeISOFile::RemovePartialOutput() {
+  if (m_OutputFile.empty() || !platform::PathExists(m_OutputFile)) return;
+  if (platform::DeleteFileAt(m_OutputFile))
+    TraceLog(L"[MakeISOFile::MakeISOThread]- removed the unfinished ISO file " + m_OutputFile);
+  else
+    TraceLog(L"[MakeISOFile::MakeISOThread]- DeleteFileW failed: " + m_OutputFile +
+             platform::ErrorSuffix(platform::LastErrorCode()));
+}
+
 void MakeISOFile::Cancle() {
   m_Cancel = true;
   TraceLog(L"MakeISOFile::Cancle");
@@ -95,7 +108,9 @@ bool MakeISOFile::Excute(ISOProgressCallback callback, void* context, const std:
     return false;
   }
   Outcome outcome = LastOutcome();
-  return outcome == Outcome::Completed || outcome == Outcome::Cancelled;
+  if (outcome == Outcome::Completed || outcome == Outcome::Cancelled) return true;
+  RemovePartialOutput();
+  return false;
 }
 
 void MakeISOFile::MakeISOThread(ISOProgressCallback callback, void* context, const std::atomic<bool>* stopFlag) {
@@ -143,7 +158,6 @@ void MakeISOFile::MakeISOThread(ISOProgressCallback callback, void* context, con
 
   std::vector<char> block(kIsoReadBlock);
   int last = 0;
-  bool complete = false;
   bool announced = false;
   std::uint32_t silentMs = 0;
   for (;;) {
@@ -174,12 +188,12 @@ void MakeISOFile::MakeISOThread(ISOProgressCallback callback, void* context, con
     std::size_t nul = text.find('\0');
     if (nul != std::string::npos) text.resize(nul);
     TraceLog(platform::AnsiToWide(text));
-    if (complete) continue;  // after 100 % the output is only drained until the tool ends
+    // The progress bar follows the first report of each block; the end of the build is judged
+    // by the tool's exit code below, not by the last report seen.
     int value = ParseCompletePercent(text.data(), text.size());
-    if (value > last) {
+    if (value > last && last < 100) {
       callback(value, context);
       last = value;
-      if (value >= 100) complete = true;
     }
   }
 
@@ -200,12 +214,12 @@ void MakeISOFile::MakeISOThread(ISOProgressCallback callback, void* context, con
   bool haveCode = tool->ExitCode(code);
   std::wstring codeText = haveCode ? Number(code) : std::wstring(L"unknown");
   TraceLog(L"[MakeISOFile::MakeISOThread]- tool ended, exit code " + codeText + L", last progress " + Number(last));
-  if (!complete) {
-    Finish(Outcome::EndedEarly, L"The ISO file could not be built: the ISO tool ended at " + Number(last) +
-                                    L"% (exit code " + codeText + L").");
-  } else if (!haveCode || code != 0) {
-    Finish(Outcome::ExitFailed, L"The ISO file could not be built: the ISO tool reported an error (exit code " +
-                                    codeText + L").");
+  if (!haveCode || code != 0) {
+    Finish(Outcome::ExitFailed, L"The ISO file could not be built: the ISO tool ended at " + Number(last) +
+                                    L"% and reported an error (exit code " + codeText + L").");
+  } else if (!m_OutputFile.empty() && !platform::IsFile(m_OutputFile)) {
+    Finish(Outcome::NoImage, L"The ISO file could not be built: the ISO tool ended without writing " + m_OutputFile +
+                                 L".");
   } else {
     Finish(Outcome::Completed, L"");
   }

@@ -27,13 +27,13 @@ class MakeISOFile {
  public:
   enum class Outcome {
     NotRun,
-    Completed,       // the tool reported 100 % and exited with code 0
+    Completed,       // the tool exited with code 0 and the ISO file is there
     Cancelled,       // the run was cancelled and the tool ended
     CommandTooLong,  // the command line does not fit its buffer
     PipeFailed,      // the output pipe could not be made
     StartFailed,     // the tool could not be started
-    EndedEarly,      // the tool's output ended before 100 %
-    ExitFailed,      // the tool exited with a nonzero code after 100 %
+    NoImage,         // the tool exited with code 0 but wrote no ISO file
+    ExitFailed,      // the tool exited with a nonzero code, or its code could not be read
     Silent,          // the tool wrote nothing for too long and was ended
     ReadFailed,      // reading the pipe failed
     ThreadFailed,    // the reading thread could not be started
@@ -42,8 +42,13 @@ class MakeISOFile {
   static MakeISOFile* Instance();
 
   void SetCmd(const std::wstring& cmd);
-  // Runs the tool and waits for the reading thread. True when the image was built (100 % and
-  // exit code 0) or the run was cancelled; false otherwise, with LastError() saying why.
+  // The ISO file the command line writes. A run that fails removes what it left of that file;
+  // a cancelled run leaves it.
+  void SetOutputFile(const std::wstring& path);
+  // Runs the tool and waits for the reading thread. True when the image was built (the tool
+  // exited with code 0 and the ISO file is there; the progress may not have shown 100 %, as
+  // the tool's output need not arrive line by line) or the run was cancelled; false
+  // otherwise, with LastError() saying why.
   // `stopFlag`, when given, counts as a cancel as well: it closes the gap between a stop
   // requested before the run began and the fresh cancel event of the run.
   bool Excute(ISOProgressCallback callback, void* context, const std::atomic<bool>* stopFlag = nullptr);
@@ -64,7 +69,10 @@ class MakeISOFile {
   bool CancelRequested(const std::atomic<bool>* stopFlag) const;
   void Finish(Outcome outcome, const std::wstring& error);
 
+  void RemovePartialOutput();
+
   std::wstring m_cmd;
+  std::wstring m_OutputFile;
   std::atomic<bool> m_Cancel{false};  // the run's cancel event; reset when a run starts
   std::atomic<std::uint32_t> m_SilenceLimitMs{kIsoDefaultSilenceMs};
   mutable std::mutex m_ResultLock;

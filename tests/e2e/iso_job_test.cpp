@@ -174,7 +174,7 @@ TEST_F(IsoJob, EachToolFaultFailsTheJobWithAMessage) {
     std::string fault, value, expected;
   };
   MakeISOFile::Instance()->SetSilenceLimitMs(1500);
-  for (const Case& c : {Case{"oscdimg.stopAt", "40", "ended at 40%"}, Case{"oscdimg.exitCode", "5", "exit code 5"},
+  for (const Case& c : {Case{"oscdimg.stopAt", "40", "ended without writing"}, Case{"oscdimg.exitCode", "5", "exit code 5"},
                         Case{"oscdimg.hangAt", "20", "stopped responding"},
                         Case{"process.startFail", "oscdimg.exe", "could not be started"}}) {
     SCOPED_TRACE(c.fault);
@@ -189,6 +189,7 @@ TEST_F(IsoJob, EachToolFaultFailsTheJobWithAMessage) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, L"make ISO error");
     EXPECT_NE(boxes[0].text.find(platform::host::FromUtf8(c.expected)), std::wstring::npos) << boxes[0].text.size();
+    EXPECT_TRUE(fs::is_empty(machine_.Host(L"D:\\ISO"))) << "a failed build leaves no ISO file";
     machine_.Builder().Description().faults.clear();
     machine_.Apply();
   }

@@ -61,9 +61,16 @@ class IsoBuilder : public ::testing::Test {
   }
 
   bool Run(Reports& reports, const std::atomic<bool>* stopFlag = nullptr) {
-    builder_->SetCmd(QuotePath(kTool) + L" -lWIN7 \"C:\\tmp\\\" \"D:\\ISO\\X.iso\"");
+    builder_->SetCmd(QuotePath(kTool) + L" -lWIN7 \"C:\\tmp\" \"D:\\ISO\\X.iso\"");
+    builder_->SetOutputFile(L"D:\\ISO\\X.iso");
     return builder_->Excute(&Reports::Callback, &reports, stopFlag);
   }
+
+  // A script line that writes (part of) the ISO file, as the tool does while it builds.
+  std::string WriteIso(const std::wstring& path = L"D:\\ISO\\X.iso") {
+    return "printf 'CD001' > '" + machine_.Host(path) + "'\n";
+  }
+  bool IsoExists(const std::wstring& path = L"D:\\ISO\\X.iso") { return fs::exists(machine_.Host(path)); }
 
   test::TempMachine machine_;
   test::TempFolder folder_;
@@ -76,7 +83,7 @@ TEST_F(IsoBuilder, ReportsOnlyRisingValuesAndWaitsForTheToolToExit) {
   std::string marker = folder_.Path() + "/exited";
   InstallScript(
       "for p in '  3' '  3' ' 10' '  9' '100'; do printf '\\r%s%% complete' \"$p\"; sleep 0.2; done\n"
-      "printf '\\n'; sleep 0.4; touch '" + marker + "'\n");
+      "printf '\\n'; sleep 0.4; touch '" + marker + "'\n" + WriteIso());
   Reports reports;
   EXPECT_TRUE(Run(reports));
   EXPECT_EQ(reports.Values(), (std::vector<int>{3, 10, 100}));
@@ -89,32 +96,54 @@ TEST_F(IsoBuilder, ReadsAFullBlockOfFourThousandBytes) {
   // 3987 filler bytes and " 42% complete" make one write of exactly 4000 bytes.
   InstallScript("head -c 3987 /dev/zero | tr '\\0' 'x' > '" + folder_.Path() + "/fill'\n" +
                 "printf ' 42%% complete' >> '" + folder_.Path() + "/fill'\ncat '" + folder_.Path() + "/fill'\nsleep 0.2\n" +
-                "printf '\\r100%% complete\\n'\n");
+                "printf '\\r100%% complete\\n'\n" + WriteIso());
   Reports reports;
   EXPECT_TRUE(Run(reports));
   EXPECT_EQ(reports.Values(), (std::vector<int>{42, 100}));
 }
 
+TEST_F(IsoBuilder, TheExitCodeJudgesTheEndNotTheLastReport) {
+  // The last reports arrive together; the block's first one is 99 %. A good build all the same.
+  InstallScript(WriteIso() + "printf '\\r 50%% complete'; sleep 0.2; printf '\\r 99%% complete\\r100%% complete\\n'\n");
+  Reports together;
+  EXPECT_TRUE(Run(together));
+  EXPECT_EQ(together.Values(), (std::vector<int>{50, 99}));
+  EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::Completed);
+  EXPECT_TRUE(IsoExists());
+  fs::remove(machine_.Host(L"D:\\ISO\\X.iso"));
+
+  // Exit code 0 without an ISO file is no image.
+  InstallScript("printf '\\r100%% complete\\n'\n");
+  Reports none;
+  EXPECT_FALSE(Run(none));
+  EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::NoImage);
+  EXPECT_NE(builder_->LastError().find(L"without writing D:\\ISO\\X.iso"), std::wstring::npos);
+}
+
 TEST_F(IsoBuilder, ToolEndingBadlyFailsTheRun) {
+  // Each failure removes the part of the ISO file the run wrote.
   Reports early;
-  InstallScript("printf '\\r 40%% complete\\n'\n");
+  InstallScript(WriteIso() + "printf '\\r 40%% complete\\n'; exit 1\n");
   EXPECT_FALSE(Run(early));
-  EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::EndedEarly);
-  EXPECT_NE(builder_->LastError().find(L"ended at 40%"), std::wstring::npos);
+  EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::ExitFailed);
+  EXPECT_NE(builder_->LastError().find(L"ended at 40% and reported an error (exit code 1)"), std::wstring::npos);
+  EXPECT_FALSE(IsoExists());
 
   Reports failing;
-  InstallScript("printf '\\r100%% complete\\n'; exit 3\n");
+  InstallScript(WriteIso() + "printf '\\r100%% complete\\n'; exit 3\n");
   EXPECT_FALSE(Run(failing));
   EXPECT_EQ(failing.Values(), std::vector<int>{100});
   EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::ExitFailed);
   EXPECT_NE(builder_->LastError().find(L"exit code 3"), std::wstring::npos);
+  EXPECT_FALSE(IsoExists());
 
   Reports silent;
   builder_->SetSilenceLimitMs(400);
-  InstallScript("printf '\\r  5%% complete'; sleep 60\n");
+  InstallScript(WriteIso() + "printf '\\r  5%% complete'; sleep 60\n");
   EXPECT_FALSE(Run(silent));
   EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::Silent);
   EXPECT_TRUE(ProcessGone(pidFile_));
+  EXPECT_FALSE(IsoExists());
 }
 
 TEST_F(IsoBuilder, RefusesWhatItCannotRun) {
@@ -133,7 +162,7 @@ TEST_F(IsoBuilder, RefusesWhatItCannotRun) {
 }
 
 TEST_F(IsoBuilder, CancelReportsZeroAndEndsTheTool) {
-  InstallScript("printf '\\r  5%% complete'; sleep 60; printf '\\r100%% complete'\n");
+  InstallScript(WriteIso() + "printf '\\r  5%% complete'; sleep 60; printf '\\r100%% complete'\n");
   Reports reports;
   std::thread canceller([&] {
     for (int i = 0; i < 500 && reports.Values().empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -144,6 +173,8 @@ TEST_F(IsoBuilder, CancelReportsZeroAndEndsTheTool) {
   EXPECT_EQ(reports.Values(), (std::vector<int>{5, 0}));
   EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::Cancelled);
   EXPECT_TRUE(ProcessGone(pidFile_));
+  EXPECT_TRUE(IsoExists()) << "a cancelled build keeps what it wrote";
+  fs::remove(machine_.Host(L"D:\\ISO\\X.iso"));
 
   // A stop requested before the run began still cancels it, and a Cancle between runs does not
   // spill into the next one.
@@ -152,7 +183,7 @@ TEST_F(IsoBuilder, CancelReportsZeroAndEndsTheTool) {
   EXPECT_TRUE(Run(early, &stopped));
   EXPECT_EQ(early.Values(), std::vector<int>{0});
   builder_->Cancle();
-  InstallScript("printf '\\r100%% complete\\n'\n");
+  InstallScript("printf '\\r100%% complete\\n'\n" + WriteIso());
   Reports next;
   EXPECT_TRUE(Run(next));
   EXPECT_EQ(next.Values(), std::vector<int>{100});
@@ -174,7 +205,7 @@ std::int32_t RunOnWorker(ISOOperation& op, const std::function<void()>& whileRun
 }
 
 TEST_F(IsoBuilder, OperationPostsMakeIsoStatesAndStopsTheTool) {
-  InstallScript("printf '\\r 20%% complete'; sleep 0.2; printf '\\r100%% complete\\n'\n");
+  InstallScript("printf '\\r 20%% complete'; sleep 0.2; printf '\\r100%% complete\\n'\n" + WriteIso());
   test::RecordingWindow window;
   ISOOperation op(window.Handle(), MAKEISO, L"C:\\tmp\\", L"D:\\ISO", L"X", false);
   EXPECT_EQ(RunOnWorker(op), 1);

@@ -8,6 +8,7 @@
 
 #include "engine/iso_operation.h"
 #include "engine/make_iso_file.h"
+#include "oscdimg_command.h"
 #include "platform/host/message_box_script.h"
 #include "platform/messages.h"
 #include "recording.h"
@@ -40,6 +41,11 @@ TEST(IsoPaths, QuotingAndFolderPart) {
   EXPECT_EQ(GetFolderPart(L"C:\\Tools\\Oscdimg_amd64\\Oscdimg\\oscdimg.exe"), L"C:\\Tools\\Oscdimg_amd64\\Oscdimg\\");
   EXPECT_EQ(GetFolderPart(L"C:\\tmp\\"), L"C:\\tmp\\");
   EXPECT_EQ(GetFolderPart(L"oscdimg.exe"), L"");
+  // No backslash may stand before the closing quote of the source folder.
+  EXPECT_EQ(SourceFolderArgument(L"C:\\tmp\\"), L"\"C:\\tmp\"");
+  EXPECT_EQ(SourceFolderArgument(L"C:\\a b\\QarvelToolTmp0\\\\"), L"\"C:\\a b\\QarvelToolTmp0\"");
+  EXPECT_EQ(SourceFolderArgument(L"E:\\"), L"\"E:\\.\"");
+  EXPECT_EQ(SourceFolderArgument(L"QarvelToolTmp0\\"), L"\"QarvelToolTmp0\"");
 }
 
 class IsoOnMachine : public ::testing::Test {
@@ -64,13 +70,31 @@ TEST_F(IsoOnMachine, OutputFileIsNumberedAfterTheLabel) {
   EXPECT_EQ(unlabelled.GetISOFilePath(), L"D:\\ISO\\.iso");
 }
 
+TEST_F(IsoOnMachine, TheToolReadsTheSourceAndTheOutputAsTwoArguments) {
+  // The C runtime's rules: 2n backslashes before a quote give n, 2n+1 give n and a literal quote.
+  EXPECT_EQ(SplitCommandLine(L"\"C:\\x y\\t.exe\" a\\\\\"b c\" \\\"q\\\" d\\e \"in \"\"side\""),
+            (std::vector<std::wstring>{L"C:\\x y\\t.exe", L"a\\b c", L"\"q\"", L"d\\e", L"in \"side"}));
+  // With a backslash before the source's closing quote, source and output merged into one word.
+  EXPECT_EQ(SplitCommandLine(L"t \"C:\\tmp\\\" \"D:\\X.iso\"").size(), 2u);
+
+  ISOOperation op(0, MAKEISO, L"C:\\Program Data\\QarvelToolTmp\\", L"D:\\ISO\\", L"WIN7", true);
+  std::vector<std::wstring> words = SplitCommandLine(op.BuildCommandLine());
+  words.erase(words.begin());
+  OscdimgCommand command = ParseOscdimgCommand(words);
+  EXPECT_EQ(command.error, L"");
+  EXPECT_EQ(command.source, L"C:\\Program Data\\QarvelToolTmp");
+  EXPECT_EQ(command.target, op.GetISOFilePath());
+  ASSERT_EQ(command.bootEntries.size(), 2u);
+  EXPECT_EQ(command.bootEntries[1].platform, 0xEF);
+}
+
 TEST_F(IsoOnMachine, CommandLineRunsTheX86ToolWithTheDiscsBootFiles) {
   const std::wstring exe = L"C:\\Program Files\\Draventa\\";
   ISOOperation amd64(0, MAKEISO, L"C:\\ProgramData\\Qarvel\\DraventaWin\\QarvelToolTmp\\", L"D:\\ISO\\", L"WIN7DVD", true);
   EXPECT_EQ(amd64.BuildCommandLine(),
             L"\"" + exe + L"Oscdimg_x86\\Oscdimg\\oscdimg.exe\" -lWIN7 -m -o -u1 -udfver102 -bootdata:2#p0,e,b\"" + exe +
                 L"Oscdimg_amd64\\Oscdimg\\etfsboot.com\"#pEF,e,b\"" + exe +
-                L"Oscdimg_amd64\\Oscdimg\\efisys.bin\" \"C:\\ProgramData\\Qarvel\\DraventaWin\\QarvelToolTmp\\\" "
+                L"Oscdimg_amd64\\Oscdimg\\efisys.bin\" \"C:\\ProgramData\\Qarvel\\DraventaWin\\QarvelToolTmp\" "
                 L"\"D:\\ISO\\WIN7DVD.iso\"");
 
   ISOOperation x86(0, MAKEISO, L"C:\\tmp\\", L"D:\\ISO\\", L"L", false);

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "copy_test_support.h"
+#include "disk/volume_utils.h"
 #include "engine/operation_catalog.h"
 #include "platform/files.h"
 #include "platform/host/post_observer.h"
@@ -263,6 +264,19 @@ TEST_F(CopyOperationTest, CatalogueMakesTheCopyStepsWithTheirStatesAndPaths) {
     EXPECT_NE(trace.find("[CopyOperation:: m_SourcePath]" + step.source + "\r\n"), std::string::npos) << step.code;
     EXPECT_NE(trace.find("[CopyOperation:: m_TagPath]" + step.target + "\r\n"), std::string::npos) << step.code;
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CopyOperationTest, TheSimulatedDiscsLabelFileIsNotPartOfTheDisc) {
+  test::WriteHostFile(disc_ + "/.windows-label", "DISC\n");
+  test::WriteHostFile(disc_ + "/setup.exe", "MZ");
+  CopyOperation op(recorder_.Window(), COPYTOUSB, L"E:\\", L"F:\\");
+  ASSERT_EQ(op.Excute(), 1);
+  EXPECT_EQ(Listing(usb_), (std::vector<std::string>{"setup.exe"}));
+  EXPECT_EQ(GetFolderSize(L"E:\\", true), 2u);
 }
 
 }  // namespace

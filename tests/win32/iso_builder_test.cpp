@@ -37,10 +37,13 @@ TEST_F(IsoBuilderOnWindows, ReportsRisingValuesFromThePipe) {
   EXPECT_FALSE(builder_->Excute(&Reports::Callback, &failing));
   EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::ExitFailed);
 
+  // Exit code 0 without the ISO file is no image.
   Reports early;
   builder_->SetCmd(StandIn(L"20 40"));
+  builder_->SetOutputFile(L"C:\\no-such-folder\\X.iso");
   EXPECT_FALSE(builder_->Excute(&Reports::Callback, &early));
-  EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::EndedEarly);
+  EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::NoImage);
+  builder_->SetOutputFile(L"");
 }
 
 TEST_F(IsoBuilderOnWindows, CancelEndsTheProcess) {

@@ -84,7 +84,7 @@ std::optional<int> FaultNumber(const platform::host::MachineDescription& machine
 
 std::vector<std::wstring> CommandWords(int argc, char** argv) {
   if (const char* raw = std::getenv("DRAVENTA_COMMAND_LINE")) {
-    std::vector<std::wstring> words = SplitOscdimgWords(FromUtf8(raw));
+    std::vector<std::wstring> words = SplitCommandLine(FromUtf8(raw));
     if (!words.empty()) words.erase(words.begin());  // the program
     return words;
   }
