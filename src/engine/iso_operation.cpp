@@ -34,18 +34,21 @@ std::wstring GetFolderPart(const std::wstring& text) {
   return slash == std::wstring::npos ? std::wstring() : text.substr(0, slash + 1);
 }
 
+IsoToolFiles FindIsoToolFiles(bool is64) {
+  std::wstring exeFolder = platform::ExecutableFolder();
+  std::wstring bootFolder = GetFolderPart(exeFolder + (is64 ? kAmd64Tool : kX86Tool));
+  return {exeFolder + kX86Tool, bootFolder + L"etfsboot.com", bootFolder + L"efisys.bin"};
+}
+
 ISOOperation::ISOOperation(platform::WindowHandle hWnd, std::int32_t state, const std::wstring& treePath,
                            const std::wstring& isoDir, const std::wstring& isoName, bool is64)
     : BasicOperation(hWnd, state), m_TreePath(treePath), m_ISODir(isoDir), m_ISOName(isoName) {
-  std::wstring exeFolder = platform::ExecutableFolder();
-  // The x86 tool runs for every source; the boot files follow the disc's architecture.
-  m_OscdimgPath = exeFolder + kX86Tool;
-  std::wstring archTool = exeFolder + (is64 ? kAmd64Tool : kX86Tool);
-  std::wstring bootFolder = GetFolderPart(archTool);
-  m_BootSectorPath = bootFolder + L"etfsboot.com";
-  m_EfiBootPath = bootFolder + L"efisys.bin";
+  IsoToolFiles files = FindIsoToolFiles(is64);
+  m_OscdimgPath = files.tool;
+  m_BootSectorPath = files.bootSector;
+  m_EfiBootPath = files.efiBoot;
   TraceLog(L"ISOOperation create");
-  TraceLog(L"[ISOOperation::tmp_oscdTool]" + archTool);
+  TraceLog(L"[ISOOperation::tmp_oscdTool]" + platform::ExecutableFolder() + (is64 ? kAmd64Tool : kX86Tool));
 }
 
 void ISOOperation::Stop() {

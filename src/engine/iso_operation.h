@@ -43,6 +43,15 @@ class ISOOperation : public BasicOperation {
   std::atomic<bool> m_bStop{false};
 };
 
+// The three files of the ISO tool beside the program: the x86 oscdimg.exe runs for every disc;
+// the boot sector files follow the disc's architecture.
+struct IsoToolFiles {
+  std::wstring tool;
+  std::wstring bootSector;
+  std::wstring efiBoot;
+};
+IsoToolFiles FindIsoToolFiles(bool is64);
+
 // The text in double quotes: empty stays empty, and a quote already at either end is kept.
 std::wstring QuotePath(const std::wstring& text);
 // The text up to and including its last backslash; empty when it has none.

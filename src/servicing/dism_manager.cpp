@@ -32,6 +32,15 @@ void DismManager::DestroyInstance() {
   g_instance = nullptr;
 }
 
+bool DismManager::ReadImageCount(const std::wstring& wimPath, std::uint32_t& count, platform::DismResult& hr) {
+  void* info = nullptr;
+  count = 0;
+  hr = platform::DismGetImageInfo(wimPath, &info, &count);
+  if (platform::DismFailed(hr)) return false;
+  if (info) platform::DismDelete(info);
+  return true;
+}
+
 bool DismManager::SetImagePath(const std::wstring& path) {
   m_ImgManager->SetImagePath(path);
   return true;

@@ -18,6 +18,9 @@ class DismManager {
   static void DestroyInstance();
 
   std::uint32_t GetImageCount() { return m_ImgManager->GetImageCount(); }
+  // The number of images in a WIM file without showing a message on failure (for checks made
+  // before a job starts). False with the DISM result when the file can't be read.
+  static bool ReadImageCount(const std::wstring& wimPath, std::uint32_t& count, platform::DismResult& hr);
   bool SetImagePath(const std::wstring& path);
   // Mounts image `imageIndex` read-write in a fresh mount folder.
   bool Mount(std::uint32_t imageIndex, DismCpp::ProgressCallback progress, void* userData);

@@ -1,0 +1,133 @@
+#include "engine/job_precheck.h"
+
+#include <vector>
+
+#include "app/trace_log.h"
+#include "engine/iso_operation.h"
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "servicing/dism_cpp.h"
+#include "servicing/dism_manager.h"
+
+namespace {
+
+const wchar_t kCaption[] = L"Error";
+const wchar_t kUntouched[] = L"\n\nNothing has been changed on any drive.";
+
+std::wstring WithBackslash(std::wstring folder) {
+  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+  return folder;
+}
+
+void Trace(const std::wstring& finding) { TraceLog(L"[CheckJobCanFinish] " + finding); }
+
+JobRefusal Refuse(const std::wstring& finding, const std::wstring& text) {
+  Trace(finding + L" - job refused");
+  return {text + kUntouched, kCaption};
+}
+
+std::optional<JobRefusal> CheckBootImage(const std::wstring& source) {
+  std::wstring wim = WithBackslash(source) + L"sources\\boot.wim";
+  if (!platform::IsFile(wim))
+    return Refuse(L"no " + wim, L"The disc in " + source + L" is not a Windows 7 setup disc: " + wim +
+                                    L" was not found.");
+  Trace(L"found " + wim);
+  return std::nullopt;
+}
+
+std::optional<JobRefusal> CheckIsoTool(bool is64) {
+  IsoToolFiles files = FindIsoToolFiles(is64);
+  for (const std::wstring& file : {files.tool, files.bootSector, files.efiBoot}) {
+    if (!platform::IsFile(file))
+      return Refuse(L"no " + file, L"The ISO file can't be made: " + file +
+                                       L" was not found. Put the Oscdimg_x86 and Oscdimg_amd64 folders of "
+                                       L"Microsoft's deployment kit beside the program.");
+    Trace(L"found " + file);
+  }
+  return std::nullopt;
+}
+
+std::optional<JobRefusal> CheckDism(const std::wstring& source) {
+  try {
+    DismManager::Instance();
+  } catch (const DismCpp::InitializeError& error) {
+    return Refuse(L"DismInitialize failed, hr " + std::to_wstring(error.Result()),
+                  L"The DISM API (dismapi.dll) could not be loaded or initialised, so the USB 3.0 drivers can't be "
+                  L"added to the setup image. Install Microsoft's deployment tools (the Windows AIK or ADK) or put "
+                  L"the DISM API files beside the program.");
+  }
+  Trace(L"DISM initialised");
+  std::wstring wim = WithBackslash(source) + L"sources\\boot.wim";
+  std::uint32_t count = 0;
+  platform::DismResult hr = 0;
+  if (!DismManager::ReadImageCount(wim, count, hr))
+    return Refuse(L"DismGetImageInfo failed on " + wim + L", hr " + std::to_wstring(hr),
+                  L"The setup image " + wim + L" can't be read (it is damaged or not a WIM file).");
+  if (count < 2)
+    return Refuse(wim + L" holds " + std::to_wstring(count) + L" image(s)",
+                  L"The setup image " + wim + L" holds " + std::to_wstring(count) +
+                      L" image(s), but Windows 7 setup runs from its image 2, which gets the drivers. This disc "
+                      L"can't be used.");
+  Trace(wim + L" holds " + std::to_wstring(count) + L" images");
+  return std::nullopt;
+}
+
+// The first file below `folder` larger than `limit`; empty when there is none. A folder that
+// can't be listed is left to the copy, which fails on it with its reason.
+std::wstring FindFileLargerThan(const std::wstring& folder, std::uint64_t limit, std::uint64_t& size) {
+  std::vector<std::wstring> pending{WithBackslash(folder)};
+  while (!pending.empty()) {
+    std::wstring current = pending.back();
+    pending.pop_back();
+    std::wstring found;
+    platform::ListFolder(current, [&](const platform::FolderEntry& entry) {
+      if (entry.IsFolder()) {
+        pending.push_back(current + entry.name + L"\\");
+      } else if (entry.size > limit) {
+        found = current + entry.name;
+        size = entry.size;
+        return false;
+      }
+      return true;
+    });
+    if (!found.empty()) return found;
+  }
+  return {};
+}
+
+std::optional<JobRefusal> CheckFat32FileSizes(const std::wstring& source) {
+  std::uint64_t size = 0;
+  std::wstring file = FindFileLargerThan(source, kFat32LargestFile, size);
+  if (file.empty()) {
+    Trace(L"no file on " + source + L" is larger than FAT32 allows");
+    return std::nullopt;
+  }
+  return Refuse(file + L" has " + std::to_wstring(size) + L" bytes",
+                L"The file " + file + L" (" + std::to_wstring(size / 1048576) +
+                    L" MB) is larger than 4 GB, the largest file a FAT32 USB drive can hold, so this disc can't be "
+                    L"copied onto a USB drive. Make an ISO file from it instead.");
+}
+
+}  // namespace
+
+std::optional<JobRefusal> CheckJobCanFinish(std::int32_t type, const WIN7_OPERAT_INFO& info) {
+  const std::wstring source = info.szSourcePath;
+  Trace(L"type " + std::to_wstring(type) + L", source " + source);
+  if (auto refusal = CheckBootImage(source)) return refusal;
+  if (type == 1) {
+    if (auto refusal = CheckIsoTool(info.bIs64bitDVD != 0)) return refusal;
+  }
+  if (auto refusal = CheckDism(source)) return refusal;
+  if (type == 0) {
+    if (auto refusal = CheckFat32FileSizes(source)) return refusal;
+  }
+  Trace(L"the job can run");
+  return std::nullopt;
+}
+
+bool ConfirmJobCanFinish(platform::WindowHandle owner, std::int32_t type, const WIN7_OPERAT_INFO& info) {
+  std::optional<JobRefusal> refusal = CheckJobCanFinish(type, info);
+  if (!refusal) return true;
+  platform::ShowMessageBox(owner, refusal->text, refusal->caption, platform::kMbOk | platform::kMbIconError);
+  return false;
+}
