@@ -1,0 +1,25 @@
+#pragma once
+// The demo's simulated machine: C: with the program, its oscdimg folders and "OS" folder, D:
+// with the output folder D:\ISO, a Windows 7 disc in the optical drive E: (generated, or a
+// folder the user names) and a USB stick F:.
+#include <cstdint>
+#include <string>
+
+struct DemoOptions {
+  std::string out = "demo-output";
+  std::string tools;            // <build>/tools: the substitutes and the disc generator
+  std::uint64_t discMiB = 300;  // size of the generated disc
+  std::string discFolder;       // a folder to use as the disc instead of a generated one
+  std::uint64_t usbGiB = 8;     // the stick's size
+  std::string osFolder;         // a folder whose contents make the "OS" folder beside the program
+  std::string only;             // "iso", "usb" or empty for both jobs
+};
+
+struct DemoMachine {
+  std::string folder;  // the machine folder
+  std::string label;   // the disc's volume label
+};
+
+// Builds the machine in <out>/machine and makes it this process's machine; false with the
+// reason printed when it can't.
+bool BuildDemoMachine(const DemoOptions& options, DemoMachine& machine);

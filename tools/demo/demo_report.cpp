@@ -1,0 +1,114 @@
+#include "demo_report.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <set>
+#include <vector>
+
+#include "demo_shell.h"
+#include "disk/volume_utils.h"
+#include "platform/folders.h"
+#include "platform/host/machine.h"
+
+namespace fs = std::filesystem;
+using platform::host::Machine;
+using platform::host::ToUtf8;
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The staged driver packages in an image of a WIM: the FileRepository folders wimdir lists.
+std::set<std::string> StagedPackages(const std::string& wim, int image) {
+  std::set<std::string> packages;
+  std::string listing = Shell("wimdir " + Quote(wim) + " " + std::to_string(image));
+  const std::string marker = "/FileRepository/";
+  std::size_t pos = 0;
+  while ((pos = listing.find(marker, pos)) != std::string::npos) {
+    pos += marker.size();
+    std::size_t end = listing.find_first_of("/\n", pos);
+    packages.insert(listing.substr(pos, end - pos));
+  }
+  return packages;
+}
+
+void PrintPackages(const std::string& wim) {
+  std::set<std::string> image1 = StagedPackages(wim, 1);
+  std::set<std::string> image2 = StagedPackages(wim, 2);
+  std::printf("    driver packages in image 2 of sources\\boot.wim (wimdir; * = added by the job, not in image 1):\n");
+  for (const auto& package : image2)
+    std::printf("      %s Windows\\System32\\DriverStore\\FileRepository\\%s\n", image1.count(package) ? " " : "*",
+                package.c_str());
+}
+
+// Compares every file of the "OS" folder with the result's file of the same relative path, as
+// `fetch` (relative path with '/') hands it over.
+void PrintOsFolderCheck(const std::function<std::string(const std::string&)>& fetch) {
+  std::string os = Machine::HostPath(platform::ExecutableFolder() + L"OS");
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(os, ec); !ec && it != fs::recursive_directory_iterator(); ++it)
+    if (it->is_regular_file()) files.push_back(fs::relative(it->path(), os).generic_string());
+  std::size_t same = 0;
+  for (const auto& file : files) {
+    bool match = fetch(file) == ReadFile(os + "/" + file);
+    same += match ? 1 : 0;
+    std::printf("      %s %s\n", match ? "ok  " : "DIFF", file.c_str());
+  }
+  std::printf("    \"OS\" folder: %zu of %zu files hold the OS folder's content\n", same, files.size());
+}
+
+}  // namespace
+
+void PrintIsoResult(const std::string& iso, const std::string& work) {
+  std::printf("  ISO file %s (%llu MiB)\n", iso.c_str(), static_cast<unsigned long long>(fs::file_size(iso) >> 20));
+  std::string report = Shell("xorriso -indev " + Quote(iso) + " -report_el_torito plain");
+  std::printf("    boot catalogue (xorriso -report_el_torito plain):\n");
+  std::size_t pos = 0;
+  while (pos < report.size()) {
+    std::size_t end = report.find('\n', pos);
+    std::string line = report.substr(pos, end - pos);
+    if (line.rfind("El Torito", 0) == 0) std::printf("      %s\n", line.c_str());
+    if (end == std::string::npos) break;
+    pos = end + 1;
+  }
+  std::string wim = work + "/iso-boot.wim";
+  fs::remove(wim);
+  Shell("xorriso -osirrox on -indev " + Quote(iso) + " -extract /sources/boot.wim " + Quote(wim));
+  PrintPackages(wim);
+  fs::remove(wim);
+  PrintOsFolderCheck([&](const std::string& file) {
+    std::string extracted = work + "/iso-file";
+    fs::remove(extracted);
+    Shell("xorriso -osirrox on -indev " + Quote(iso) + " -extract " + Quote("/" + file) + " " + Quote(extracted));
+    std::string bytes = ReadFile(extracted);
+    fs::remove(extracted);
+    return bytes;
+  });
+}
+
+void PrintUsbResult() {
+  auto machine = Machine::Current();
+  const platform::host::DriveRecord* usb = machine ? machine->FindDrive('F') : nullptr;
+  std::printf("  USB drive F:\\ = %s\n    label \"%s\", file system %s\n", Machine::DriveRootHostPath('F').c_str(),
+              ToUtf8(GetVolumeLabelText(L"F:\\")).c_str(), usb ? ToUtf8(usb->fileSystem).c_str() : "?");
+  if (const platform::host::DiskRecord* disk = usb ? machine->FindDisk(usb->disk) : nullptr) {
+    for (const auto& partition : disk->partitions)
+      std::printf("    disk %d (%llu MiB), partition %d: %llu MiB%s\n", disk->number,
+                  static_cast<unsigned long long>(disk->size >> 20), partition.number,
+                  static_cast<unsigned long long>(partition.length >> 20), partition.active ? ", active" : "");
+  }
+  PrintPackages(Machine::HostPath(L"F:\\sources\\boot.wim"));
+  PrintOsFolderCheck([](const std::string& file) {
+    std::string windows = file;
+    for (auto& c : windows)
+      if (c == '/') c = '\\';
+    return ReadFile(Machine::HostPath(L"F:\\" + platform::host::FromUtf8(windows)));
+  });
+}
