@@ -128,11 +128,13 @@ void MakeISOFile::MakeISOThread(ISOProgressCallback callback, void* context, con
   std::unique_ptr<platform::PipedProcess> tool = platform::StartPipedProcess(m_cmd, kIsoPipeSize, failedCall);
   if (!tool) {
     if (failedCall.rfind("CreatePipe", 0) == 0) {
-      TraceLog(L"[MakeISOFile::MakeISOThread]- CreatePipe(&hReadPipe, &hWritePipe, lpsa, 2500000) is fail");
+      TraceLog(L"[MakeISOFile::MakeISOThread]- CreatePipe(&hReadPipe, &hWritePipe, lpsa, 2500000) is fail" +
+               platform::ErrorSuffix(platform::LastErrorCode()));
       Finish(Outcome::PipeFailed, L"The ISO file could not be built: the pipe for the ISO tool's output could not be "
                                   L"created.");
     } else {
-      TraceLog(L"[MakeISOFile::MakeISOThread]- CreateProcess is fail: " + m_cmd);
+      TraceLog(L"[MakeISOFile::MakeISOThread]- CreateProcess is fail: " + m_cmd +
+               platform::ErrorSuffix(platform::LastErrorCode()));
       Finish(Outcome::StartFailed, L"The ISO file could not be built: the ISO tool oscdimg.exe could not be started. "
                                    L"Check that the Oscdimg folders beside the program are complete.");
     }
@@ -175,7 +177,7 @@ void MakeISOFile::MakeISOThread(ISOProgressCallback callback, void* context, con
     }
     if (read == platform::PipeRead::EndOfOutput) break;
     if (read == platform::PipeRead::Failed) {
-      TraceLog(L"[MakeISOFile::MakeISOThread]- ReadPipe is fail");
+      TraceLog(L"[MakeISOFile::MakeISOThread]- ReadPipe is fail" + platform::ErrorSuffix(platform::LastErrorCode()));
       tool->Terminate(1);
       tool->Wait(kTerminateWaitMs);
       Finish(Outcome::ReadFailed, L"The ISO file could not be built: the ISO tool's output could not be read.");

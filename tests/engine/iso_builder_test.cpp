@@ -2,6 +2,7 @@
 // window, and how a tool that stops early, fails, hangs or is cancelled ends the run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -159,6 +160,14 @@ TEST_F(IsoBuilder, RefusesWhatItCannotRun) {
   EXPECT_FALSE(Run(reports));
   EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::StartFailed);
   EXPECT_TRUE(reports.Values().empty());
+  auto lines = test::TraceLines();
+  EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                         [](const std::string& line) {
+                           return line.find("CreateProcess is fail") != std::string::npos &&
+                                  line.find("(error 2)") != std::string::npos;
+                         }),
+            lines.end())
+      << "the trace names the reason";
 }
 
 TEST_F(IsoBuilder, CancelReportsZeroAndEndsTheTool) {

@@ -23,9 +23,11 @@
 #include <vector>
 
 #include "platform/host/command_line.h"
+#include "platform/host/errors.h"
 #include "platform/host/host_process.h"
 #include "platform/host/machine.h"
 #include "platform/process.h"
+#include "platform/types.h"
 
 namespace platform {
 
@@ -46,13 +48,19 @@ class HostPipedProcess : public PipedProcess {
     do {
       ready = ::poll(&entry, 1, timeoutMs == kWaitForever ? -1 : static_cast<int>(timeoutMs));
     } while (ready < 0 && errno == EINTR);
-    if (ready < 0) return PipeRead::Failed;
+    if (ready < 0) {
+      host::SetLastErrorFromErrno(errno);
+      return PipeRead::Failed;
+    }
     if (ready == 0) return PipeRead::Timeout;
     ssize_t got = 0;
     do {
       got = ::read(readFd_, buffer, capacity);
     } while (got < 0 && errno == EINTR);
-    if (got < 0) return PipeRead::Failed;
+    if (got < 0) {
+      host::SetLastErrorFromErrno(errno);
+      return PipeRead::Failed;
+    }
     if (got == 0) return PipeRead::EndOfOutput;
     bytesRead = static_cast<std::size_t>(got);
     return PipeRead::Data;
@@ -90,7 +98,13 @@ std::unique_ptr<PipedProcess> StartPipedProcess(const std::wstring& commandLine,
   std::wstring programWord = words.empty() ? std::wstring() : words[0];
 
   int fds[2] = {-1, -1};
-  if (FaultNames("process.pipeFail", programWord) || ::pipe2(fds, O_CLOEXEC) != 0) {
+  if (FaultNames("process.pipeFail", programWord)) {
+    failedCall = "CreatePipe";
+    host::SetLastErrorCode(kErrorNotEnoughMemory);
+    return nullptr;
+  }
+  if (::pipe2(fds, O_CLOEXEC) != 0) {
+    host::SetLastErrorFromErrno(errno);
     failedCall = "CreatePipe";
     return nullptr;
   }
@@ -106,6 +120,7 @@ std::unique_ptr<PipedProcess> StartPipedProcess(const std::wstring& commandLine,
   if (program.empty() || FaultNames("process.startFail", programWord)) {
     closeBoth();
     failedCall = "CreateProcessW";
+    host::SetLastErrorCode(kErrorFileNotFound);
     return nullptr;
   }
   std::vector<char*> argv;
@@ -137,6 +152,7 @@ std::unique_ptr<PipedProcess> StartPipedProcess(const std::wstring& commandLine,
   if (rc != 0) {
     ::close(fds[0]);
     failedCall = "CreateProcessW";
+    host::SetLastErrorCode(rc == ENOENT ? kErrorFileNotFound : rc == EACCES ? kErrorAccessDenied : kErrorGenFailure);
     return nullptr;
   }
   return std::make_unique<HostPipedProcess>(pid, fds[0]);

@@ -81,11 +81,13 @@ std::unique_ptr<PipedProcess> StartPipedProcess(const std::wstring& commandLine,
   PROCESS_INFORMATION info{};
   BOOL started =
       CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+  DWORD error = started ? ERROR_SUCCESS : GetLastError();
   // The parent's copy of the write end goes in every case, so the output ends when the child's does.
   CloseHandle(writePipe);
   if (!started) {
     CloseHandle(readPipe);
     failedCall = "CreateProcessW";
+    SetLastError(error);
     return nullptr;
   }
   CloseHandle(info.hThread);
