@@ -40,15 +40,12 @@ TEST(Win32Translation, LibraryBesideTheExecutableServesTheProgramInTheUsersLangu
   EXPECT_EQ(languageName(name, 32), std::wcslen(qvlang::LanguageName(language)));
   EXPECT_EQ(std::wstring(name), qvlang::LanguageName(language));
 
-  // Direct calls keep the buffer rule (a wrong calling convention would not survive these).
+  // A direct call, cut to the buffer (a wrong calling convention would not survive it).
   const std::wstring iso = qvlang::FindText(language, L"ODDToISO");
-  std::vector<wchar_t> buffer(iso.size() + 4, L'#');
-  EXPECT_EQ(translate(L"ODDToISO", nullptr, 0), iso.size());
+  std::vector<wchar_t> buffer(8, L'#');
   EXPECT_EQ(translate(L"ODDToISO", buffer.data(), 6), iso.size());
   EXPECT_EQ(std::wstring(buffer.data()), iso.substr(0, 5));
   EXPECT_EQ(buffer[6], L'#');
-  EXPECT_EQ(translate(L"ODDToISO", buffer.data(), static_cast<std::uint32_t>(iso.size() + 1)), iso.size());
-  EXPECT_EQ(std::wstring(buffer.data()), iso);
 
   // Through the program's wrapper, made on first use from the executable's folder.
   ASSERT_TRUE(QvMultiLangDll::Instance().IsLoaded());
