@@ -227,7 +227,9 @@ bool GetFileSizeOf(const std::wstring& path, std::uint64_t& size) {
 
 bool ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
   std::string hostPath = Machine::HostPath(path);
-  if (hostPath.empty()) return false;
+  // A folder can't be opened as a file (reading one through a stream would throw).
+  std::error_code ec;
+  if (hostPath.empty() || !fs::is_regular_file(hostPath, ec)) return false;
   std::ifstream in(hostPath, std::ios::binary);
   if (!in) return false;
   bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -97,6 +97,7 @@ json ToJson(const MachineDescription& m) {
                   {"commonAppData", ToUtf8(m.commonAppData)},
                   {"system", ToUtf8(m.systemFolder)},
                   {"current", ToUtf8(m.currentFolder)}};
+  j["systemLocale"] = m.systemLocale;
   j["drives"] = json::array();
   for (const auto& d : m.drives) {
     j["drives"].push_back({{"letter", std::string(1, d.letter)}, {"type", d.type}, {"bus", d.bus},
@@ -135,6 +136,7 @@ MachineDescription FromJson(const json& j) {
     if (f.contains("system")) m.systemFolder = FromUtf8(f["system"].get<std::string>());
     if (f.contains("current")) m.currentFolder = FromUtf8(f["current"].get<std::string>());
   }
+  Take(j, "systemLocale", m.systemLocale);
   for (const auto& jd : j.value("drives", json::array())) {
     DriveRecord d;
     std::string letter = jd.value("letter", std::string("C"));

@@ -3,8 +3,8 @@
 //
 // A machine is a folder holding `machine.json` and one folder per drive. The environment
 // variable DRAVENTA_MACHINE names the folder. The description lists the drives by letter, the
-// physical disks with their partition records, the well-known folders and fault switches that
-// tests use to make a service fail. Processes share the machine: the program, the substitute
+// physical disks with their partition records, the well-known folders, the system locale and
+// fault switches that tests use to make a service fail. Processes share the machine: the program, the substitute
 // tools it starts (diskpart, oscdimg) and tests read it afresh when it changes, and change it
 // under a file lock.
 #include <cstdint>
@@ -21,6 +21,8 @@ constexpr const char* kMachineVariable = "DRAVENTA_MACHINE";
 // A file at the root of a folder mapped as an optical disc that holds the disc's label (as in
 // Wine's drive mapping); part of the simulation, not of the disc.
 constexpr const char* kWindowsLabelFile = ".windows-label";
+// English (United States), the system locale of a machine whose description names none.
+constexpr std::uint32_t kDefaultSystemLocale = 0x409;
 
 struct PartitionRecord {
   int number = 0;                 // the layout's PartitionNumber
@@ -70,6 +72,7 @@ struct MachineDescription {
   std::wstring commonAppData = L"C:\\ProgramData";
   std::wstring systemFolder = L"C:\\Windows\\System32";
   std::wstring currentFolder = L"C:\\Users\\Public\\";
+  std::uint32_t systemLocale = kDefaultSystemLocale;  // the system default locale identifier (LCID)
   std::vector<DriveRecord> drives;
   std::vector<DiskRecord> disks;
   // Fault switches by name, for example "dism.DismMountImage" = "0xc1420117". Each service

@@ -95,17 +95,50 @@ std::string MachineBuilder::UsbStick(char letter, int disk, std::uint64_t totalB
   return HostFolderOf(letter);
 }
 
-bool MachineBuilder::InstallTool(const std::wstring& windowsPath, const std::string& hostExecutable) const {
-  if (windowsPath.size() < 3 || windowsPath[1] != L':') return false;
+std::string MachineBuilder::HostPathOf(const std::wstring& windowsPath) const {
+  if (windowsPath.size() < 3 || windowsPath[1] != L':') return {};
   std::string rest = ToUtf8(windowsPath.substr(3));
   for (auto& c : rest)
     if (c == '\\') c = '/';
-  fs::path target = fs::path(HostFolderOf(static_cast<char>(windowsPath[0]))) / rest;
+  wchar_t letter = windowsPath[0];
+  if (letter >= L'a' && letter <= L'z') letter = static_cast<wchar_t>(letter - L'a' + L'A');
+  return (fs::path(HostFolderOf(static_cast<char>(letter))) / rest).string();
+}
+
+bool MachineBuilder::InstallTool(const std::wstring& windowsPath, const std::string& hostExecutable) const {
+  fs::path target = HostPathOf(windowsPath);
+  if (target.empty()) return false;
   std::error_code ec;
   fs::create_directories(target.parent_path(), ec);
   fs::remove(target, ec);
   fs::create_symlink(fs::absolute(hostExecutable), target, ec);
   return !ec;
+}
+
+std::string MachineBuilder::ProgramFileHostPath(const std::wstring& name) const {
+  std::wstring folder = description_.programFolder;
+  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+  return HostPathOf(folder + name);
+}
+
+bool MachineBuilder::InstallProgramFile(const std::wstring& name, const std::string& hostFile) const {
+  fs::path target = ProgramFileHostPath(name);
+  if (target.empty() || !description_.FindDrive(static_cast<char>(description_.programFolder[0]))) return false;
+  std::error_code ec;
+  fs::create_directories(target.parent_path(), ec);
+  fs::copy_file(hostFile, target, fs::copy_options::overwrite_existing, ec);
+  return !ec;
+}
+
+bool MachineBuilder::InstallProgramFiles(const std::string& hostFolder) const {
+  std::error_code ec;
+  bool any = false;
+  for (const auto& entry : fs::directory_iterator(hostFolder, ec)) {
+    if (!entry.is_regular_file()) continue;
+    if (!InstallProgramFile(FromUtf8(entry.path().filename().string()), entry.path().string())) return false;
+    any = true;
+  }
+  return any && !ec;
 }
 
 bool MachineBuilder::Write() const { return Machine::Write(folder_, description_); }

@@ -5,6 +5,7 @@
 //   m.Fixed('C', "drives/C");                // the system drive, with the usual folders
 //   m.Optical('E', L"GRMCULFRER_EN_DVD");    // returns the host folder of the disc's root
 //   m.UsbStick('F', 2, 8ull << 30);          // disk 2, one FAT32 partition mounted as F:
+//   m.InstallProgramFiles(folder);           // QvMultiLang.dll and the agreement texts
 //   m.Write(); m.Use();                      // machine.json written, DRAVENTA_MACHINE set
 #include <cstdint>
 #include <string>
@@ -33,6 +34,19 @@ class MachineBuilder {
   // C:\Windows\System32\diskpart.exe, as a symbolic link. The drive must exist.
   bool InstallTool(const std::wstring& windowsPath, const std::string& hostExecutable) const;
 
+  // Copies a host file into the machine's program folder (the folder of the running executable)
+  // under `name`, replacing a file of that name. The program folder's drive must exist.
+  bool InstallProgramFile(const std::wstring& name, const std::string& hostFile) const;
+  // Copies every file of a host folder into the program folder: the build assembles the files
+  // that lie beside the program (the translation library QvMultiLang.dll and the agreement
+  // texts) in one such folder.
+  bool InstallProgramFiles(const std::string& hostFolder) const;
+  // The host path of the program folder's file `name`.
+  std::string ProgramFileHostPath(const std::wstring& name) const;
+
+  // The system default locale identifier (0x409 unless set).
+  void SystemLocale(std::uint32_t lcid) { description_.systemLocale = lcid; }
+
   void Fault(const std::string& name, const std::string& value) { description_.faults[name] = value; }
 
   bool Write() const;
@@ -43,6 +57,9 @@ class MachineBuilder {
 
  private:
   std::string AddDriveFolder(char letter);
+  // The host path of a Windows path X:\... on this machine's drive folders; empty when the
+  // path has no drive letter.
+  std::string HostPathOf(const std::wstring& windowsPath) const;
   int NextVolume();
 
   std::string folder_;

@@ -1,0 +1,44 @@
+#include "platform/library.h"
+
+#include <dlfcn.h>
+
+#include "platform/host/machine.h"
+#include "platform/types.h"
+
+namespace platform {
+
+namespace {
+
+class HostLibrary : public Library {
+ public:
+  explicit HostLibrary(void* handle) : handle_(handle) {}
+  ~HostLibrary() override { ::dlclose(handle_); }
+  HostLibrary(const HostLibrary&) = delete;
+  HostLibrary& operator=(const HostLibrary&) = delete;
+
+  LibraryProc Export(const char* name, std::uint32_t* error) const override {
+    void* symbol = ::dlsym(handle_, name);
+    if (!symbol && error) *error = kErrorProcNotFound;
+    return reinterpret_cast<LibraryProc>(symbol);
+  }
+
+ private:
+  void* handle_;
+};
+
+}  // namespace
+
+// The Windows path is mapped to its file on the simulated machine, which is loaded as a host
+// shared object whatever its name (the program asks for "QvMultiLang.dll"). A file that is no
+// shared object fails as Windows fails a file that is no library.
+std::unique_ptr<Library> LoadLibraryAt(const std::wstring& path, std::uint32_t* error) {
+  std::string hostPath = host::Machine::HostPath(path);
+  void* handle = hostPath.empty() ? nullptr : ::dlopen(hostPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    if (error) *error = hostPath.empty() ? kErrorPathNotFound : kErrorModNotFound;
+    return nullptr;
+  }
+  return std::make_unique<HostLibrary>(handle);
+}
+
+}  // namespace platform
