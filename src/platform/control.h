@@ -57,8 +57,8 @@ class Control {
   // Position and size in pixels within the parent's client area.
   virtual Bounds GetBounds() const = 0;
   virtual void SetBounds(const Bounds& bounds) = 0;
-  void SetPosition(int left, int top);
-  void SetSize(int width, int height);
+  void SetPosition(int left, int top) { SetBounds(Bounds{left, top, GetBounds().width, GetBounds().height}); }
+  void SetSize(int width, int height) { SetBounds(Bounds{GetBounds().left, GetBounds().top, width, height}); }
 
   // The control's own Visible flag. It shows on screen only while its parents are visible too.
   virtual bool IsVisible() const = 0;
