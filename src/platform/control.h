@@ -10,7 +10,9 @@
 // boxes. Setters never fire events, except CheckBox::SetChecked (see there).
 //
 // Lifetime: a control is created by its container's Add... function and lives until its form
-// is destroyed; the pointer returned stays valid that long and is never to be deleted.
+// is destroyed; the pointer returned stays valid that long and is never to be deleted. Add...
+// returns nullptr when the system refuses the window; LastWidgetError() then tells why.
+#include <cstdint>
 #include <string>
 
 #include "platform/types.h"
@@ -39,6 +41,9 @@ struct PanelSpec;
 struct ImageSpec;
 struct RuleSpec;
 struct SkinButtonSpec;
+
+// The system error code of the last form or control that could not be made, 0 when none.
+std::uint32_t LastWidgetError();
 
 enum class ControlKind { Label, DropDownList, Edit, Memo, CheckBox, ProgressBar, Panel, Image, Rule, SkinButton };
 

@@ -101,8 +101,8 @@ class Form : public Container {
   virtual Control* FocusedControl() const = 0;
 };
 
-// Creates the form, hidden, owned by the calling thread. nullptr (and a trace line) when the
-// system refuses the window.
+// Creates the form, hidden, owned by the calling thread. nullptr when the system refuses the
+// window (LastWidgetError() tells why).
 std::unique_ptr<Form> CreateForm(const FormSpec& spec);
 
 }  // namespace platform

@@ -25,7 +25,7 @@ namespace platform {
 struct SkinTextStyle {
   Font font;              // name, size, bold, colour of the caption
   int glowOpacity = 0;    // 0 (no glow) to 255: alpha of the halo around the caption
-  int glowRadius = 0;     // extra blur of the halo in pixels; 0 gives a crisp 1-pixel halo
+  int glowRadius = 0;     // extra spread of the halo in pixels beyond its own soft 2 pixels
   int offsetX = 0;        // the caption moves by this many pixels in this state
   int offsetY = 0;
   friend bool operator==(const SkinTextStyle&, const SkinTextStyle&) = default;
