@@ -172,6 +172,30 @@ TEST(HostForm, HiddenOrDisabledControlsAndTheirChildrenIgnoreTheUser) {
   EXPECT_EQ(clicks, 2);
 }
 
+TEST(HostForm, ShowingFocusesTheFirstControlAndTabFollowsCreationOrderWithPanelsInPlace) {
+  auto form = CreateForm(DialogSpec(L"MainForm"));
+  form->AddLabel({L"lblNote", {0, 0, 10, 10}, L"note"});
+  CheckBox* box = form->AddCheckBox({L"CheckBox1", {0, 0, 10, 10}, L"I agree"});
+  Panel* page = form->AddPanel({L"panSelectDVD", {180, 0, 525, 205}});
+  SkinButton* next = form->AddSkinButton({L"btnNext", {600, 271, 96, 24}});
+  DropDownList* drives = page->AddDropDownList({L"cmbDVDlist", {16, 96, 473, 21}});
+  Edit* path = page->AddEdit({L"EdtISOPathdst", {32, 113, 360, 21}});
+  form->Show();
+  EXPECT_EQ(form->FocusedControl(), box) << "labels take no focus";
+
+  path->SetEnabled(false);
+  std::vector<Control*> visited;
+  for (int i = 0; i < 4; ++i) {
+    host::PressKey(*form->FocusedControl(), KeyPress{kVkTab});
+    PumpPendingMessages();
+    visited.push_back(form->FocusedControl());
+  }
+  EXPECT_EQ(visited, (std::vector<Control*>{drives, next, box, drives})) << "a disabled edit is skipped";
+  host::PressKey(*drives, KeyPress{kVkTab, false, false, true});
+  PumpPendingMessages();
+  EXPECT_EQ(form->FocusedControl(), box) << "Shift+Tab goes back";
+}
+
 TEST(HostForm, CloseRequestsFollowTheCloseItemTheHandlerAndTheKeys) {
   auto form = CreateForm(DialogSpec(L"dlgEULA"));
   form->Show();

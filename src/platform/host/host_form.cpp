@@ -81,6 +81,33 @@ void HostForm::Show() {
   if (!shownBefore_ && centerOnFirstShow_) CenterOnScreen();
   shownBefore_ = true;
   visible_ = true;
+  // As on Windows, an activated form without a focused control focuses its first one.
+  if (!FocusedControl()) MoveFocus(nullptr, false);
+}
+
+namespace {
+void CollectTabOrder(const ContainerCore& container, std::vector<HostNode*>& order) {
+  for (HostNode* node : container.children) {
+    if (node->takesFocus) order.push_back(node);
+    if (ContainerCore* inner = node->AsContainer()) CollectTabOrder(*inner, order);
+  }
+}
+}  // namespace
+
+void HostForm::MoveFocus(HostNode* from, bool backwards) {
+  std::vector<HostNode*> order;
+  CollectTabOrder(core_, order);
+  if (order.empty()) return;
+  if (backwards) std::reverse(order.begin(), order.end());
+  auto start = std::find(order.begin(), order.end(), from);
+  const std::size_t first = start == order.end() ? 0 : static_cast<std::size_t>(start - order.begin()) + 1;
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    HostNode* candidate = order[(first + i) % order.size()];
+    if (NodeUsable(*candidate)) {
+      focused_ = candidate;
+      return;
+    }
+  }
 }
 
 bool HostForm::Close() { return RequestClose(); }

@@ -84,6 +84,9 @@ class HostForm : public Form, public MessageHandler {
   // A key that reached the form itself.
   void KeyDown(const KeyPress& key);
   void FocusOn(HostNode* node) { focused_ = node; }
+  // Tab (or Shift+Tab) from `from`: the next usable control in tab order; from nullptr, the
+  // first one.
+  void MoveFocus(HostNode* from, bool backwards);
   HostNode* FocusedNode() const { return focused_; }
   HostTimer* TimerById(std::uintptr_t id) const;
   const std::vector<std::unique_ptr<HostTimer>>& Timers() const { return timers_; }

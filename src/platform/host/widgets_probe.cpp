@@ -78,6 +78,10 @@ bool PressKey(Control& control, const KeyPress& key) {
       return;
     }
     if (key.alt || key.control) return;
+    if (key.virtualKey == kVkTab) {
+      node.form.MoveFocus(&node, key.shift);
+      return;
+    }
     const bool space = key.virtualKey == kVkSpace;
     const bool enter = key.virtualKey == kVkReturn;
     if (node.kind == ControlKind::SkinButton && (space || enter)) Activate(node);

@@ -37,7 +37,9 @@ bool Click(Control& control);
 // (also when the entry was already selected, as the system's list does).
 bool ChooseItem(DropDownList& list, int index);
 // A key pressed while `control` has the focus: Space or Enter clicks a skinned button, Space
-// toggles a check box, Alt+F4 asks its form to close (the form's key handler is not asked).
+// toggles a check box, Tab (Shift+Tab) moves the focus on (back) in tab order, Alt+F4 asks its
+// form to close (the form's key handler is not asked). Tab order is creation order, with a
+// panel's controls in the panel's place; showing a form focuses its first usable control.
 bool PressKey(Control& control, const KeyPress& key);
 // A key pressed while the form itself has the focus: the form's key handler sees it first;
 // an Alt+F4 it does not discard asks the form to close.
