@@ -9,6 +9,9 @@
 // or folder browser). Handlers may change any control, show and hide forms and open message
 // boxes. Setters never fire events, except CheckBox::SetChecked (see there).
 //
+// Names: on Windows every form and control window also carries its name as the window property
+// "Draventa.Name" (a global atom), so a program driving the windows from outside finds them.
+//
 // Lifetime: a control is created by its container's Add... function and lives until its form
 // is destroyed; the pointer returned stays valid that long and is never to be deleted. Add...
 // returns nullptr when the system refuses the window; LastWidgetError() then tells why.
@@ -78,6 +81,13 @@ class Control {
 
   // Draws the control again now.
   virtual void Repaint() = 0;
+
+  // A number the program keeps with the control for its own use (the framework's Tag).
+  std::intptr_t Tag() const { return tag_; }
+  void SetTag(std::intptr_t tag) { tag_ = tag; }
+
+ private:
+  std::intptr_t tag_ = 0;
 };
 
 // Something controls are placed on: a form or a panel. Controls are created in tab order: the

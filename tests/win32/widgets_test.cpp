@@ -176,6 +176,17 @@ TEST(Win32Widgets, EveryControlKindIsARealWindowReadBackThroughWin32) {
   EXPECT_TRUE(title->IsVisible());
   EXPECT_FALSE(IsWindowVisible(H(*title)));
   EXPECT_EQ(form->FindControl(L"Label5"), title);
+
+  // Automation finds windows by the name they carry; the program's Tag stays with the control.
+  auto nameOf = [](HWND at) {
+    wchar_t text[64] = {};
+    GlobalGetAtomNameW(static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropW(at, L"Draventa.Name"))), text, 64);
+    return std::wstring(text);
+  };
+  EXPECT_EQ(nameOf(window), L"dlgFirst");
+  EXPECT_EQ(nameOf(H(*modes)), L"cmbMode");
+  modes->SetTag(1);
+  EXPECT_EQ(modes->Tag(), 1);
 }
 
 TEST(Win32Widgets, TheSkinnedButtonClicksOnBmClickOnlyWhileEnabledAndDrawsTheStatesFace) {

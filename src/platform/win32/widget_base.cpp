@@ -44,6 +44,7 @@ LRESULT CALLBACK OwnClassProc(HWND window, UINT message, WPARAM wParam, LPARAM l
   }
   if (message == WM_NCDESTROY) {
     RemovePropW(window, kNodeProperty);
+    RemoveNameProperty(window);
     return DefWindowProcW(window, message, wParam, lParam);
   }
   if (auto* node = NodeOfWindow(window)) {
@@ -131,6 +132,7 @@ bool Win32Node::CreateChild(const wchar_t* windowClass, const std::wstring& text
   }
   hwnd = made;
   SetPropW(made, kNodeProperty, this);
+  SetNameProperty(made, name);
   return true;
 }
 
@@ -139,6 +141,21 @@ HBRUSH Win32Node::OnColor(HDC dc) {
   SetBkMode(dc, TRANSPARENT);
   SetBkColor(dc, ToColorRef(parent.background));
   return BrushFor(parent.background);
+}
+
+void SetNameProperty(HWND window, const std::wstring& name) {
+  if (name.empty()) return;
+  ATOM atom = GlobalAddAtomW(name.c_str());
+  if (atom) SetPropW(window, kNameProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(atom)));
+}
+
+void RemoveNameProperty(HWND window) {
+  if (HANDLE atom = RemovePropW(window, kNameProperty)) GlobalDeleteAtom(static_cast<ATOM>(reinterpret_cast<UINT_PTR>(atom)));
+}
+
+void DetachNode(HWND window) {
+  RemovePropW(window, kNodeProperty);
+  RemoveNameProperty(window);
 }
 
 Win32Node* NodeOfWindow(HWND window) {

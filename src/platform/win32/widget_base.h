@@ -27,6 +27,11 @@ constexpr const wchar_t* kSkinButtonClass = L"DraventaSkinButton";
 // Remembers the system error of a widget that could not be made (LastWidgetError).
 void NoteWidgetError(DWORD error);
 
+// The window property that names a form or control for automation (a global atom).
+constexpr const wchar_t* kNameProperty = L"Draventa.Name";
+void SetNameProperty(HWND window, const std::wstring& name);
+void RemoveNameProperty(HWND window);
+
 // Registers the window classes and the common controls once per process; false on failure.
 bool InitWidgets();
 
@@ -64,6 +69,9 @@ class Win32Node {
   HWND hwnd = nullptr;
   Color textColor{0, 0, 0};
 };
+
+// Takes the node and name properties off a control window before it is destroyed.
+void DetachNode(HWND window);
 
 // The node stored on a control window, nullptr for other windows.
 Win32Node* NodeOfWindow(HWND window);

@@ -59,6 +59,7 @@ Win32Form::Win32Form(const FormSpec& spec)
     NoteWidgetError(GetLastError());
     return;
   }
+  SetNameProperty(hwnd_, name_);
   if (mainForm_) {
     SetMainFormWindow(hwnd_);
     SetApplicationTitle(spec.caption);
@@ -70,6 +71,7 @@ Win32Form::~Win32Form() {
   timers_.clear();
   HWND window = hwnd_;
   if (mainForm_) SetMainFormWindow(nullptr);
+  for (const auto& node : nodes_) DetachNode(node->hwnd);
   DestroyWindow(window);  // destroys the controls' windows with it
   nodes_.clear();
   hwnd_ = nullptr;
@@ -188,6 +190,7 @@ LRESULT CALLBACK Win32Form::WindowProc(HWND window, UINT message, WPARAM wParam,
   }
   if (message == WM_NCDESTROY) {
     RemovePropW(window, kFormProperty);
+    RemoveNameProperty(window);
     return DefWindowProcW(window, message, wParam, lParam);
   }
   Win32Form* form = FormOfWindow(window);
