@@ -72,8 +72,8 @@ class GsButton {
   void SetEnabled(bool enabled);
   bool Visible() const;
   void SetVisible(bool visible);
-  std::intptr_t Tag() const { return tag_; }
-  void SetTag(std::intptr_t tag) { tag_ = tag; }
+  std::intptr_t Tag() const { return control_->Tag(); }
+  void SetTag(std::intptr_t tag) { control_->SetTag(tag); }
 
   int Left() const;
   int Top() const;
@@ -95,7 +95,6 @@ class GsButton {
 
  private:
   platform::SkinButton* control_;
-  std::intptr_t tag_ = 0;
   std::function<void()> onClick_;
 };
 
