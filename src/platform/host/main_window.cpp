@@ -3,46 +3,64 @@
 #include <atomic>
 #include <memory>
 
+#include "platform/form.h"
+#include "platform/host/host_form.h"
 #include "platform/host/main_window_probe.h"
 #include "platform/messages.h"
 
-// The host's main window is a message window: closing it (WM_CLOSE, as CloseMainWindow posts)
-// destroys it and ends the message loop of its thread.
+// The message loop of a host window thread runs until that thread's main form closes. The
+// plain main window is an empty main form kept here.
 
 namespace platform {
 
 namespace {
 
-class PlainWindow : public MessageHandler {
- public:
-  void OnMessage(std::uint32_t message, std::uintptr_t, std::intptr_t) override {
-    if (message == kWmClose) closed = true;
-  }
-  WindowHandle handle = 0;
-  bool closed = false;  // touched on the window thread only
-};
-
-// The main window of this thread, which RunMessageLoop waits for.
-thread_local std::unique_ptr<PlainWindow> t_mainWindow;
+// Set when the thread's main form has closed; RunMessageLoop clears it when it returns.
+thread_local bool t_mainFormClosed = false;
+thread_local int t_mainForms = 0;
+thread_local std::unique_ptr<Form> t_plainWindow;
 std::atomic<WindowHandle> g_openMainWindow{0};
 
 }  // namespace
 
-WindowHandle CreatePlainMainWindow(const std::wstring&) {
-  auto window = std::make_unique<PlainWindow>();
-  window->handle = CreateMessageWindow(window.get());
-  if (t_mainWindow) DestroyMessageWindow(t_mainWindow->handle);
-  t_mainWindow = std::move(window);
-  g_openMainWindow = t_mainWindow->handle;
-  return t_mainWindow->handle;
+namespace hostui {
+
+void NoteMainFormClosed(HostForm& form) {
+  t_mainFormClosed = true;
+  WindowHandle expected = form.Handle();
+  g_openMainWindow.compare_exchange_strong(expected, 0);
+}
+
+void NoteMainFormCreated(HostForm& form) {
+  ++t_mainForms;
+  g_openMainWindow = form.Handle();
+}
+
+void NoteMainFormDestroyed(HostForm& form) {
+  --t_mainForms;
+  WindowHandle expected = form.Handle();
+  g_openMainWindow.compare_exchange_strong(expected, 0);
+}
+
+}  // namespace hostui
+
+WindowHandle CreatePlainMainWindow(const std::wstring& caption) {
+  FormSpec spec;
+  spec.name = L"PlainMainWindow";
+  spec.caption = caption;
+  spec.clientWidth = 640;
+  spec.clientHeight = 480;
+  spec.mainForm = true;
+  t_plainWindow.reset();
+  t_plainWindow = CreateForm(spec);
+  t_plainWindow->Show();
+  return t_plainWindow->Handle();
 }
 
 void RunMessageLoop() {
-  if (!t_mainWindow) return;
-  PumpMessagesUntil([] { return t_mainWindow->closed; }, kWaitForeverMs);
-  DestroyMessageWindow(t_mainWindow->handle);
-  g_openMainWindow = 0;
-  t_mainWindow.reset();
+  if (t_mainForms > 0 && !t_mainFormClosed) PumpMessagesUntil([] { return t_mainFormClosed; }, kWaitForeverMs);
+  t_mainFormClosed = false;
+  t_plainWindow.reset();
 }
 
 namespace host {

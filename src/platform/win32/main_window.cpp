@@ -2,64 +2,46 @@
 
 #include <windows.h>
 
-#include <atomic>
+#include <memory>
 
-#include "platform/message_box.h"
+#include "platform/form.h"
+#include "platform/win32/window_calls.h"
 
 namespace platform {
 
 namespace {
 
-constexpr const wchar_t* kClassName = L"DraventaPlainMainWindow";
-std::atomic<HWND> g_mainWindow{nullptr};
-
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_DESTROY) {
-    if (g_mainWindow == window) g_mainWindow = nullptr;
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
-bool RegisterMainWindowClass(HINSTANCE instance) {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = MainWindowProc;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = kClassName;
-  return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
+// The plain main window: an empty main form, kept until the message loop ends.
+std::unique_ptr<Form> g_plainWindow;
 
 }  // namespace
 
 WindowHandle CreatePlainMainWindow(const std::wstring& caption) {
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  if (!RegisterMainWindowClass(instance)) return 0;
-  // WS_EX_APPWINDOW: the window has its own task-bar button.
-  HWND window = CreateWindowExW(WS_EX_APPWINDOW, kClassName, caption.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 640, 480, nullptr, nullptr, instance, nullptr);
-  if (!window) return 0;
-  g_mainWindow = window;
-  ShowWindow(window, SW_SHOWDEFAULT);
-  UpdateWindow(window);
-  return reinterpret_cast<WindowHandle>(window);
+  FormSpec spec;
+  spec.name = L"PlainMainWindow";
+  spec.caption = caption;
+  spec.clientWidth = 640;
+  spec.clientHeight = 480;
+  spec.mainForm = true;
+  g_plainWindow = CreateForm(spec);
+  if (!g_plainWindow) return 0;
+  g_plainWindow->Show();
+  return g_plainWindow->Handle();
 }
 
+// Closing the main form posts WM_QUIT, which ends the loop.
 void RunMessageLoop() {
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (win32ui::HandleFormKeys(message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
+  g_plainWindow.reset();
 }
 
 bool CloseMainWindow(WindowHandle window) {
   return PostMessageW(reinterpret_cast<HWND>(window), WM_CLOSE, 0, 0) != FALSE;
 }
-
-WindowHandle ApplicationWindow() { return reinterpret_cast<WindowHandle>(g_mainWindow.load()); }
 
 }  // namespace platform

@@ -6,6 +6,8 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/win32/window_calls.h"
+
 // Message windows are message-only windows (parent HWND_MESSAGE) whose window procedure hands
 // messages from WM_USER on to the window's MessageHandler. A synchronous call is posted as a
 // private message, so it queues behind every message posted before it, and the caller waits
@@ -59,10 +61,7 @@ void RunCall(std::uintptr_t id) {
 }
 
 LRESULT CALLBACK MessageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == kCallMessage) {
-    RunCall(static_cast<std::uintptr_t>(wParam));
-    return 0;
-  }
+  if (win32ui::RunPostedCall(message, wParam)) return 0;
   if (message >= WM_USER) {
     auto* handler = reinterpret_cast<MessageHandler*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (handler) handler->OnMessage(message, wParam, lParam);
@@ -90,11 +89,18 @@ void DispatchOne(MSG& message, bool& quit, WPARAM& quitCode) {
     quitCode = message.wParam;
     return;
   }
+  if (win32ui::HandleFormKeys(message)) return;
   TranslateMessage(&message);
   DispatchMessageW(&message);
 }
 
 }  // namespace
+
+bool win32ui::RunPostedCall(UINT message, WPARAM wParam) {
+  if (message != kCallMessage) return false;
+  RunCall(static_cast<std::uintptr_t>(wParam));
+  return true;
+}
 
 WindowHandle CreateMessageWindow(MessageHandler* handler) {
   if (!RegisterMessageWindowClass()) return 0;
