@@ -45,7 +45,7 @@ Language LanguageForLangId(std::uint16_t langId);
 bool ParseLangId(const char* text, std::uint16_t& langId);
 
 // The user's interface language identifier as the system reports it now
-// (user_language_win32.cpp, user_language_host.cpp); the exports ask once and keep the answer.
+// (user_language_win32.cpp through platform/ui_language.h, user_language_host.cpp); the exports ask once and keep the answer.
 std::uint16_t UserInterfaceLanguage();
 
 }  // namespace qvlang

@@ -1,6 +1,6 @@
 #pragma once
 // The standard controls of the widget layer. Each is made by Container::Add... from its spec;
-// the spec's `name` is the control's name within its form, and a `font` left empty means the
+// the `name` of a control's settings is its name within its form, and a `font` left empty means the
 // form's font (with its colour). Threading and lifetime: see platform/control.h.
 #include <cstdint>
 #include <functional>
