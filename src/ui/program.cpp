@@ -5,11 +5,11 @@
 #include <stdexcept>
 
 #include "app/trace_log.h"
-#include "platform/main_window.h"
+#include "platform/widgets.h"
 #include "platform/message_box.h"
 #include "platform/sync.h"
 #include "platform/text.h"
-#include "servicing/driver_payload.h"
+#include "ui/dlg_first.h"
 
 namespace ui {
 
@@ -23,10 +23,10 @@ void ShowStartupError(const std::wstring& message) {
 }
 
 void StartAndRun() {
-  // The driver packages are written out before the first window, at every start.
-  ExtractDriverPayload();
-  platform::WindowHandle mainWindow = platform::CreatePlainMainWindow(kProgramCaption);
-  if (mainWindow == 0) throw std::runtime_error("The main window could not be created.");
+  // The mode window is the main form; building it writes the driver payload and makes the
+  // licence dialog and the wizard, hidden. Closing any of the three closes it and ends the loop.
+  TdlgFirst dlgFirst;
+  dlgFirst.Show();
   platform::RunMessageLoop();
 }
 

@@ -4,6 +4,8 @@
 #include <thread>
 
 #include "ui/program.h"
+#include "app/trace_log.h"
+#include "platform/files.h"
 #include "platform/clock.h"
 #include "platform/host/main_window_probe.h"
 #include "platform/main_window.h"
@@ -19,9 +21,17 @@ bool WaitUntil(const std::function<bool()>& condition) {
 
 TEST(Program, SecondInstanceLeavesAtOnceWhileTheFirstRuns) {
   test::TempMachine machine;
+  // The translation wrapper binds at its first lookup, which the mode window makes.
+  ASSERT_TRUE(machine.Builder().InstallProgramFiles(DRAVENTA_PROGRAM_FILES));
   int firstExit = -1;
   std::thread first([&] { firstExit = ui::RunProgram(); });
-  ASSERT_TRUE(WaitUntil([] { return platform::host::OpenMainWindow() != 0; })) << "the first instance has a window";
+  // The mode window has been built once its Next button is made.
+  ASSERT_TRUE(WaitUntil([] {
+    std::vector<std::uint8_t> log;
+    return platform::ReadWholeFile(app::TraceLogPath(), log) &&
+           std::string(log.begin(), log.end()).find("[TdlgFirst::FormCreate]") != std::string::npos;
+  })) << "the first instance has its windows";
+  ASSERT_NE(platform::host::OpenMainWindow(), 0);
   EXPECT_TRUE(platform::NamedMutexExists(ui::kInstanceMutexName));
   EXPECT_TRUE(std::filesystem::is_directory(machine.Host(L"C:\\ProgramData\\Qarvel\\DraventaWin\\U3")))
       << "the driver payload is written before the first window";

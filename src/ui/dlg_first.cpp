@@ -1,0 +1,95 @@
+#include "ui/dlg_first.h"
+
+#include "app/trace_log.h"
+#include "servicing/driver_payload.h"
+#include "ui/dlg_eula.h"
+#include "ui/form_build.h"
+#include "ui/main_form.h"
+#include "ui/program.h"
+#include "ui/qv_multi_lang.h"
+#include "ui/skin_button.h"
+#include "ui/window_art.h"
+
+namespace ui {
+
+TdlgFirst::TdlgFirst() {
+  LoadLayout();
+  TraceLog(L"[TdlgFirst::TdlgFirst] layout loaded");
+  ExtractDriverPayload();
+  TraceLog(L"[TdlgFirst::TdlgFirst] driver payload written");
+  lblDesc->SetText(Translate(L"Description"));
+  dlgEULA_ = std::make_unique<TdlgEULA>(*this);
+  mainForm_ = std::make_unique<TMainForm>(*this);
+  Label6->SetText(Translate(L"CmboxLabelCaption"));
+  cmbMode->InsertItem(kModeOddToUsb, Translate(L"ODDToUSB"));
+  cmbMode->InsertItem(kModeOddToIso, Translate(L"ODDToISO"));
+  cmbMode->SetSelectedIndex(kModeOddToUsb);
+  TraceLog(L"[TdlgFirst::TdlgFirst] texts set");
+  FormCreate();
+}
+
+TdlgFirst::~TdlgFirst() {
+  // The owned windows go first; their buttons took pictures, not references, from this one.
+  mainForm_.reset();
+  dlgEULA_.reset();
+}
+
+void TdlgFirst::LoadLayout() {
+  platform::FormSpec spec;
+  spec.name = L"dlgFirst";
+  spec.caption = kProgramCaption;
+  spec.clientWidth = 712;
+  spec.clientHeight = 302;
+  spec.border = platform::FormBorder::Dialog;
+  spec.font = platform::Font{L"Tahoma", 8};
+  spec.background = ArtWindowColor();
+  spec.mainForm = true;
+  form_ = platform::CreateForm(spec);
+  Made(form_.get(), L"dlgFirst");
+
+  const platform::Font tahoma10{L"Tahoma", 10};
+  Image1 = Made(form_->AddImage({L"Image1", {-2, 0, 173, 303}, LoadWindowArt(L"ART_BANNER")}), L"Image1");
+  lblDesc = Made(form_->AddLabel({L"lblDesc", {193, 24, 456, 65}, L"", std::nullopt, false, true}), L"lblDesc");
+  Label6 = Made(form_->AddLabel({L"Label6", {193, 101, 0, 0}, L"", tahoma10, true, false}), L"Label6");
+  cmbMode = Made(form_->AddDropDownList({L"cmbMode", {193, 128, 417, 21}}), L"cmbMode");
+  lblNote = Made(form_->AddLabel({L"lblNote", {193, 208, 472, 55}, L"", tahoma10, false, true}), L"lblNote");
+  Img_Button_BK = AddHiddenImage(*form_, L"Img_Button_BK", LoadWindowArt(L"ART_BUTTON_BK"));
+  Image2 = AddHiddenImage(*form_, L"Image2", LoadWindowArt(L"ART_FACE_RAISED"));
+  Image3 = AddHiddenImage(*form_, L"Image3", LoadWindowArt(L"ART_FACE_HOVERED"));
+  Image4 = AddHiddenImage(*form_, L"Image4", LoadWindowArt(L"ART_FACE_SUNKEN"));
+  Img_disable = AddHiddenImage(*form_, L"Img_disable", LoadWindowArt(L"ART_FACE_DISABLED"));
+
+  cmbMode->SetOnChange([this] { cmbModeChange(); });
+  // Closing the main form ends the message loop; the close needs no answer of its own.
+}
+
+SharedFaces TdlgFirst::Faces() const {
+  return SharedFaces{Image2->Picture(), Image3->Picture(), Image4->Picture(), Img_disable->Picture(),
+                     Img_Button_BK->Picture()};
+}
+
+void TdlgFirst::FormCreate() {
+  const SharedFaces faces = Faces();
+  CreateSkinButton(*form_, faces.inputBackground, btnNext_, 600, 271, faces.raised, faces.hovered, faces.sunken,
+                   faces.disabled, L"Next", L"Next", L"btnNext");
+  btnNext_->SetOnClick([this] { NextClick(); });
+  cmbModeChange();
+  TraceLog(L"[TdlgFirst::FormCreate] Next button made");
+}
+
+void TdlgFirst::cmbModeChange() {
+  if (Mode() == kModeOddToUsb) {
+    lblNote->SetText(Translate(L"USB NoteCaption1") + L"\n" + Translate(L"USB NoteCaption2"));
+  } else if (Mode() == kModeOddToIso) {
+    lblNote->SetText(Translate(L"ISO NoteCaption"));
+  }
+  btnNext_->SetEnabled(true);
+}
+
+void TdlgFirst::NextClick() {
+  dlgEULA_->SetMode(Mode());
+  dlgEULA_->Show();
+  Hide();
+}
+
+}  // namespace ui

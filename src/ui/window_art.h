@@ -1,0 +1,18 @@
+#pragma once
+// The window art as the widget layer draws it: a resource of gs::kArtwork decoded into a
+// platform picture.
+#include <string>
+
+#include "platform/widget_types.h"
+
+namespace ui {
+
+// The picture of the art resource `name` (ART_BANNER, ART_FACE_RAISED, ...). A resource that
+// is missing or malformed gives an empty picture (gs::LoadArtwork traces why); the window is
+// then drawn without it rather than not at all.
+platform::RgbaImage LoadWindowArt(const std::wstring& name);
+
+// The colour the art is drawn on: the background of the program's windows.
+platform::Color ArtWindowColor();
+
+}  // namespace ui

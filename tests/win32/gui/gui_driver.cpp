@@ -1,0 +1,253 @@
+// Drives the running Draventa.exe from outside, as an accessibility tool would: it finds the
+// program's windows by their "Draventa.Name" property, reads them with standard window
+// messages and presses buttons with BM_CLICK. One step per run, so the calling script can
+// photograph the screen between steps:
+//
+//   gui_driver <step>        (gui_driver.exe lies beside Draventa.exe and QvMultiLang.dll)
+//
+// Steps: mode (the mode window is up), iso (choose the ISO entry), next (the mode window's
+// Next), tick (the licence box), untick, eula-next, wizard-back, close. Each prints one line per
+// check ("ok: ..." or "FAILED: ..."), then "rect: left top width height" of the window now in
+// front, and exits 0 when every check held.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+int g_failures = 0;
+
+void Check(bool held, const std::wstring& what) {
+  std::wprintf(L"%ls: %ls\n", held ? L"ok" : L"FAILED", what.c_str());
+  if (!held) ++g_failures;
+}
+
+std::wstring NameOf(HWND window) {
+  HANDLE atom = GetPropW(window, L"Draventa.Name");
+  if (atom == nullptr) return L"";
+  wchar_t name[128] = {};
+  if (GlobalGetAtomNameW(static_cast<ATOM>(reinterpret_cast<UINT_PTR>(atom)), name, 128) == 0) return L"";
+  return name;
+}
+
+struct Search {
+  std::wstring name;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchName(HWND window, LPARAM param) {
+  Search* search = reinterpret_cast<Search*>(param);
+  if (NameOf(window) == search->name) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND FindForm(const std::wstring& name) {
+  Search search{name};
+  EnumWindows(MatchName, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND FindChild(HWND form, const std::wstring& name) {
+  Search search{name};
+  if (form != nullptr) EnumChildWindows(form, MatchName, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Waits up to 20 s for the form to exist and be visible (or hidden).
+HWND WaitForm(const std::wstring& name, bool visible) {
+  for (int i = 0; i < 200; ++i) {
+    HWND form = FindForm(name);
+    if (form != nullptr && (IsWindowVisible(form) != FALSE) == visible) return form;
+    Sleep(100);
+  }
+  return FindForm(name);
+}
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[4096] = {};
+  if (window != nullptr) GetWindowTextW(window, text, 4096);
+  return text;
+}
+
+std::wstring ComboItem(HWND combo, int index) {
+  LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, index, 0);
+  if (length == CB_ERR) return L"";
+  std::vector<wchar_t> text(static_cast<size_t>(length) + 1);
+  SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+  return text.data();
+}
+
+// The translation library beside the program, asked directly: the texts the windows must show.
+using TranslateProc = UINT(__stdcall*)(const wchar_t*, wchar_t*, UINT);
+TranslateProc g_translate = nullptr;
+
+std::wstring Library(const std::wstring& key) {
+  if (g_translate == nullptr) return L"(no library)";
+  std::vector<wchar_t> buffer(8192);
+  g_translate(key.c_str(), buffer.data(), static_cast<UINT>(buffer.size()));
+  return buffer.data();
+}
+
+// A label's text as the window shows it: line feeds become CR LF in static controls only when
+// the program writes them so; compare without CR.
+std::wstring WithoutCr(std::wstring text) {
+  std::wstring out;
+  for (wchar_t c : text) {
+    if (c != L'\r') out += c;
+  }
+  return out;
+}
+
+void PrintRect(HWND form) {
+  RECT r{};
+  if (form != nullptr) GetWindowRect(form, &r);
+  std::wprintf(L"rect: %ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+void CheckClient(HWND form, int width, int height, const std::wstring& what) {
+  RECT client{};
+  GetClientRect(form, &client);
+  Check(client.right == width && client.bottom == height,
+        what + L" client area " + std::to_wstring(client.right) + L" x " + std::to_wstring(client.bottom));
+}
+
+void Click(HWND button) { SendMessageW(button, BM_CLICK, 0, 0); }
+
+bool WaitEnabled(HWND window, bool enabled) {
+  for (int i = 0; i < 50; ++i) {
+    if ((IsWindowEnabled(window) != FALSE) == enabled) return true;
+    Sleep(100);
+  }
+  return false;
+}
+
+void StepMode() {
+  HWND first = WaitForm(L"dlgFirst", true);
+  Check(first != nullptr && IsWindowVisible(first), L"the mode window is shown");
+  Check(TextOf(first) == L"Qarvel Vexa Installer", L"its caption is \"" + TextOf(first) + L"\"");
+  CheckClient(first, 712, 302, L"mode window");
+  Check(GetWindowLongPtrW(first, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, L"it is a tool window");
+  const std::wstring desc = TextOf(FindChild(first, L"lblDesc"));
+  Check(!desc.empty() && desc == Library(L"Description") && desc != L"Description",
+        L"lblDesc holds QvMultiLang's \"Description\" text");
+  HWND combo = FindChild(first, L"cmbMode");
+  Check(SendMessageW(combo, CB_GETCOUNT, 0, 0) == 2, L"cmbMode holds two entries");
+  Check(ComboItem(combo, 0) == Library(L"ODDToUSB") && ComboItem(combo, 1) == Library(L"ODDToISO"),
+        L"the entries are QvMultiLang's ODDToUSB and ODDToISO texts");
+  Check(SendMessageW(combo, CB_GETCURSEL, 0, 0) == 0, L"the first entry is chosen");
+  Check(WithoutCr(TextOf(FindChild(first, L"lblNote"))) ==
+            Library(L"USB NoteCaption1") + L"\n" + Library(L"USB NoteCaption2"),
+        L"lblNote holds both USB notes");
+  HWND next = FindChild(first, L"btnNext");
+  Check(next != nullptr && IsWindowEnabled(next) && TextOf(next) == L"Next", L"Next is enabled");
+  Check(FindForm(L"dlgEULA") != nullptr && !IsWindowVisible(FindForm(L"dlgEULA")), L"dlgEULA exists, hidden");
+  Check(FindForm(L"MainForm") != nullptr && !IsWindowVisible(FindForm(L"MainForm")), L"MainForm exists, hidden");
+  PrintRect(first);
+}
+
+void StepIso() {
+  HWND first = WaitForm(L"dlgFirst", true);
+  HWND combo = FindChild(first, L"cmbMode");
+  SendMessageW(combo, CB_SETCURSEL, 1, 0);
+  SendMessageW(first, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+  Check(WithoutCr(TextOf(FindChild(first, L"lblNote"))) == Library(L"ISO NoteCaption"), L"lblNote holds the ISO note");
+  PrintRect(first);
+}
+
+void StepNext() {
+  HWND first = WaitForm(L"dlgFirst", true);
+  Click(FindChild(first, L"btnNext"));
+  HWND eula = WaitForm(L"dlgEULA", true);
+  Check(eula != nullptr && IsWindowVisible(eula), L"Next shows the licence dialog");
+  Check(!IsWindowVisible(first), L"and hides the mode window");
+  CheckClient(eula, 712, 302, L"licence dialog");
+  Check(TextOf(FindChild(eula, L"Label1")) == Library(L"Eula Note"), L"Label1 holds the \"Eula Note\" text");
+  Check(!TextOf(FindChild(eula, L"EULAMemo")).empty(), L"the agreement is shown");
+  HWND box = FindChild(eula, L"CheckBox1");
+  Check(SendMessageW(box, BM_GETCHECK, 0, 0) == BST_UNCHECKED, L"\"I agree\" is not ticked");
+  Check(!IsWindowEnabled(FindChild(eula, L"btnNext")), L"Next is disabled");
+  Click(FindChild(eula, L"btnNext"));
+  Sleep(300);
+  Check(IsWindowVisible(eula) && !IsWindowVisible(FindForm(L"MainForm")), L"a click on the disabled Next does nothing");
+  PrintRect(eula);
+}
+
+void StepTick(bool tick) {
+  HWND eula = WaitForm(L"dlgEULA", true);
+  HWND box = FindChild(eula, L"CheckBox1");
+  Click(box);
+  Check(SendMessageW(box, BM_GETCHECK, 0, 0) == (tick ? BST_CHECKED : BST_UNCHECKED),
+        tick ? L"the box is ticked" : L"the box is unticked");
+  HWND next = FindChild(eula, L"btnNext");
+  Check(WaitEnabled(next, tick), tick ? L"Next is enabled" : L"Next is disabled again");
+  PrintRect(eula);
+}
+
+void StepEulaNext() {
+  HWND eula = WaitForm(L"dlgEULA", true);
+  Click(FindChild(eula, L"btnNext"));
+  HWND wizard = WaitForm(L"MainForm", true);
+  Check(wizard != nullptr && IsWindowVisible(wizard), L"Next shows the wizard");
+  Check(!IsWindowVisible(eula), L"and hides the licence dialog");
+  CheckClient(wizard, 712, 301, L"wizard");
+  RECT outer{};
+  GetWindowRect(wizard, &outer);
+  Check(outer.right - outer.left == 718 && outer.bottom - outer.top == 330,
+        L"wizard outer size " + std::to_wstring(outer.right - outer.left) + L" x " +
+            std::to_wstring(outer.bottom - outer.top));
+  Check(TextOf(FindChild(wizard, L"btnBack")) == L"&Back", L"the wizard's Back reads \"&Back\"");
+  Check(!IsWindowEnabled(FindChild(wizard, L"btnNext")), L"the wizard's Next is disabled");
+  PrintRect(wizard);
+}
+
+void StepWizardBack() {
+  HWND wizard = WaitForm(L"MainForm", true);
+  Click(FindChild(wizard, L"btnBack"));
+  HWND first = WaitForm(L"dlgFirst", true);
+  Check(first != nullptr && IsWindowVisible(first), L"Back shows the mode window");
+  Check(!IsWindowVisible(wizard), L"and hides the wizard");
+  Check(SendMessageW(FindChild(first, L"cmbMode"), CB_GETCURSEL, 0, 0) == 1, L"the ISO entry is still chosen");
+  PrintRect(first);
+}
+
+// Closes the window in front, as its close box does; the script then waits for the program to end.
+void StepClose() {
+  for (const wchar_t* name : {L"dlgEULA", L"MainForm", L"dlgFirst"}) {
+    HWND form = FindForm(name);
+    if (form != nullptr && IsWindowVisible(form)) {
+      Check(true, std::wstring(L"closing ") + name);
+      PostMessageW(form, WM_SYSCOMMAND, SC_CLOSE, 0);
+      return;
+    }
+  }
+  Check(false, L"a window is there to close");
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) {
+    std::fwprintf(stderr, L"usage: gui_driver <step>\n");
+    return 2;
+  }
+  const std::wstring step = argv[1];
+  // The library beside this program, which lies beside Draventa.exe.
+  HMODULE library = LoadLibraryW(L"QvMultiLang.dll");
+  if (library != nullptr) g_translate = reinterpret_cast<TranslateProc>(GetProcAddress(library, "QvTranslateStr"));
+  if (step == L"mode") StepMode();
+  else if (step == L"iso") StepIso();
+  else if (step == L"next") StepNext();
+  else if (step == L"tick") StepTick(true);
+  else if (step == L"untick") StepTick(false);
+  else if (step == L"eula-next") StepEulaNext();
+  else if (step == L"wizard-back") StepWizardBack();
+  else if (step == L"close") StepClose();
+  else Check(false, L"unknown step " + step);
+  std::fflush(stdout);
+  return g_failures == 0 ? 0 : 1;
+}
