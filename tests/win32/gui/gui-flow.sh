@@ -7,12 +7,12 @@
 # DRAVENTA_WINE_BUILD names the build folder whose Wine prefix is used. The output ends with
 # gtest-style totals ("[  PASSED  ] N tests."), which scripts/test counts.
 set -u
+if [ "${1:-}" = --inner ]; then shift; inner_mode=1; else inner_mode=0; fi
 exe_dir=$(cd "$1" && pwd)
 shots=$(realpath -m "$2")
 runner=$(realpath "$(dirname "$0")/../../../cmake/wine-run.sh")
 mkdir -p "$shots"
 export DRAVENTA_WINE_BUILD=${DRAVENTA_WINE_BUILD:-$(dirname "$exe_dir")}
-"$runner" --init
 
 inner() {
   local runner=$1 exe_dir=$2 shots=$3 passed=0 failed=0 failures=()
@@ -25,8 +25,8 @@ inner() {
   step() {
     local name=$1 shot=${2:-} out rc
     echo "[ RUN      ] DraventaGui.$name"
-    out=$(timeout 60 "$runner" "$exe_dir/gui_driver.exe" "$name" 2>/dev/null | tr -d '\r')
-    rc=${PIPESTATUS[0]}
+    out=$(set -o pipefail; timeout 60 "$runner" "$exe_dir/gui_driver.exe" "$name" 2>/dev/null | tr -d '\r')
+    rc=$?
     sed -n 's/^\(ok\|FAILED\): /  \1: /p' <<<"$out"
     if [ -n "$shot" ]; then
       local rect
@@ -84,5 +84,10 @@ inner() {
     return 1
   fi
 }
-export -f inner
-timeout 200 xvfb-run -a -s "-screen 0 1024x768x24" bash -c 'inner "$@"' _ "$runner" "$exe_dir" "$shots"
+if [ "$inner_mode" = 1 ]; then
+  inner "$runner" "$exe_dir" "$shots"
+  exit
+fi
+"$runner" --init
+# A display of its own, in true colour, so the pictures are what a user sees.
+timeout 200 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inner "$exe_dir" "$shots"

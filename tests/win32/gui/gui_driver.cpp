@@ -69,8 +69,10 @@ HWND WaitForm(const std::wstring& name, bool visible) {
 }
 
 std::wstring TextOf(HWND window) {
+  // WM_GETTEXT itself: GetWindowTextW gives only the stored title of another process's window,
+  // never an edit control's contents.
   wchar_t text[4096] = {};
-  if (window != nullptr) GetWindowTextW(window, text, 4096);
+  if (window != nullptr) SendMessageW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text));
   return text;
 }
 
@@ -194,7 +196,11 @@ void StepEulaNext() {
   HWND wizard = WaitForm(L"MainForm", true);
   Check(wizard != nullptr && IsWindowVisible(wizard), L"Next shows the wizard");
   Check(!IsWindowVisible(eula), L"and hides the licence dialog");
-  CheckClient(wizard, 712, 301, L"wizard");
+  // The outer size is set, so the client height follows the system's frame (301 on Windows 7).
+  RECT client{};
+  GetClientRect(wizard, &client);
+  Check(client.right == 712 && client.bottom >= 295, L"wizard client area " + std::to_wstring(client.right) + L" x " +
+                                                        std::to_wstring(client.bottom));
   RECT outer{};
   GetWindowRect(wizard, &outer);
   Check(outer.right - outer.left == 718 && outer.bottom - outer.top == 330,
@@ -238,7 +244,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring step = argv[1];
   // The library beside this program, which lies beside Draventa.exe.
   HMODULE library = LoadLibraryW(L"QvMultiLang.dll");
-  if (library != nullptr) g_translate = reinterpret_cast<TranslateProc>(GetProcAddress(library, "QvTranslateStr"));
+  if (library != nullptr) g_translate = reinterpret_cast<TranslateProc>(reinterpret_cast<void*>(GetProcAddress(library, "QvTranslateStr")));
   if (step == L"mode") StepMode();
   else if (step == L"iso") StepIso();
   else if (step == L"next") StepNext();
