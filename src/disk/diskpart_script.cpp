@@ -3,9 +3,41 @@
 #include "app/program_data.h"
 #include "app/trace_log.h"
 #include "disk/process_runner.h"
+#include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/folders.h"
 #include "platform/private_folder.h"
+#include "platform/process.h"
 #include "platform/text.h"
+
+namespace {
+
+std::wstring WithoutBackslash(std::wstring folder) {
+  while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  return folder;
+}
+
+std::wstring Hex(std::uint32_t value) {
+  static const wchar_t* digits = L"0123456789ABCDEF";
+  std::wstring text;
+  for (int shift = 28; shift >= 0; shift -= 4) text += digits[(value >> shift) & 0xF];
+  return text;
+}
+
+}  // namespace
+
+std::wstring SystemDiskpartProgram() {
+  std::wstring folder;
+  if (platform::RunsUnderWow64()) {
+    std::wstring windows = platform::WindowsFolder();
+    if (!windows.empty()) folder = WithoutBackslash(windows) + L"\\Sysnative";
+  } else {
+    folder = WithoutBackslash(platform::SystemFolder());
+  }
+  if (folder.empty()) return {};
+  std::wstring program = folder + L"\\diskpart.exe";
+  return program.find(L' ') == std::wstring::npos ? program : L"\"" + program + L"\"";
+}
 
 DiskpartScript& DiskpartScript::Instance() {
   static DiskpartScript instance;
@@ -24,13 +56,14 @@ bool DiskpartScript::CreateScriptFile() {
   }
   std::wstring folder = platform::CreatePrivateFolder(platform::AnsiToWide(dataFolder), L"diskpart");
   if (folder.empty()) {
-    TraceLog(L"[DiskpartScript::CreateScriptFile] can't create a private folder in " +
-             platform::AnsiToWide(dataFolder));
+    TraceLog(L"[DiskpartScript::CreateScriptFile] CreateDirectoryW of a private folder in " +
+             platform::AnsiToWide(dataFolder) + L" failed" + platform::ErrorSuffix(platform::LastErrorCode()));
     return false;
   }
   std::wstring path = platform::CreateTempFileIn(folder, L"_");
   if (path.empty()) {
-    TraceLog(L"[DiskpartScript::CreateScriptFile] can't create the script file in " + folder);
+    TraceLog(L"[DiskpartScript::CreateScriptFile] GetTempFileNameW in " + folder + L" failed" +
+             platform::ErrorSuffix(platform::LastErrorCode()));
     platform::RemoveEmptyFolder(folder);
     return false;
   }
@@ -43,14 +76,31 @@ bool DiskpartScript::CreateScriptFile() {
 bool DiskpartScript::RunScript(const std::string& scriptText) {
   std::lock_guard<std::mutex> guard(lock_);
   // The file must exist already: CreateScriptFile comes first.
-  if (!created_ || !platform::OverwriteExistingFile(scriptPath_, scriptText)) return false;
+  if (!created_) {
+    TraceLog(L"[DiskpartScript::RunScript] no script file");
+    return false;
+  }
+  if (!platform::OverwriteExistingFile(scriptPath_, scriptText)) {
+    TraceLog(L"[DiskpartScript::RunScript] writing the script " + scriptPath_ + L" failed" +
+             platform::ErrorSuffix(platform::LastErrorCode()));
+    return false;
+  }
+  std::wstring program = program_.empty() ? SystemDiskpartProgram() : program_;
+  if (program.empty()) {
+    TraceLog(L"[DiskpartScript::RunScript] the system folder is unknown" +
+             platform::ErrorSuffix(platform::LastErrorCode()));
+    return false;
+  }
 
   // The path needs quotes only when it holds a space (a program data folder moved elsewhere).
   std::wstring path = scriptPath_.find(L' ') == std::wstring::npos ? scriptPath_ : L"\"" + scriptPath_ + L"\"";
   std::uint32_t exitCode = 0;
-  if (!RunProcess(program_ + L" /s " + path, &exitCode, timeoutMs_)) return false;
+  if (!RunProcess(program + L" /s " + path, &exitCode, timeoutMs_)) return false;
   if (exitCode != 0) {
-    TraceLog(L"[DiskpartScript::RunScript] diskpart exit code: " + std::to_wstring(exitCode));
+    // A Virtual Disk Service failure ends diskpart with its HRESULT, best read in hexadecimal.
+    std::wstring text = std::to_wstring(exitCode);
+    if (exitCode > 0xFFFF) text += L" (0x" + Hex(exitCode) + L")";
+    TraceLog(L"[DiskpartScript::RunScript] diskpart exit code: " + text);
     return false;
   }
   return true;
@@ -75,7 +125,7 @@ std::wstring DiskpartScript::ScriptPath() const {
 
 void DiskpartScript::SetProgramForTests(const std::wstring& program) {
   std::lock_guard<std::mutex> guard(lock_);
-  program_ = program.empty() ? L"diskpart" : program;
+  program_ = program;
 }
 
 void DiskpartScript::SetTimeoutForTests(std::uint32_t timeoutMs) {

@@ -1,11 +1,19 @@
 #pragma once
 // The diskpart runner: one script file, rewritten for each script and run with
-// "diskpart /s <file>". The file lives in a folder of its own under the program data folder
+// "<diskpart> /s <file>". The file lives in a folder of its own under the program data folder
 // that only the system and administrators can write to, because diskpart runs it with
-// administrator rights.
+// administrator rights; for the same reason diskpart is started by its full path in the
+// system's own folder, never found by the search order (which tries the program's folder and
+// the current folder first).
 #include <cstdint>
 #include <mutex>
 #include <string>
+
+// The system's diskpart as a command line's program: <windows>\Sysnative\diskpart.exe for this
+// 32-bit process on 64-bit Windows (its system folder is redirected to SysWOW64), else
+// <system folder>\diskpart.exe; in double quotes when it holds a space. Empty when the folder
+// can't be had.
+std::wstring SystemDiskpartProgram();
 
 class DiskpartScript {
  public:
@@ -27,8 +35,8 @@ class DiskpartScript {
 
   std::wstring ScriptPath() const;
 
-  // Tests only: the program run in place of "diskpart" (found by the system's search order),
-  // and a shorter limit for one run. An empty program restores "diskpart".
+  // Tests only: the command line's program run in place of the system's diskpart, and a
+  // shorter limit for one run. An empty program restores the system's diskpart.
   void SetProgramForTests(const std::wstring& program);
   void SetTimeoutForTests(std::uint32_t timeoutMs);
 
@@ -39,6 +47,6 @@ class DiskpartScript {
   bool created_ = false;
   std::wstring scriptPath_;
   std::wstring folder_;
-  std::wstring program_ = L"diskpart";
+  std::wstring program_;  // empty: SystemDiskpartProgram()
   std::uint32_t timeoutMs_ = kDefaultTimeoutMs;
 };

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/trace_log.h"
+#include "platform/errors.h"
 #include "disk/volume_utils.h"
 #include "platform/devices.h"
 #include "platform/text.h"
@@ -20,6 +21,8 @@ std::wstring PartitionLinkPath(std::int32_t disk, std::int32_t partition) {
 }
 
 constexpr std::int64_t kMiB = 1024 * 1024;
+
+std::wstring DiskPath(std::int32_t disk) { return L"\\\\.\\PhysicalDrive" + std::to_wstring(disk); }
 }  // namespace
 
 void InventoryAssertionFailed(const char* condition) {
@@ -42,7 +45,11 @@ bool Drive::QueryGeometry(std::size_t capacity, disk::DiskGeometry& geometry) {
   if (!m_hDevice) return false;
   disk::Bytes output;
   std::uint32_t error = 0;
-  if (!m_hDevice->Control(platform::kIoctlDiskGetDriveGeometryEx, {}, capacity, output, error)) return false;
+  if (!m_hDevice->Control(platform::kIoctlDiskGetDriveGeometryEx, {}, capacity, output, error)) {
+    TraceLog(L"[Drive::QueryGeometry] DeviceIoControl(IOCTL_DISK_GET_DRIVE_GEOMETRY_EX) " + DiskPath(m_DiskNumber) +
+             L" failed" + platform::ErrorSuffix(error));
+    return false;
+  }
   return disk::ReadDiskGeometry(output, geometry);
 }
 
@@ -56,8 +63,11 @@ bool Drive::IsUsbBus() {
   disk::Bytes output;
   std::uint32_t error = 0;
   if (!m_hDevice->Control(platform::kIoctlStorageQueryProperty, disk::StorageDevicePropertyQuery(),
-                          disk::kStorageDescriptorSize, output, error))
+                          disk::kStorageDescriptorSize, output, error)) {
+    TraceLog(L"[Drive::IsUsbBus] DeviceIoControl(IOCTL_STORAGE_QUERY_PROPERTY) " + DiskPath(m_DiskNumber) +
+             L" failed" + platform::ErrorSuffix(error));
     return false;
+  }
   std::uint32_t bus = 0;
   return disk::ReadStorageBusType(output, bus) && bus == disk::kBusTypeUsb;
 }
@@ -80,10 +90,15 @@ bool Drive::QueryLayout(disk::DriveLayout& layout) {
   for (;;) {
     std::uint32_t error = 0;
     if (m_hDevice->Control(platform::kIoctlDiskGetDriveLayoutEx, {}, capacity, output, error)) break;
-    if (error != platform::kErrorInsufficientBuffer) return false;
+    if (error != platform::kErrorInsufficientBuffer) {
+      TraceLog(L"[Drive::ReadLayout] DeviceIoControl(IOCTL_DISK_GET_DRIVE_LAYOUT_EX) " + DiskPath(m_DiskNumber) +
+               L" failed" + platform::ErrorSuffix(error));
+      return false;
+    }
     capacity += disk::kLayoutGrowth;
     if (capacity > kLayoutLimit) {
-      TraceLog(L"[Drive::ReadLayout] disk " + std::to_wstring(m_DiskNumber) + L" layout too large");
+      TraceLog(L"[Drive::ReadLayout] DeviceIoControl(IOCTL_DISK_GET_DRIVE_LAYOUT_EX) " + DiskPath(m_DiskNumber) +
+               L": no layout fits in " + std::to_wstring(kLayoutLimit) + L" bytes" + platform::ErrorSuffix(error));
       return false;
     }
   }
@@ -99,25 +114,45 @@ bool Drive::QueryVolume(PartitionEntry& entry, std::wstring& name, std::wstring&
     if (entry.m_Letter.size() == 1) entry.m_Letter += L":\\";
     platform::VolumeInformation info;
     std::uint32_t error = 0;
-    if (!platform::QueryVolumeInformation(entry.m_Letter, info, error)) return false;
+    if (!platform::QueryVolumeInformation(entry.m_Letter, info, error)) {
+      TraceLog(L"[Drive::QueryVolume] GetVolumeInformationW " + entry.m_Letter + L" failed" +
+               platform::ErrorSuffix(error));
+      return false;
+    }
     fileSystem = info.fileSystem;
     volumeName = info.label;
   } else {
+    const std::wstring link = PartitionLinkPath(m_DiskNumber, entry.m_Number);
     std::wstring target;
-    if (!platform::QuerySymbolicLinkTarget(PartitionLinkPath(m_DiskNumber, entry.m_Number), target)) return false;
+    if (!platform::QuerySymbolicLinkTarget(link, target)) {
+      // An extended partition holds no volume: for it that failure is the usual answer.
+      if (entry.m_Kind != Extended)
+        TraceLog(L"[Drive::QueryVolume] NtQuerySymbolicLinkObject " + link + L" failed" +
+                 platform::ErrorSuffix(platform::LastErrorCode()));
+      return false;
+    }
     platform::DeviceOpenOptions options;
     options.readAttributes = true;
     auto volume = platform::OpenDevice(target, options);
     bool defined = false;
+    std::wstring failure;
     if (!volume) {
       // CreateFileW does not take NT paths: reach the volume through a temporary DOS name.
       defined = platform::DefineRawDosDevice(L"1:", target);
-      if (defined) volume = platform::OpenDevice(L"\\\\.\\1:", options);
+      if (!defined)
+        failure = L"DefineDosDeviceW 1: " + target + L" failed" + platform::ErrorSuffix(platform::LastErrorCode());
+      else if (!(volume = platform::OpenDevice(L"\\\\.\\1:", options)))
+        failure = L"CreateFileW \\\\.\\1: (" + target + L") failed" + platform::ErrorSuffix(platform::LastErrorCode());
     }
     bool ok = volume && volume->VolumeInformation(volumeName, fileSystem);
+    if (volume && !ok)
+      failure = L"GetVolumeInformationByHandleW " + target + L" failed" + platform::ErrorSuffix(platform::LastErrorCode());
     volume.reset();
     if (defined) platform::RemoveRawDosDevice(L"1:", target);
-    if (!ok) return false;
+    if (!ok) {
+      TraceLog(L"[Drive::QueryVolume] " + failure);
+      return false;
+    }
   }
   name = fileSystem;
   label = volumeName.empty() ? std::wstring(L"NONAME") : volumeName;

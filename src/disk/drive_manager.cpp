@@ -2,7 +2,10 @@
 
 #include <mutex>
 
+#include "app/trace_log.h"
+#include "platform/errors.h"
 #include "platform/text.h"
+#include "platform/types.h"
 
 DeviceFile::DeviceFile(std::string path) : m_Path(std::move(path)) {}
 
@@ -49,17 +52,32 @@ PhysicalDriveFile::~PhysicalDriveFile() {
 bool PhysicalDriveFile::Open() {
   platform::DeviceOpenOptions options;
   options.write = !m_ReadOnly;
-  if (!OpenWith(options)) return false;
+  if (!OpenWith(options)) {
+    // Most of the disk numbers tried name no disk at all; only a disk that is there but can't be
+    // opened is worth a line.
+    const std::uint32_t error = platform::LastErrorCode();
+    if (error != platform::kErrorFileNotFound && error != platform::kErrorPathNotFound)
+      TraceLog(L"[PhysicalDriveFile::Open] CreateFileA " + platform::AnsiToWide(m_Path) + L" failed" +
+               platform::ErrorSuffix(error));
+    return false;
+  }
   return Classify();
 }
 
 bool PhysicalDriveFile::Classify() {
   disk::Bytes output;
   std::uint32_t error = 0;
-  if (!m_Handle->Control(platform::kIoctlDiskGetDriveGeometryEx, {}, disk::kGeometryWithStyleSize, output, error))
+  if (!m_Handle->Control(platform::kIoctlDiskGetDriveGeometryEx, {}, disk::kGeometryWithStyleSize, output, error)) {
+    TraceLog(L"[PhysicalDriveFile::Open] DeviceIoControl(IOCTL_DISK_GET_DRIVE_GEOMETRY_EX) " +
+             platform::AnsiToWide(m_Path) + L" failed" + platform::ErrorSuffix(error));
     return false;
+  }
   disk::DiskGeometry geometry;
-  if (!disk::ReadDiskGeometry(output, geometry)) return false;
+  if (!disk::ReadDiskGeometry(output, geometry)) {
+    TraceLog(L"[PhysicalDriveFile::Open] IOCTL_DISK_GET_DRIVE_GEOMETRY_EX " + platform::AnsiToWide(m_Path) +
+             L" returned " + std::to_wstring(output.size()) + L" bytes, too few for a geometry");
+    return false;
+  }
   if (geometry.partitionStyle == disk::kPartitionStyleGpt)
     m_Drive = std::make_unique<GptDrive>(m_Handle.get(), m_DiskNumber);
   else if (geometry.partitionStyle == disk::kPartitionStyleMbr && geometry.hasStyle)

@@ -5,11 +5,13 @@
 #include "platform/devices.h"
 #include "platform/volumes.h"
 
-bool GetPartitionLetter(int disk, int partition, wchar_t& letter) {
+bool GetPartitionLetter(int disk, int partition, wchar_t& letter, std::wstring* volume) {
   letter = 0;
+  if (volume) volume->clear();
   std::wstring link = L"\\Device\\Harddisk" + std::to_wstring(disk) + L"\\Partition" + std::to_wstring(partition);
   std::wstring target;
   if (!platform::QuerySymbolicLinkTarget(link, target) || target.empty()) return false;
+  if (volume) *volume = target;
   std::uint32_t mask = platform::LogicalDriveMask();
   for (int i = 0; i < 26; ++i) {
     if (!(mask & (1u << i))) continue;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/trace_log.h"
+#include "platform/errors.h"
 
 namespace {
 // The exit code a program ended for running too long is given.
@@ -14,8 +15,9 @@ constexpr std::uint32_t kTerminateWaitMs = 10000;
 bool RunProcess(const std::wstring& commandLine, std::uint32_t* exitCode, std::uint32_t timeoutMs) {
   std::unique_ptr<platform::ChildProcess> process = platform::StartHiddenProcess(commandLine);
   if (!process) {
+    const std::uint32_t error = platform::LastErrorCode();
     std::fputs("create process fail\n", stdout);
-    TraceLog(L"[RunProcess] create process fail: " + commandLine);
+    TraceLog(L"[RunProcess] create process fail: " + commandLine + platform::ErrorSuffix(error));
     return false;
   }
   switch (process->Wait(timeoutMs)) {
@@ -29,11 +31,16 @@ bool RunProcess(const std::wstring& commandLine, std::uint32_t* exitCode, std::u
                commandLine);
       return false;
     case platform::WaitOutcome::Failed:
-      TraceLog(L"[RunProcess] wait failed: " + commandLine);
+      TraceLog(L"[RunProcess] WaitForSingleObject failed: " + commandLine +
+               platform::ErrorSuffix(platform::LastErrorCode()));
       return false;
   }
   std::uint32_t code = 0;
-  if (!process->ExitCode(code)) return false;
+  if (!process->ExitCode(code)) {
+    TraceLog(L"[RunProcess] GetExitCodeProcess failed: " + commandLine +
+             platform::ErrorSuffix(platform::LastErrorCode()));
+    return false;
+  }
   if (exitCode) *exitCode = code;
   return true;
 }

@@ -10,6 +10,7 @@
 #include "disk/drive_manager.h"
 #include "disk/volume_utils.h"
 #include "platform/clock.h"
+#include "platform/errors.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 
@@ -45,13 +46,30 @@ std::string ActiveScript(unsigned disk, unsigned partition) {
 // A cleaned disk gets one primary partition, which diskpart numbers 1.
 constexpr unsigned kCleanedDiskPartition = 1;
 
-std::string CleanAndFormatScript(unsigned disk, const std::string& letter) {
+// Windows formats FAT32 volumes of at most 32 GiB; diskpart's "format fs=fat32" refuses a larger
+// one ("The volume size is too big."). On a larger disk the new partition is given a size
+// below that, with room to spare for diskpart rounding it to the disk's alignment.
+constexpr std::uint64_t kLargestFat32FormatBytes = 32ull << 30;
+constexpr unsigned kLargeDiskPartitionMiB = 32000;
+
+// `partitionMiB` 0 lets the partition take the whole disk.
+std::string CleanAndFormatScript(unsigned disk, const std::string& letter, unsigned partitionMiB) {
+  char size[32] = "";
+  if (partitionMiB != 0) std::snprintf(size, sizeof size, " size=%u", partitionMiB);
   char buffer[256];
   std::snprintf(buffer, sizeof buffer,
-                "sel disk %u\r\nclean\r\ncrea part prim\r\nsel part %u\r\nformat fs=fat32 quick\r\nassign "
+                "sel disk %u\r\nclean\r\ncrea part prim%s\r\nsel part %u\r\nformat fs=fat32 quick\r\nassign "
                 "letter=%s\r\nactive\r\nexit\r\n",
-                disk, kCleanedDiskPartition, letter.c_str());
+                disk, size, kCleanedDiskPartition, letter.c_str());
   return buffer;
+}
+
+// The size of the inventory's disk `disk` in bytes, 0 when unknown.
+std::uint64_t DiskSizeOf(int disk) {
+  DriveManager& drives = DriveManager::Instance();
+  for (std::size_t i = 0; i < drives.GetDriveCount(); ++i)
+    if (drives.GetDrive(i)->GetIndex() == disk) return drives.GetDrive(i)->GetDiskSize();
+  return 0;
 }
 
 }  // namespace
@@ -110,7 +128,18 @@ bool CUSBManager::RunActiveScript(int disk, int partition) {
 
 bool CUSBManager::RunCleanAndFormatScript(int disk) {
   std::string letter = platform::WideToAnsi(m_USBLetter.substr(0, 1));
-  return DiskpartScript::Instance().RunScript(CleanAndFormatScript(static_cast<unsigned>(disk), letter));
+  // One partition over a disk larger than FAT32 formatting allows would fail its format as the
+  // first attempt did: the partition is made as large as the format accepts instead.
+  unsigned partitionMiB = 0;
+  const std::uint64_t diskBytes = DiskSizeOf(disk);
+  if (diskBytes > kLargestFat32FormatBytes) {
+    partitionMiB = kLargeDiskPartitionMiB;
+    TraceLog(L"[CUSBManager::FormatUSB - Cleanandformat USB] disk " + std::to_wstring(disk) + L" holds " +
+             std::to_wstring(diskBytes >> 20) + L" MiB: the FAT32 partition is made " +
+             std::to_wstring(partitionMiB) + L" MiB");
+  }
+  return DiskpartScript::Instance().RunScript(
+      CleanAndFormatScript(static_cast<unsigned>(disk), letter, partitionMiB));
 }
 
 // Formatting failed: with the user's consent, given twice, the whole USB disk is wiped and gets
@@ -173,7 +202,17 @@ bool CUSBManager::FormatUSB() {
 
 bool CUSBManager::ReGetUSBLtr(int disk, int partition) {
   wchar_t letter = 0;
-  if (!GetPartitionLetter(disk, partition, letter)) return false;
+  std::wstring volume;
+  if (!GetPartitionLetter(disk, partition, letter, &volume)) {
+    const std::wstring link =
+        L"\\Device\\Harddisk" + std::to_wstring(disk) + L"\\Partition" + std::to_wstring(partition);
+    if (volume.empty())
+      TraceLog(L"[CUSBManager::ReGetUSBLtr] NtQuerySymbolicLinkObject " + link + L" failed" +
+               platform::ErrorSuffix(platform::LastErrorCode()));
+    else
+      TraceLog(L"[CUSBManager::ReGetUSBLtr] QueryDosDeviceW: no drive letter names " + volume + L" (" + link + L")");
+    return false;
+  }
   m_USBLetter = std::wstring(1, letter);
   TraceLog(L"[CUSBManager::ReGetUSBLtr] - m_USBLetter: " + m_USBLetter);
   return true;

@@ -48,6 +48,13 @@ std::uint64_t GetPathSize(const std::wstring& path) {
 }
 
 void RemoveFolderTree(const std::wstring& folder) {
+  std::wstring own = folder;
+  while (own.size() > 3 && own.back() == L'\\') own.pop_back();
+  std::uint32_t attributes = platform::GetAttributes(own);
+  if (attributes != platform::kInvalidAttributes && (attributes & platform::kAttrReparsePoint)) {
+    platform::RemoveEmptyFolder(own);  // a link in the folder's place: only the link goes
+    return;
+  }
   const std::wstring base = WithBackslash(folder);
   std::vector<platform::FolderEntry> entries;
   // Collected first: deleting entries while the listing is open may make it skip some.
@@ -58,7 +65,13 @@ void RemoveFolderTree(const std::wstring& folder) {
     return;
   for (const auto& entry : entries) {
     const std::wstring path = base + entry.name;
-    if (entry.IsFolder()) {
+    if (entry.IsLink()) {
+      // A link or junction is removed as a link: what it points at is never entered.
+      if (entry.IsFolder())
+        platform::RemoveEmptyFolder(path);
+      else
+        platform::DeleteFileAt(path);
+    } else if (entry.IsFolder()) {
       if (!platform::RemoveEmptyFolder(path + L"\\")) RemoveFolderTree(path);
     } else {
       ClearReadOnlyAttribute(path);

@@ -1,6 +1,8 @@
 #pragma once
 // Volume and folder utilities shared across the program. Each reports failure through its
-// result (false, 0, -1 or empty text); none shows a message or writes the trace log.
+// result (false, 0, -1 or empty text), with the Windows error code of the call that failed
+// left in LastErrorCode() (platform/errors.h) for the caller's trace; none shows a message or
+// writes the trace log.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,11 +24,13 @@ bool IsCdRomDrive(const std::wstring& root);
 int GetVolumeDiskNumber(const std::wstring& letter);  // -1 when unknown
 
 std::wstring GetVolumeLabelText(const std::wstring& root);
-void SetVolumeLabelText(const std::wstring& target, const std::wstring& label);
+// SetVolumeLabelW on the root of the drive `target` begins with. False when the label could
+// not be set (LastErrorCode() holds the reason); callers that go on without a label may ignore it.
+bool SetVolumeLabelText(const std::wstring& target, const std::wstring& label);
 bool IsDriveReady(const std::wstring& root);
 
 // Deletes every file (read-only ones too) and folder below `folder`, then the folder itself,
-// ignoring errors.
+// ignoring errors. A link or junction inside is removed as a link, never entered.
 void RemoveFolderTree(const std::wstring& folder);
 // Appends the full path of every file below `folder` whose extension (from the last dot, dot
 // included) equals `extension` without regard to case, depth first in enumeration order.
@@ -34,14 +38,19 @@ void FindFilesByExtension(std::vector<std::wstring>& list, const std::wstring& f
 bool HasAmd64AutorunSection(const std::wstring& iniPath);
 std::wstring MakeVolumeLabel(const std::wstring& name);
 
-// The preferred scratch folder (program data folder + "QarvelToolTmp\"), emptied and created,
-// when the system drive has more than `requiredMB` MiB free; otherwise the system drive's root
-// (3 characters), or empty text when neither can be had.
+// The preferred scratch folder (program data folder + "QarvelToolTmp\"), made afresh as a
+// private folder (what stood there removed without following links), when the system drive has
+// more than `requiredMB` MiB free; otherwise the system drive's root (3 characters), or empty
+// text when neither can be had (LastErrorCode() holds the reason of a failed creation).
 std::wstring PrepareScratchFolder(int requiredMB);
-// The job's scratch folder, with a trailing backslash: the preferred one, else
-// "<root>QarvelToolTmp<n>\" (not created) on the first fixed or removable drive with more
-// than `requiredMB` MiB free. Empty text when no drive has room: callers refuse the job with a
-// clear message instead of copying into a folder relative to the current one.
+// The job's scratch folder, with a trailing backslash: the preferred one, else the first free
+// "<root>QarvelToolTmp<n>\" on the first fixed or removable drive with more than
+// `requiredMB` MiB free, created here as a private folder. Empty text when no drive has room or
+// the folder can't be created: callers refuse the job with a clear message instead of copying
+// into a folder relative to the current one.
 std::wstring GetScratchFolder(int requiredMB);
 // The drive letter of partition `partition` of disk `disk` ("\Device\HarddiskN\PartitionM").
-bool GetPartitionLetter(int disk, int partition, wchar_t& letter);
+// `volume`, when given, receives the volume device the partition's link names (empty when the
+// link can't be resolved; LastErrorCode() then holds the reason), so a caller can tell a
+// partition without a volume from a volume without a letter.
+bool GetPartitionLetter(int disk, int partition, wchar_t& letter, std::wstring* volume = nullptr);

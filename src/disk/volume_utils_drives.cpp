@@ -43,9 +43,9 @@ std::wstring GetVolumeLabelText(const std::wstring& root) {
   return platform::QueryVolumeInformation(root, info, error) ? info.label : std::wstring();
 }
 
-void SetVolumeLabelText(const std::wstring& target, const std::wstring& label) {
-  if (target.empty()) return;
-  platform::SetVolumeLabelOf(RootOf(target), label);
+bool SetVolumeLabelText(const std::wstring& target, const std::wstring& label) {
+  if (target.empty()) return false;
+  return platform::SetVolumeLabelOf(RootOf(target), label);
 }
 
 bool IsDriveReady(const std::wstring& root) {

@@ -1,12 +1,18 @@
 // The job's scratch folder: the preferred one in the program data folder when the system drive
 // has room, otherwise a fresh numbered folder on the first fixed or removable drive with room.
+// The disc is copied into it, serviced there and built into the ISO file, so either folder is
+// made new for the program alone (platform/private_folder.h).
 #include <string>
 
+#include "app/fresh_folder.h"
 #include "app/program_data.h"
 #include "disk/volume_utils.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/folders.h"
+#include "platform/private_folder.h"
 #include "platform/text.h"
+#include "platform/types.h"
 #include "platform/volumes.h"
 
 std::wstring PrepareScratchFolder(int requiredMB) {
@@ -20,8 +26,10 @@ std::wstring PrepareScratchFolder(int requiredMB) {
   // Without the program data folder the name would be relative to the current folder.
   if (programData.empty()) return {};
   std::wstring folder = platform::AnsiToWide(programData) + L"QarvelToolTmp\\";
-  if (platform::PathExists(folder)) DeleteFolderTree(folder);
-  if (!platform::PathExists(folder) && !platform::CreateFolder(folder)) return {};
+  // Every job starts with an empty folder of its own: what stands there (the last job's copy,
+  // or a folder or link someone else put there) is removed without following links.
+  std::uint32_t error = 0;
+  if (!CreateFreshPrivateFolder(folder, error)) return {};
   return folder;
 }
 
@@ -39,8 +47,14 @@ std::wstring GetScratchFolder(int requiredMB) {
   // No drive has room: no folder rather than one relative to the current folder.
   if (base.empty()) return {};
 
-  for (unsigned n = 0;; ++n) {
+  // The first free name, created here: the copy of an ISO job needs an existing target. A name
+  // that someone takes between the test and the creation is skipped like a taken one.
+  constexpr unsigned kNames = 100000;
+  for (unsigned n = 0; n < kNames; ++n) {
     std::wstring candidate = base + L"QarvelToolTmp" + std::to_wstring(n) + L"\\";
-    if (!platform::PathExists(candidate)) return candidate;
+    if (platform::PathExists(candidate)) continue;
+    if (platform::CreatePrivateFolderAt(candidate)) return candidate;
+    if (platform::LastErrorCode() != platform::kErrorAlreadyExists) return {};
   }
+  return {};
 }

@@ -3,6 +3,7 @@
 #include "app/trace_log.h"
 #include "disk/usb_manager.h"
 #include "disk/volume_utils.h"
+#include "platform/errors.h"
 
 USBOperation::USBOperation(platform::WindowHandle hWnd, const std::wstring& usbPath, const std::wstring& volumeLabel)
     : BasicOperation(hWnd), m_USBPath(usbPath), m_VolumeLabel(volumeLabel) {
@@ -30,8 +31,11 @@ std::int32_t USBOperation::Excute() {
   PostState(70);
   // Formatting may have moved the volume to another letter: the label goes on the new one. A
   // drive that can't be labelled still counts as prepared.
-  SetVolumeLabelText(manager->m_USBLetter, MakeVolumeLabel(m_VolumeLabel));
   m_TargetRoot = manager->m_USBLetter.substr(0, 1) + L":\\";
+  const std::wstring label = MakeVolumeLabel(m_VolumeLabel);
+  if (!SetVolumeLabelText(manager->m_USBLetter, label))
+    TraceLog(L"USBOperation::Excute - SetVolumeLabelW " + m_TargetRoot + L" \"" + label + L"\" failed" +
+             platform::ErrorSuffix(platform::LastErrorCode()));
   if (m_TargetRoot != m_USBPath.substr(0, 3))
     TraceLog(L"USBOperation::Excute - the drive moved from " + m_USBPath + L" to " + m_TargetRoot);
 

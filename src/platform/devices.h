@@ -1,6 +1,7 @@
 #pragma once
 // Raw device access: physical drives and volumes opened as devices, device I/O controls whose
 // records travel as bytes (parsed by portable code), NT symbolic links and DOS device names.
+// Every call that fails leaves the Windows error code in LastErrorCode() (platform/errors.h).
 #include <cstdint>
 #include <memory>
 #include <string>

@@ -15,19 +15,26 @@ constexpr std::uint32_t kAttrSystem = 0x04;
 constexpr std::uint32_t kAttrDirectory = 0x10;
 constexpr std::uint32_t kAttrArchive = 0x20;
 constexpr std::uint32_t kAttrNormal = 0x80;
+// A symbolic link or a junction: the entry itself, not what it points at.
+constexpr std::uint32_t kAttrReparsePoint = 0x400;
 constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
 
 bool PathExists(const std::wstring& path);  // a file or a folder (PathFileExistsW)
 bool IsFolder(const std::wstring& path);
 bool IsFile(const std::wstring& path);
 
-std::uint32_t GetAttributes(const std::wstring& path);  // kInvalidAttributes when missing
+// The entry's own attributes (GetFileAttributesW): a link or junction is reported with
+// kAttrReparsePoint (and kAttrDirectory when it stands for a folder), never with the
+// attributes of what it points at. kInvalidAttributes when missing.
+std::uint32_t GetAttributes(const std::wstring& path);
 bool SetAttributes(const std::wstring& path, std::uint32_t attributes);
 
 bool CreateFolder(const std::wstring& path);      // one level (CreateDirectoryW)
 bool CreateFolderPath(const std::wstring& path);  // every missing level
-bool RemoveEmptyFolder(const std::wstring& path); // RemoveDirectoryW
-bool DeleteFileAt(const std::wstring& path);      // DeleteFileW
+// RemoveDirectoryW: an empty folder, or a folder link or junction itself (never what it
+// points at).
+bool RemoveEmptyFolder(const std::wstring& path);
+bool DeleteFileAt(const std::wstring& path);      // DeleteFileW; a file link is deleted as a link
 bool MoveFileTo(const std::wstring& from, const std::wstring& to);  // fails if `to` exists
 
 // Deletes a folder with everything below it, silently, as the shell's FO_DELETE with
@@ -38,9 +45,10 @@ bool ShellDeleteTree(const std::wstring& path);
 // One entry of a folder listing ("." and ".." are never reported).
 struct FolderEntry {
   std::wstring name;
-  std::uint32_t attributes = 0;
+  std::uint32_t attributes = 0;  // as GetAttributes reports them: links carry kAttrReparsePoint
   std::uint64_t size = 0;  // bytes, for files
   bool IsFolder() const { return (attributes & kAttrDirectory) != 0; }
+  bool IsLink() const { return (attributes & kAttrReparsePoint) != 0; }
 };
 
 // Lists the folder's entries (pattern "*.*", every attribute) in the order the file system

@@ -8,8 +8,14 @@ namespace platform {
 // guaranteed trailing backslash; empty when the shell can't provide it.
 std::string CommonAppDataFolder();
 
-// The Windows system folder (GetSystemDirectoryW), empty on failure.
+// The Windows system folder (GetSystemDirectoryW), empty on failure. A 32-bit process on
+// 64-bit Windows is redirected from it to SysWOW64: the native one is reached through
+// WindowsFolder() + "\Sysnative".
 std::wstring SystemFolder();
+
+// The system's Windows folder (GetSystemWindowsDirectoryW: the shared one, never a user's own
+// Windows folder on a terminal server), without a trailing backslash; empty on failure.
+std::wstring WindowsFolder();
 
 // The folder of the running executable, with a trailing backslash.
 std::wstring ExecutableFolder();

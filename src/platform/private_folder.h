@@ -1,15 +1,25 @@
 #pragma once
-// A folder that only the system and administrators can write to, for files the program hands to
-// another program it runs with administrator rights (a diskpart script): nobody without those
-// rights can put a different file in its place between writing and running.
+// Folders that only the system and administrators can write to, for files the program hands to
+// a program it runs with administrator rights (a diskpart script) or builds the setup image from
+// (the driver payload, the mounted image, the scratch copy of the disc): nobody without those
+// rights can put a different file in their place or add one.
+//
+// On Windows such a folder's DACL is protected (nothing is inherited from the parent) and grants
+// full control to SYSTEM and BUILTIN\Administrators only, inherited by everything made inside
+// it; on the host its mode is 0700.
 #include <string>
 
 namespace platform {
 
 // Creates a new folder inside `parent`, named `prefix` followed by hexadecimal digits; a folder
-// that already exists is never reused. On Windows its DACL is protected (nothing inherited) and
-// grants full control to SYSTEM and BUILTIN\Administrators only; on the host its mode is 0700.
-// Returns its full path with a trailing backslash, empty on failure.
+// that already exists is never reused. Returns its full path with a trailing backslash, empty
+// on failure (LastErrorCode() then holds the reason).
 std::wstring CreatePrivateFolder(const std::wstring& parent, const std::wstring& prefix);
+
+// Creates the folder `path` (one level, CreateDirectoryW with the private access list). Fails
+// when anything already stands at the path, a folder, a file or a link (ERROR_ALREADY_EXISTS),
+// so a folder made by someone else is never taken for the program's own. On failure
+// LastErrorCode() holds the reason.
+bool CreatePrivateFolderAt(const std::wstring& path);
 
 }  // namespace platform

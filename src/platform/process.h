@@ -7,6 +7,10 @@
 
 namespace platform {
 
+// True when this (32-bit) process runs on 64-bit Windows (IsWow64Process), where its view of
+// the system folder is SysWOW64 and the system's own programs are in the Sysnative folder.
+bool RunsUnderWow64();
+
 enum class WaitOutcome { Exited, TimedOut, Failed };
 
 // A started child process. Destroying the object releases its handles; it does not end the
@@ -24,7 +28,7 @@ class ChildProcess {
 constexpr std::uint32_t kWaitForever = 0xFFFFFFFFu;
 
 // Starts a console program from a full command line (CreateProcessW with CREATE_NO_WINDOW, no
-// handle inheritance). Null when it can't be started.
+// handle inheritance). Null when it can't be started; LastErrorCode() then holds the reason.
 std::unique_ptr<ChildProcess> StartHiddenProcess(const std::wstring& commandLine);
 
 enum class PipeRead { Data, Timeout, EndOfOutput, Failed };

@@ -1,5 +1,6 @@
 #pragma once
-// Drive letters, drive types, volume labels and free space.
+// Drive letters, drive types, volume labels and free space. Every call that fails leaves the
+// Windows error code in LastErrorCode() (platform/errors.h).
 #include <cstdint>
 #include <string>
 

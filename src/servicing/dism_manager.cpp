@@ -5,9 +5,12 @@
 #include "app/program_data.h"
 #include "app/trace_log.h"
 #include "platform/clock.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
+#include "platform/private_folder.h"
 #include "platform/text.h"
+#include "platform/types.h"
 
 namespace {
 std::mutex g_instanceLock;
@@ -79,12 +82,20 @@ bool DismManager::PrepareMountFolder() {
     std::string name = GetProgramDataFolder() + std::to_string(now.hour) + std::to_string(now.minute) +
                        std::to_string(now.second) + "\\";
     std::wstring wide = platform::AnsiToWide(name);
-    if (!platform::PathExists(wide) && platform::CreateFolderPath(wide)) {
-      m_MountFolder = wide;
-      return true;
+    // The mounted image is what gets the drivers and is committed, so its folder is the
+    // program's alone: created new with the private access list. Anything already standing at
+    // the name (an earlier mount, someone else's folder, a link) is never reused or followed.
+    std::uint32_t error = platform::kErrorAlreadyExists;
+    if (!platform::PathExists(wide)) {
+      if (platform::CreatePrivateFolderAt(wide)) {
+        m_MountFolder = wide;
+        return true;
+      }
+      error = platform::LastErrorCode();
     }
     if (attempt == kAttempts) {
-      TraceLog(L"[DismManager::PrepareMountFolder] no mount folder could be created, last tried " + wide);
+      TraceLog(L"[DismManager::PrepareMountFolder] CreateDirectoryW failed for every name, last " + wide +
+               platform::ErrorSuffix(error));
       return false;
     }
     platform::SleepMilliseconds(1000);

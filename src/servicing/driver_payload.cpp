@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
+#include "app/fresh_folder.h"
 #include "app/program_data.h"
 #include "platform/files.h"
 #include "platform/resources.h"
@@ -53,8 +55,14 @@ void ExtractDriverPayload() {
   FillTable();
   const std::wstring base = platform::AnsiToWide(GetProgramDataFolder());
   const std::wstring root = base + L"U3";
-  // Stale files of an earlier run never survive, unless their deletion fails.
-  if (platform::IsFolder(root)) DeleteFolderTree(root);
+  // Every .inf below the tree goes into the setup image, so the tree is the program's alone: a
+  // tree (or a link) found in its place, whoever made it, is removed without following links,
+  // and the new one only the system and administrators can write to. One that can't be removed
+  // is never reused.
+  std::uint32_t error = 0;
+  if (!CreateFreshPrivateFolder(root, error))
+    throw std::runtime_error("Cannot create the driver folder \"" + platform::WideToAnsi(root) + "\" (error " +
+                             std::to_string(error) + ")");
 
   for (const auto& [relative, resource] : DriverPayloadTable) {
     const std::wstring full = base + relative;

@@ -9,9 +9,11 @@
 using DriverPayloadMap = std::map<std::wstring, std::wstring>;
 extern DriverPayloadMap DriverPayloadTable;
 
-// Rebuilds the U3 tree from the resources: the old tree is removed, then each of the 26 files is
-// written byte for byte. A missing resource or a file that can't be written throws
-// std::runtime_error naming it (start-up shows the text and ends); files already written stay.
+// Rebuilds the U3 tree from the resources: whatever stands at its place is removed without
+// following links, the root is created afresh as a private folder (SYSTEM and Administrators
+// only), then each of the 26 files is written byte for byte. An old tree that can't be removed,
+// a missing resource or a file that can't be written throws std::runtime_error naming it
+// (start-up shows the text and ends); files already written stay.
 void ExtractDriverPayload();
 
 // The payload root as the job record carries it: program data folder + "U3", no backslash.

@@ -88,7 +88,8 @@ TEST_F(DiskpartRunner, ADiskpartThatNeverEndsIsEndedAtTheLimitAndFails) {
   ASSERT_TRUE(runner.CreateScriptFile());
   EXPECT_FALSE(runner.RunScript("sel disk 2\r\nsel par 1\r\nformat fs=FAT32 quick\r\nexit\r\n"));
 
-  EXPECT_NE(usbtest::TraceText().find("[RunProcess] did not end within 500 ms and was ended: diskpart /s "),
+  EXPECT_NE(usbtest::TraceText().find(
+                "[RunProcess] did not end within 500 ms and was ended: C:\\Windows\\System32\\diskpart.exe /s "),
             std::string::npos);
   usbtest::DiskpartLog log = usbtest::ReadDiskpartLog(machine_);
   ASSERT_EQ(log.pids.size(), 1u);
@@ -101,10 +102,65 @@ TEST_F(DiskpartRunner, AProgramThatCannotBeStartedFails) {
   std::uint32_t code = 77;
   EXPECT_FALSE(RunProcess(L"nosuchtool /s x", &code));
   EXPECT_EQ(code, 77u);
-  EXPECT_NE(usbtest::TraceText().find("[RunProcess] create process fail: nosuchtool /s x"), std::string::npos);
+  EXPECT_NE(usbtest::TraceText().find("[RunProcess] create process fail: nosuchtool /s x (error 2)"), std::string::npos);
 
   ASSERT_TRUE(DiskpartScript::Instance().CreateScriptFile());
   EXPECT_FALSE(DiskpartScript::Instance().RunScript("exit\r\n")) << "diskpart is not installed";
+  EXPECT_NE(usbtest::TraceText().find("create process fail: C:\\Windows\\System32\\diskpart.exe /s C:\\ProgramData\\"),
+            std::string::npos);
+}
+
+// A program that only records that it ran, planted where a search by name would find it first.
+void PlantDecoy(const std::string& hostPath, const std::string& marker) {
+  test::WriteHostFile(hostPath, "#!/bin/sh\necho \"$0\" >> '" + marker + "'\nexit 0\n");
+  fs::permissions(hostPath, fs::perms::owner_all);
+}
+
+TEST_F(DiskpartRunner, OnlyTheSystemsOwnDiskpartRunsWhateverLiesBesideTheProgram) {
+  REQUIRE_DISKPART(machine_);
+  const std::string marker = machine_.Folder() + "/decoy-ran";
+  const std::string c = machine_.Builder().HostFolderOf('C');
+  // diskpart.exe in the program's folder and in the current folder: both come before the system
+  // folder when a program is looked up by its bare name.
+  PlantDecoy(c + "/Program Files/Draventa/diskpart.exe", marker);
+  PlantDecoy(c + "/Users/Public/diskpart.exe", marker);
+  // 64-bit Windows: the 32-bit program's System32 is SysWOW64, where the native tools are not.
+  PlantDecoy(c + "/Windows/SysWOW64/diskpart.exe", marker);
+
+  for (bool wow64 : {false, true}) {
+    SCOPED_TRACE(wow64 ? "64-bit Windows" : "32-bit Windows");
+    machine_.Builder().Wow64(wow64);
+    Apply();
+    usbtest::ResetDiskpartRunner();
+    EXPECT_EQ(SystemDiskpartProgram(),
+              wow64 ? L"C:\\Windows\\Sysnative\\diskpart.exe" : L"C:\\Windows\\System32\\diskpart.exe");
+    ASSERT_TRUE(DiskpartScript::Instance().CreateScriptFile());
+    EXPECT_TRUE(DiskpartScript::Instance().RunScript("sel disk 2\r\nexit\r\n"));
+  }
+  EXPECT_EQ(usbtest::ReadDiskpartLog(machine_).runs, 2) << "the substitute in the native system folder ran";
+  EXPECT_FALSE(fs::exists(marker)) << test::ReadHostFile(marker);
+
+  // A Windows folder whose path holds a space is quoted on the command line.
+  machine_.Builder().Description().windowsFolder = L"C:\\Win Dows";
+  machine_.Builder().Description().systemFolder = L"C:\\Win Dows\\System32";
+  ASSERT_TRUE(machine_.Builder().InstallTool(L"C:\\Win Dows\\System32\\diskpart.exe",
+                                             usbtest::ToolsFolder() + "/diskpart.exe"));
+  Apply();
+  usbtest::ResetDiskpartRunner();
+  EXPECT_EQ(SystemDiskpartProgram(), L"\"C:\\Win Dows\\Sysnative\\diskpart.exe\"");
+  ASSERT_TRUE(DiskpartScript::Instance().CreateScriptFile());
+  EXPECT_TRUE(DiskpartScript::Instance().RunScript("exit\r\n"));
+  EXPECT_EQ(usbtest::ReadDiskpartLog(machine_).runs, 3);
+
+  // Without a system folder nothing is run at all, by name or otherwise.
+  machine_.Builder().Wow64(false);
+  machine_.Builder().Description().systemFolder.clear();
+  Apply();
+  EXPECT_EQ(SystemDiskpartProgram(), L"");
+  EXPECT_FALSE(DiskpartScript::Instance().RunScript("exit\r\n"));
+  EXPECT_NE(usbtest::TraceText().find("[DiskpartScript::RunScript] the system folder is unknown"), std::string::npos);
+  EXPECT_EQ(usbtest::ReadDiskpartLog(machine_).runs, 3);
+  EXPECT_FALSE(fs::exists(marker));
 }
 
 TEST_F(DiskpartRunner, AScriptFileRemovedBehindTheRunnersBackIsMadeAgain) {

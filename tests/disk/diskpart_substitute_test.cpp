@@ -72,6 +72,36 @@ TEST_F(DiskpartSubstitute, CleanAndFormatRebuildsTheDiskWithOneActivePartitionOn
   EXPECT_NE(m.FindDrive('H'), nullptr);
 }
 
+// Windows formats FAT32 up to 32 GiB: diskpart ends with VDS_E_VOLUME_TOO_BIG on a larger
+// volume and changes nothing; a partition made with size= within the limit formats.
+TEST_F(DiskpartSubstitute, Fat32FormatOfAVolumeAbove32GiBFailsAsDiskpartsDoes) {
+  REQUIRE_DISKPART(machine_);
+  machine_.Builder().UsbStick('G', 4, 64ull << 30);
+  test::WriteHostFile(machine_.Builder().HostFolderOf('G') + "/keep.txt", "x");
+  EXPECT_FALSE(Run("sel disk 4\r\nsel par 1\r\nformat fs=FAT32 quick\r\nexit\r\n"));
+  EXPECT_NE(usbtest::TraceText().find("diskpart exit code: 2147755053 (0x8004242D)"), std::string::npos)
+      << usbtest::TraceText();
+  EXPECT_TRUE(fs::exists(machine_.Builder().HostFolderOf('G') + "/keep.txt"));
+  // NTFS has no such limit.
+  EXPECT_TRUE(DiskpartScript::Instance().RunScript("sel disk 4\r\nsel par 1\r\nformat fs=ntfs quick\r\nexit\r\n"));
+
+  // Exactly 32 GiB still formats; one MiB more does not.
+  for (std::uint64_t mib : {32768ull, 32769ull}) {
+    SCOPED_TRACE(mib);
+    EXPECT_TRUE(DiskpartScript::Instance().RunScript("sel disk 4\r\nclean\r\ncrea part prim size=" + std::to_string(mib) +
+                                                     "\r\nexit\r\n"));
+    MachineDescription m = usbtest::CurrentMachine();
+    ASSERT_EQ(m.FindDisk(4)->partitions.size(), 1u);
+    EXPECT_EQ(m.FindDisk(4)->partitions[0].start, 1ull << 20);
+    EXPECT_EQ(m.FindDisk(4)->partitions[0].length, mib << 20);
+    EXPECT_EQ(DiskpartScript::Instance().RunScript("sel disk 4\r\nsel par 1\r\nformat fs=fat32 quick\r\nexit\r\n"),
+              mib == 32768ull);
+  }
+  // A size beyond the disk is refused.
+  EXPECT_FALSE(DiskpartScript::Instance().RunScript("sel disk 4\r\nclean\r\ncrea part prim size=70000\r\nexit\r\n"));
+  EXPECT_TRUE(usbtest::CurrentMachine().FindDisk(4)->partitions.empty());
+}
+
 TEST_F(DiskpartSubstitute, TheFirstFailingStatementEndsTheRunWithDiskpartsCode) {
   REQUIRE_DISKPART(machine_);
   test::WriteHostFile(machine_.Builder().HostFolderOf('F') + "/keep.txt", "x");

@@ -2,6 +2,7 @@
 // letters, file systems and labels come through the symbolic links and DOS device names.
 #include <gtest/gtest.h>
 
+#include "diskpart_test_support.h"
 #include "disk/drive_manager.h"
 #include "disk/volume_utils.h"
 #include "platform/devices.h"
@@ -64,6 +65,40 @@ TEST_F(InventoryMachine, DiskNumbersWithGapsAndDisksThatCantBeRead) {
   ASSERT_EQ(2u, fresh.GetDriveCount());
   EXPECT_EQ(0, fresh.GetDrive(0)->GetIndex());
   EXPECT_EQ(2, fresh.GetDrive(1)->GetIndex());
+
+  // A disk that is there but can't be read is traced with its error; a number that names no
+  // disk at all is not.
+  std::string trace = usbtest::TraceText();
+  EXPECT_NE(trace.find("[PhysicalDriveFile::Open] CreateFileA \\\\.\\PhysicalDrive1 failed (error 5)"),
+            std::string::npos)
+      << trace;
+  EXPECT_NE(trace.find("[PhysicalDriveFile::Open] DeviceIoControl(IOCTL_DISK_GET_DRIVE_GEOMETRY_EX) "
+                       "\\\\.\\PhysicalDrive3 failed (error 21)"),
+            std::string::npos);
+  EXPECT_EQ(trace.find("PhysicalDrive4"), std::string::npos);
+}
+
+TEST_F(InventoryMachine, FailedQueriesAreTracedWithTheCallTheObjectAndTheErrorCode) {
+  machine.Builder().UsbStick('F', 2, 4096 * kMiB, false);
+  machine.Builder().UsbStick('G', 3, 4096 * kMiB);
+  machine.Builder().Fault("devices.controlFail.disk2.storage", "1117");
+  machine.Builder().Fault("devices.controlFail.disk3.layout", "21");
+  machine.Builder().Fault("volumes.info.F", "1005");
+  machine.Apply();
+  Drive* fixedOnUsb = DriveOfDisk(2);
+  ASSERT_NE(fixedOnUsb, nullptr);
+  EXPECT_EQ(fixedOnUsb->GetDriveType(), 3) << "the bus is unknown: a plain fixed disk";
+  ASSERT_EQ(fixedOnUsb->GetPartitionCount(), 1u);
+  EXPECT_EQ(fixedOnUsb->GetPartition(0)->m_Name, L"");
+  ASSERT_NE(DriveOfDisk(3), nullptr);
+  EXPECT_EQ(DriveOfDisk(3)->GetPartitionCount(), 0u);
+
+  std::string trace = usbtest::TraceText();
+  for (const char* line :
+       {"[Drive::IsUsbBus] DeviceIoControl(IOCTL_STORAGE_QUERY_PROPERTY) \\\\.\\PhysicalDrive2 failed (error 1117)",
+        "[Drive::ReadLayout] DeviceIoControl(IOCTL_DISK_GET_DRIVE_LAYOUT_EX) \\\\.\\PhysicalDrive3 failed (error 21)",
+        "[Drive::QueryVolume] GetVolumeInformationW F:\\ failed (error 1005)"})
+    EXPECT_NE(trace.find(line), std::string::npos) << line << "\n" << trace;
 }
 
 TEST_F(InventoryMachine, DriveTypesTellUsbDisksFromInternalOnes) {

@@ -109,11 +109,43 @@ TEST_F(UsbManager, AfterAFailedFormatTwoYesAnswersCleanTheDiskAndKeepTheOldLette
   EXPECT_NE(std::find_if(log.statements.begin(), log.statements.end(),
                          [](const auto& s) { return s.text == "assign letter=f"; }),
             log.statements.end());
+  // A disk within FAT32's limit gets one partition over all of it, as the script always had.
+  EXPECT_EQ(log.DisksOf("crea part prim"), std::vector<int>{2});
+  EXPECT_EQ(log.DisksOf("crea part prim size="), std::vector<int>{});
   auto m = usbtest::CurrentMachine();
   ASSERT_EQ(m.FindDisk(2)->partitions.size(), 1u);
   EXPECT_TRUE(m.FindDisk(2)->partitions[0].active);
   EXPECT_EQ(m.FindDrive('F')->partition, 1);
   EXPECT_NE(usbtest::TraceText().find("[CUSBManager::FormatUSB - DiskpartFormat] is fail"), std::string::npos);
+}
+
+// Windows formats FAT32 up to 32 GiB: the 64 GiB stick's own partition fails to format, and the
+// clean makes a partition the format accepts instead of one over the whole disk.
+TEST_F(UsbManager, OnAStickAbove32GiBTheCleanMakesAPartitionFat32FormattingAccepts) {
+  REQUIRE_TOOLS();
+  machine_.Builder().UsbStick('F', 2, 64ull << 30);
+  Apply();
+  platform::host::ScriptMessageBoxAnswers({platform::kIdYes, platform::kIdYes});
+  ASSERT_TRUE(CUSBManager::Instance()->FormatActiveUSB(L"F:\\"));
+  EXPECT_EQ(CUSBManager::Instance()->m_USBLetter, L"F");
+  EXPECT_EQ(ShownMessageBoxes().size(), 2u);
+
+  usbtest::DiskpartLog log = ReadDiskpartLog(machine_);
+  EXPECT_EQ(log.DisksOf("crea part prim size=32000"), std::vector<int>{2});
+  auto m = usbtest::CurrentMachine();
+  ASSERT_EQ(m.FindDisk(2)->partitions.size(), 1u);
+  const auto& partition = m.FindDisk(2)->partitions[0];
+  EXPECT_EQ(partition.length, 32000ull << 20);
+  EXPECT_LE(partition.length, 32ull << 30);
+  EXPECT_TRUE(partition.active);
+  EXPECT_EQ(partition.mbrType, 0x0C);
+  EXPECT_EQ(m.FindDrive('F')->fileSystem, L"FAT32");
+  EXPECT_EQ(m.FindDrive('F')->partition, 1);
+
+  std::string trace = usbtest::TraceText();
+  EXPECT_NE(trace.find("diskpart exit code: 2147755053 (0x8004242D)"), std::string::npos);
+  EXPECT_NE(trace.find("[CUSBManager::FormatUSB - DiskpartFormat] is fail"), std::string::npos);
+  EXPECT_NE(trace.find("disk 2 holds 65536 MiB: the FAT32 partition is made 32000 MiB"), std::string::npos);
 }
 
 TEST_F(UsbManager, EitherNoEndsThePreparationWithoutCleaning) {
@@ -179,7 +211,16 @@ TEST_F(UsbManager, FollowsTheVolumeToItsNewLetterOrReportsThatItHasNone) {
   EXPECT_EQ(boxes[0].text, L"Get USB disk/flash letter error!");
   EXPECT_EQ(boxes[0].caption, L"Error");
   EXPECT_EQ(boxes[0].owner, 0u);
-  EXPECT_NE(usbtest::TraceText().find("[CUSBManager::FormatUSB - ReGetUSBLtr] is fail"), std::string::npos);
+  std::string trace = usbtest::TraceText();
+  EXPECT_NE(trace.find("[CUSBManager::FormatUSB - ReGetUSBLtr] is fail"), std::string::npos);
+  EXPECT_NE(trace.find("[CUSBManager::ReGetUSBLtr] QueryDosDeviceW: no drive letter names \\Device\\HarddiskVolume"),
+            std::string::npos);
+
+  // A partition the disk does not have: the link query's error is traced.
+  EXPECT_FALSE(CUSBManager::Instance()->ReGetUSBLtr(2, 7));
+  EXPECT_NE(usbtest::TraceText().find(
+                "[CUSBManager::ReGetUSBLtr] NtQuerySymbolicLinkObject \\Device\\Harddisk2\\Partition7 failed (error 2)"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -60,6 +60,19 @@ TEST_F(UsbOperationTest, ReportsTenSeventyHundredAndLabelsTheVolumeOnItsNewLette
   }
 }
 
+TEST_F(UsbOperationTest, ALabelThatCannotBeSetIsTracedAndTheDriveStillCountsAsPrepared) {
+  REQUIRE_TOOLS();
+  machine_.Builder().UsbStick('F', 2, 8ull << 30);
+  machine_.Builder().Fault("volumes.label.F", "5");
+  Apply();
+  RecordingWindow window;
+  USBOperation operation(window.Handle(), L"F:\\", L"GRMCULFRER_EN_DVD");
+  EXPECT_EQ(operation.Excute(), 1);
+  EXPECT_NE(usbtest::TraceText().find("USBOperation::Excute - SetVolumeLabelW F:\\ \"GRMCULFRE~1\" failed (error 5)"),
+            std::string::npos)
+      << usbtest::TraceText();
+}
+
 TEST_F(UsbOperationTest, ASourceWithoutLabelGivesNoname) {
   REQUIRE_TOOLS();
   machine_.Builder().UsbStick('F', 2, 8ull << 30);

@@ -4,6 +4,7 @@
 
 #include "app/program_data.h"
 #include "disk/volume_utils.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "support/temp_machine.h"
 
@@ -47,8 +48,33 @@ TEST(VolumeUtilsDrives, KindsLabelsAndReadiness) {
   EXPECT_EQ(GetVolumeLabelText(L"D:\\"), L"");
   SetVolumeLabelText(L"F:\\", MakeVolumeLabel(GetVolumeLabelText(L"E:\\")));
   EXPECT_EQ(GetVolumeLabelText(L"f:\\"), L"GRMCULFRE~1");
-  SetVolumeLabelText(L"F", L"TWELVE_CHARS");  // too long for FAT32: refused, label kept
+  EXPECT_FALSE(SetVolumeLabelText(L"F", L"TWELVE_CHARS"));  // too long for FAT32: refused, label kept
+  EXPECT_EQ(platform::LastErrorCode(), 154u);                  // ERROR_LABEL_TOO_LONG
   EXPECT_EQ(GetVolumeLabelText(L"F:\\"), L"GRMCULFRE~1");
+  EXPECT_FALSE(SetVolumeLabelText(L"E:\\", L"DISC"));
+  EXPECT_EQ(platform::LastErrorCode(), 5u);
+}
+
+// A utility that fails leaves the Windows error code of the call behind it for the caller.
+TEST(VolumeUtilsDrives, FailuresLeaveTheWindowsErrorCode) {
+  test::TempMachine machine;
+  machine.Builder().Optical('D', L"", false);
+  machine.Builder().UsbStick('F', 2, 4096 * kMiB);
+  machine.Apply();
+  EXPECT_EQ(GetVolumeDiskNumber(L"Q"), -1);
+  EXPECT_EQ(platform::LastErrorCode(), 2u);
+  EXPECT_EQ(GetVolumeLabelText(L"D:\\"), L"");
+  EXPECT_EQ(platform::LastErrorCode(), 21u);
+  EXPECT_EQ(GetFreeSpaceMB(L"D:\\"), 0.0);
+  EXPECT_EQ(platform::LastErrorCode(), 21u);
+  wchar_t letter = L'x';
+  std::wstring volume = L"old";
+  EXPECT_FALSE(GetPartitionLetter(2, 4, letter, &volume));
+  EXPECT_EQ(platform::LastErrorCode(), 2u);
+  EXPECT_EQ(volume, L"");
+  EXPECT_TRUE(GetPartitionLetter(2, 1, letter, &volume));
+  EXPECT_EQ(letter, L'F');
+  EXPECT_EQ(volume.rfind(L"\\Device\\HarddiskVolume", 0), 0u);
 }
 
 TEST(VolumeUtilsDrives, UsbBusAndDiskNumberComeFromTheVolumeDevice) {
@@ -96,6 +122,19 @@ TEST(ScratchFolder, PreferredFolderIsEmptiedWhenTheSystemDriveHasRoom) {
   EXPECT_EQ(path, L"C:\\ProgramData\\Qarvel\\DraventaWin\\QarvelToolTmp\\");
   EXPECT_TRUE(platform::IsFolder(path));
   EXPECT_FALSE(fs::exists(old));
+  std::string host = machine.Host(path);
+  EXPECT_EQ(fs::status(host).permissions() & fs::perms::all, fs::perms::owner_all);
+
+  // A link planted in its place is removed as a link: what it points at is left alone.
+  test::TempFolder elsewhere;
+  test::WriteHostFile(elsewhere.Path() + "/keep.txt", "not the program's");
+  fs::remove_all(host);
+  fs::create_directory_symlink(elsewhere.Path(), host);
+  EXPECT_EQ(GetScratchFolder(3500), path);
+  EXPECT_FALSE(fs::is_symlink(host));
+  EXPECT_TRUE(fs::is_directory(host));
+  EXPECT_TRUE(fs::is_empty(host));
+  EXPECT_EQ(test::ReadHostFile(elsewhere.Path() + "/keep.txt"), "not the program's");
 }
 
 // Free space and the need are compared in the same unit: 10 MiB free is not enough for 3,500.
@@ -109,12 +148,17 @@ TEST(ScratchFolder, SmallSystemDriveFallsBackToANumberedFolderOnADriveWithRoom) 
 
   EXPECT_EQ(PrepareScratchFolder(3500), L"C:\\");
   EXPECT_FALSE(fs::exists(machine.Host(L"C:\\ProgramData") + "/Qarvel/DraventaWin/QarvelToolTmp"));
+  // Created, as the copy of an ISO job needs an existing target, and the program's alone.
   EXPECT_EQ(GetScratchFolder(3500), L"H:\\QarvelToolTmp0\\");
-  EXPECT_FALSE(platform::PathExists(L"H:\\QarvelToolTmp0\\"));  // named, not created
+  const std::string h = machine.Builder().HostFolderOf('H');
+  ASSERT_TRUE(fs::is_directory(h + "/QarvelToolTmp0"));
+  EXPECT_EQ(fs::status(h + "/QarvelToolTmp0").permissions() & fs::perms::all, fs::perms::owner_all);
 
-  fs::create_directories(machine.Builder().HostFolderOf('H') + "/QarvelToolTmp0");
-  test::WriteHostFile(machine.Builder().HostFolderOf('H') + "/qarveltooltmp1", "");
-  EXPECT_EQ(GetScratchFolder(3500), L"H:\\QarvelToolTmp2\\");
+  // Taken names are skipped, whatever stands there: a folder, a file, a link to elsewhere.
+  test::WriteHostFile(h + "/qarveltooltmp1", "");
+  fs::create_symlink(machine.Folder(), h + "/QarvelToolTmp2");
+  EXPECT_EQ(GetScratchFolder(3500), L"H:\\QarvelToolTmp3\\");
+  EXPECT_TRUE(fs::is_symlink(h + "/QarvelToolTmp2"));
   EXPECT_EQ(GetScratchFolder(3300), L"F:\\QarvelToolTmp0\\");
 }
 

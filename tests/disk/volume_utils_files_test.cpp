@@ -44,6 +44,35 @@ TEST_F(VolumeUtilsFiles, RemoveFolderTreeDeletesReadOnlyFilesAndNestedFolders) {
   EXPECT_TRUE(fs::exists(root_ + "/Windows"));
 }
 
+// Links inside the tree (and one standing for the tree) go as links: what they point at stays.
+TEST_F(VolumeUtilsFiles, RemoveFolderTreeNeverEntersALink) {
+  test::TempFolder elsewhere;
+  test::WriteHostFile(elsewhere.Path() + "/keep/file.txt", "kept");
+  test::WriteHostFile(elsewhere.Path() + "/one.txt", "kept too");
+  ASSERT_TRUE(platform::SetAttributes(L"C:\\tree\\sub\\b.bin", platform::kAttrReadOnly));
+  fs::create_directory_symlink(elsewhere.Path() + "/keep", root_ + "/tree/sub/folder-link");
+  fs::create_symlink(elsewhere.Path() + "/one.txt", root_ + "/tree/file-link");
+  fs::create_symlink(elsewhere.Path() + "/missing", root_ + "/tree/dangling-link");
+
+  // A listing shows each link as a reparse point, a folder link with the folder bit.
+  std::uint32_t folderLink = platform::GetAttributes(L"C:\\tree\\sub\\folder-link");
+  EXPECT_EQ(folderLink & (platform::kAttrReparsePoint | platform::kAttrDirectory),
+            platform::kAttrReparsePoint | platform::kAttrDirectory);
+  EXPECT_EQ(platform::GetAttributes(L"C:\\tree\\file-link") & (platform::kAttrReparsePoint | platform::kAttrDirectory),
+            platform::kAttrReparsePoint);
+  EXPECT_TRUE(platform::PathExists(L"C:\\tree\\dangling-link"));
+
+  RemoveFolderTree(L"C:\\tree\\");
+  EXPECT_FALSE(fs::exists(root_ + "/tree"));
+  EXPECT_EQ(test::ReadHostFile(elsewhere.Path() + "/keep/file.txt"), "kept");
+  EXPECT_EQ(test::ReadHostFile(elsewhere.Path() + "/one.txt"), "kept too");
+
+  fs::create_directory_symlink(elsewhere.Path(), root_ + "/linked-tree");
+  RemoveFolderTree(L"C:\\linked-tree");
+  EXPECT_FALSE(fs::exists(fs::symlink_status(root_ + "/linked-tree")));
+  EXPECT_EQ(test::ReadHostFile(elsewhere.Path() + "/keep/file.txt"), "kept");
+}
+
 TEST_F(VolumeUtilsFiles, RemoveFolderTreeOnADriveRootLeavesTheRootEmpty) {
   std::string usb = machine_.Builder().UsbStick('F', 2, 1ull << 30);
   machine_.Apply();

@@ -195,4 +195,24 @@ TEST_F(IsoJob, EachToolFaultFailsTheJobWithAMessage) {
   }
 }
 
+// The system drive without room for the disc: the scratch copy goes to a numbered folder on the
+// first drive with room, which must exist before the copy starts. The window removes it at the
+// end, as it does the preferred one.
+TEST_F(IsoJob, ASystemDriveWithoutRoomPutsTheScratchCopyOnAnotherDrive) {
+  machine_.Builder().Description().FindDrive('C')->totalBytes = 64ull << 20;
+  machine_.Apply();
+  FillRecord();
+  ASSERT_EQ(std::wstring(info_.szTmpPath), L"D:\\QarvelToolTmp0\\");
+  ASSERT_TRUE(fs::is_directory(machine_.Host(info_.szTmpPath)));
+
+  e2e::RecordingJobWindow window(info_.szTmpPath);
+  RunJob(window);
+  EXPECT_EQ(window.finish, kJobSucceeded);
+  ASSERT_FALSE(window.states.empty());
+  EXPECT_EQ(window.states.back(), std::make_pair(std::int32_t{FINISH}, std::int32_t{100}));
+  EXPECT_TRUE(fs::exists(IsoHost()));
+  EXPECT_FALSE(fs::exists(machine_.Host(L"D:\\QarvelToolTmp0")));
+  EXPECT_TRUE(platform::host::ShownMessageBoxes().empty());
+}
+
 }  // namespace

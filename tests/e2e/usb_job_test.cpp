@@ -57,7 +57,7 @@ class UsbJob : public ::testing::Test {
     CUSBManager::SetSettleDelayForTests(0);
     platform::host::ClearMessageBoxes();
 
-    machine_.Builder().UsbStick('F', 2, 8ull << 30);
+    machine_.Builder().UsbStick('F', 2, StickBytes());
     ASSERT_TRUE(machine_.Builder().InstallTool(L"C:\\Windows\\System32\\diskpart.exe", std::string(tools) + "/diskpart.exe"));
     label_ = test::InsertSampleDisc(machine_, 'E');
     ASSERT_EQ(label_, L"GRMCULFRER_EN_DVD");
@@ -77,6 +77,8 @@ class UsbJob : public ::testing::Test {
     JobRecordProblem problem;
     ASSERT_TRUE(FillJobRecord(paths, info_, problem));
   }
+
+  virtual std::uint64_t StickBytes() const { return 8ull << 30; }
 
   void TearDown() override {
     CUSBManager::Release();
@@ -118,6 +120,7 @@ class UsbJob : public ::testing::Test {
     ASSERT_NE(drive, nullptr);
     EXPECT_EQ(drive->fileSystem, L"FAT32");
     EXPECT_TRUE(machine->FindDisk(2)->partitions[0].active);
+    EXPECT_LE(machine->FindDisk(2)->partitions[0].length, 32ull << 30) << "FAT32 as Windows formats it";
     EXPECT_EQ(LabelOf(letter), L"GRMCULFRE~1");
 
     std::string stick = platform::host::Machine::DriveRootHostPath(static_cast<char>(letter));
@@ -183,6 +186,30 @@ TEST_F(UsbJob, FollowsTheStickWhenFormattingMovesItFromFToG) {
   auto machine = platform::host::Machine::Current();
   EXPECT_EQ(machine->FindDrive('F'), nullptr);
   ExpectPreparedStick(L'G', window);
+}
+
+// Most sticks sold today are larger than the 32 GiB Windows formats FAT32: the stick's own
+// partition over the whole disk fails to format, and after the two questions the clean makes a
+// partition the format accepts, on the old letter.
+class LargeUsbJob : public UsbJob {
+ protected:
+  std::uint64_t StickBytes() const override { return 64ull << 30; }
+};
+
+TEST_F(LargeUsbJob, ASixtyFourGiBStickIsCleanedToAFat32PartitionTheFormatAccepts) {
+  platform::host::ScriptMessageBoxAnswers({platform::kIdYes, platform::kIdYes});
+  e2e::RecordingJobWindow window({}, L"Formatting");
+  RunJob(window);
+  ExpectPreparedStick(L'F', window);
+  auto boxes = platform::host::ShownMessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, L"Formatting failure,will clean your USB Flash/Disk,Do you want to clean USB Flash/Disk?");
+  EXPECT_EQ(boxes[1].text, L"Are you sure you want to clean the USB Flash/Disk?");
+  auto machine = platform::host::Machine::Current();
+  ASSERT_EQ(machine->FindDisk(2)->partitions.size(), 1u);
+  EXPECT_EQ(machine->FindDisk(2)->partitions[0].number, 1);
+  EXPECT_EQ(machine->FindDrive('F')->partition, 1);
+  EXPECT_EQ(machine->FindDrive('F')->totalBytes, machine->FindDisk(2)->partitions[0].length);
 }
 
 }  // namespace

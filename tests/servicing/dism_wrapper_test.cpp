@@ -5,6 +5,7 @@
 #include "platform/dism_api.h"
 #include "platform/files.h"
 #include "servicing/dism_fixture.h"
+#include "support/temp_machine.h"
 
 namespace {
 
@@ -31,7 +32,9 @@ TEST(DismErrorText, LongTextIsCutToTheBufferWithoutSplittingAPair) {
 }
 
 TEST_F(DismTest, MountFolderIsTheTimeWithoutZerosAndSkipsTakenNames) {
-  // Take the names of this second and the next two: the manager must wait for a free one.
+  // Take the names of this second and the next two: the manager must wait for a free one. What
+  // stands at a taken name (a folder, a link to elsewhere, a link to nothing) is never used.
+  test::TempFolder elsewhere;
   std::set<std::string> taken;
   platform::LocalTime now = platform::CurrentLocalTime();
   int seconds = now.hour * 3600 + now.minute * 60 + now.second;
@@ -39,7 +42,10 @@ TEST_F(DismTest, MountFolderIsTheTimeWithoutZerosAndSkipsTakenNames) {
     int t = (seconds + i) % 86400;
     std::string name = std::to_string(t / 3600) + std::to_string(t / 60 % 60) + std::to_string(t % 60);
     taken.insert(name);
-    std::filesystem::create_directories(ProgramDataHost() + "/" + name);
+    std::string at = ProgramDataHost() + "/" + name;
+    if (i == 0) std::filesystem::create_directories(at);
+    if (i == 1) std::filesystem::create_directory_symlink(elsewhere.Path(), at);
+    if (i == 2) std::filesystem::create_directory_symlink(elsewhere.Path() + "/missing", at);
   }
   DismManager* manager = DismManager::Instance();
   ASSERT_TRUE(manager->PrepareMountFolder());
@@ -51,6 +57,12 @@ TEST_F(DismTest, MountFolderIsTheTimeWithoutZerosAndSkipsTakenNames) {
   EXPECT_TRUE(std::regex_match(name, std::regex("[1-9]?[0-9][1-5]?[0-9][1-5]?[0-9]"))) << name;
   EXPECT_FALSE(taken.count(name)) << name;
   EXPECT_TRUE(platform::IsFolder(folder));
+  // The mounted image is the program's alone.
+  std::string host = machine_.Host(folder);
+  EXPECT_FALSE(std::filesystem::is_symlink(host.substr(0, host.size() - (host.back() == '/' ? 1 : 0))));
+  EXPECT_EQ(std::filesystem::status(host).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_all);
+  EXPECT_TRUE(std::filesystem::is_empty(elsewhere.Path()));
 }
 
 TEST_F(DismTest, MissingImageFileShowsTheImageInfoErrorAndCountsZero) {

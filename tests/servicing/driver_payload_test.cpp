@@ -60,22 +60,49 @@ TEST(DriverPayload, RebuildsExactlyTheTableFilesByteForByte) {
   // The job's driver path has no trailing backslash.
   EXPECT_NE(DriverPayloadRoot().back(), L'\\');
   EXPECT_TRUE(platform::IsFolder(DriverPayloadRoot() + L"\\Asmedia"));
+  // Made afresh for the program alone.
+  EXPECT_EQ(fs::status(root).permissions() & fs::perms::all, fs::perms::owner_all);
 }
 
-TEST(DriverPayload, ReadOnlyFileOfAnUndeletableTreeIsWrittenAnew) {
+// A link planted in the tree's place is removed as a link: the folder it names is never entered
+// and its drivers never reach the tree.
+TEST(DriverPayload, ALinkPlantedAsU3IsRemovedAndTheFolderItNamesIsLeftAlone) {
   test::TempMachine machine;
-  machine.Builder().Fault("files.ShellDeleteTree", "fail");
-  machine.Apply();
-  const std::wstring inf = platform::AnsiToWide(GetProgramDataFolder()) + L"U3\\Asmedia\\asmtxhci.inf";
+  test::TempFolder planted;
+  test::WriteHostFile(planted.Path() + "/Asmedia/asmtxhci.inf", "planted driver");
+  test::WriteHostFile(planted.Path() + "/Extra/evil.inf", "planted driver");
   std::string pd = machine.Host(platform::AnsiToWide(GetProgramDataFolder()));
-  test::WriteHostFile(pd + "/U3/Asmedia/asmtxhci.inf", "old content");
-  ASSERT_TRUE(platform::SetAttributes(inf, platform::kAttrReadOnly));
+  fs::create_directory_symlink(planted.Path(), pd + "/U3");
 
   ExtractDriverPayload();
 
-  EXPECT_EQ(test::ReadHostFile(pd + "/U3/Asmedia/asmtxhci.inf"),
-            test::ReadHostFile(std::string(DRAVENTA_DRIVER_PAYLOAD_ROOT) + "/U3/Asmedia/asmtxhci.inf"));
-  EXPECT_EQ(platform::GetAttributes(inf) & platform::kAttrReadOnly, 0u);
+  const std::string root = HostPayloadRoot();
+  EXPECT_FALSE(fs::is_symlink(root));
+  EXPECT_EQ(fs::status(root).permissions() & fs::perms::all, fs::perms::owner_all);
+  EXPECT_EQ(FilesBelow(root).size(), 26u);
+  EXPECT_FALSE(fs::exists(root + "/Extra"));
+  EXPECT_EQ(test::ReadHostFile(planted.Path() + "/Asmedia/asmtxhci.inf"), "planted driver");
+  EXPECT_EQ(test::ReadHostFile(planted.Path() + "/Extra/evil.inf"), "planted driver");
+}
+
+// A tree that can't be removed is never reused (its extra .inf files would be serviced): start-up
+// stops with the folder and the reason.
+TEST(DriverPayload, AnOldTreeThatCannotBeRemovedStopsStartUp) {
+  test::TempMachine machine;
+  const std::wstring base = platform::AnsiToWide(GetProgramDataFolder());
+  machine.Builder().Fault("files.listFail", platform::WideToAnsi(base + L"U3\\Asmedia"));
+  machine.Apply();
+  std::string pd = machine.Host(base);
+  test::WriteHostFile(pd + "/U3/Asmedia/extra.inf", "not a payload file");
+  try {
+    ExtractDriverPayload();
+    FAIL() << "no error";
+  } catch (const std::runtime_error& error) {
+    std::string text = error.what();
+    EXPECT_NE(text.find("U3"), std::string::npos) << text;
+    EXPECT_NE(text.find("(error 5)"), std::string::npos) << text;
+  }
+  EXPECT_FALSE(fs::exists(pd + "/U3/Asmedia/asmtxhci.inf")) << "nothing is written into the old tree";
 }
 
 TEST(DriverPayload, MissingResourceStopsStartUpNamingIt) {

@@ -2,9 +2,11 @@
 // temporary definition and removal, and the failures the inventory relies on. The disk walks
 // themselves are checked on byte records in the host tier.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "disk/volume_utils.h"
 #include "platform/devices.h"
+#include "platform/errors.h"
 
 namespace {
 
@@ -28,8 +30,12 @@ TEST(Win32Devices, TemporaryDosNameIsDefinedAndRemovedAgain) {
 
 TEST(Win32Devices, MissingDevicesAndLinksFailCleanly) {
   EXPECT_EQ(nullptr, platform::OpenDevice(L"\\\\.\\PhysicalDrive31", {}));
+  EXPECT_NE(platform::LastErrorCode(), 0u);
   std::wstring target;
   EXPECT_FALSE(platform::QuerySymbolicLinkTarget(L"\\Device\\Harddisk31\\Partition1", target));
+  // The native status is left as a Windows error code (a missing object or path).
+  std::uint32_t error = platform::LastErrorCode();
+  EXPECT_TRUE(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) << error;
   wchar_t letter = L'?';
   EXPECT_FALSE(GetPartitionLetter(31, 1, letter));
   EXPECT_EQ(0, letter);

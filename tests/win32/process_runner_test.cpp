@@ -1,6 +1,7 @@
 // The process runner and the diskpart runner on Windows, against a stand-in console program
 // that records the script it was given and exits with a chosen code.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/private_folder.h"
+#include "platform/process.h"
 
 namespace {
 
@@ -49,6 +51,21 @@ TEST(RunProcess, ReportsTheExitCodeWithoutJudgingIt) {
 TEST(RunProcess, EndsAProgramThatRunsPastTheLimit) {
   std::uint32_t code = 0;
   EXPECT_FALSE(RunProcess(StandIn(L"--sleep 60000"), &code, 500));
+}
+
+// Under 32-bit Wine the process is not under WOW64: diskpart is the system folder's, by its full
+// path, whatever diskpart.exe lies beside the program.
+TEST(SystemDiskpart, IsTheSystemFoldersOwnByItsFullPath) {
+  EXPECT_FALSE(platform::RunsUnderWow64());
+  wchar_t system[MAX_PATH] = {};
+  ASSERT_NE(GetSystemDirectoryW(system, MAX_PATH), 0u);
+  std::wstring expected = std::wstring(system) + L"\\diskpart.exe";
+  if (expected.find(L' ') != std::wstring::npos) expected = L"\"" + expected + L"\"";
+  EXPECT_EQ(SystemDiskpartProgram(), expected);
+  wchar_t windows[MAX_PATH] = {};
+  ASSERT_NE(GetSystemWindowsDirectoryW(windows, MAX_PATH), 0u);
+  EXPECT_EQ(platform::WindowsFolder(), std::wstring(windows));
+  EXPECT_EQ(platform::SystemFolder().rfind(platform::WindowsFolder(), 0), 0u);
 }
 
 TEST_F(DiskpartOnWindows, RunScriptHandsDiskpartTheScriptByteForByte) {

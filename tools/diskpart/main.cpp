@@ -1,8 +1,11 @@
 // The diskpart substitute of the simulated machine: "diskpart /s <script>" runs the script's
 // statements against the machine named by DRAVENTA_MACHINE, one statement at a time under the
 // machine's lock, and exits with diskpart's codes (0 success; 2 a missing disk or partition or a
-// wrong argument; 3 no script; 4 the change can't be made; 5 a statement it does not know).
-// The first failing statement ends the run, as diskpart does without "noerr".
+// wrong argument; 3 no script; 4 the change can't be made; 5 a statement it does not know; the
+// HRESULT of a failed Virtual Disk Service call, such as 0x8004242D VDS_E_VOLUME_TOO_BIG for
+// "format fs=fat32" on a volume above 32 GiB). The whole 32-bit code reaches the program through
+// the host's exit code channel (platform/host/exit_code.h). The first failing statement ends the
+// run, as diskpart does without "noerr".
 //
 // Every run and every statement is appended to diskpart.log in the machine folder:
 //   "run pid=<process id> <script path>" and then "disk=<n> partition=<n> | <statement>" with the disk and
@@ -25,6 +28,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/host/exit_code.h"
 #include "platform/host/machine.h"
 #include "statements.h"
 
@@ -98,7 +102,7 @@ int main(int argc, char** argv) {
     bool updated = Machine::Update([&](MachineDescription& machine) {
       int code = 0;
       if (FailFires(machine, statement.keyword, code)) {
-        outcome = {code, "Virtual Disk Service error: the operation failed."};
+        outcome = {static_cast<std::uint32_t>(code), "Virtual Disk Service error: the operation failed."};
         return;
       }
       outcome = diskpart::Apply(statement, session, machine, machineFolder);
@@ -108,7 +112,7 @@ int main(int argc, char** argv) {
       return diskpart::kFatal;
     }
     std::cout << outcome.message << "\n";
-    if (outcome.code != diskpart::kOk) return outcome.code;
+    if (outcome.code != diskpart::kOk) return platform::host::ExitWithWindowsCode(outcome.code);
   }
   std::cout << "Leaving DiskPart...\n";
   return diskpart::kOk;

@@ -43,7 +43,7 @@ Statement Unknown(const std::string& keyword) {
   return s;
 }
 
-Outcome Fail(int code, std::string message) { return Outcome{code, std::move(message)}; }
+Outcome Fail(std::uint32_t code, std::string message) { return Outcome{code, std::move(message)}; }
 
 // Removes everything inside a drive's root folder, keeping the folder.
 void EmptyFolder(const std::string& folder) {
@@ -109,6 +109,9 @@ Outcome Format(const Statement& s, Session& session, MachineDescription& machine
   for (auto& c : fileSystem) c = static_cast<wchar_t>(std::towupper(c));
   if (fileSystem != L"FAT32" && fileSystem != L"NTFS" && fileSystem != L"FAT" && fileSystem != L"EXFAT")
     return Fail(kBadArguments, "The file system is not valid.");
+  // Windows formats FAT32 up to 32 GiB only; nothing is changed on a larger volume.
+  if (fileSystem == L"FAT32" && partition->length > kLargestFat32Volume)
+    return Fail(kVdsVolumeTooBig, "Virtual Disk Service error:\nThe volume size is too big.\n");
 
   if (disk->style == "mbr") partition->mbrType = fileSystem == L"FAT32" ? 0x0C : fileSystem == L"NTFS" ? 0x07 : 0x06;
   DriveRecord* drive = DriveOf(machine, session.disk, session.partition);
@@ -163,8 +166,9 @@ Outcome Clean(Session& session, MachineDescription& machine, const std::string& 
   return {kOk, "DiskPart succeeded in cleaning the disk."};
 }
 
-// One primary partition in the free space after the last one, aligned to 1 MiB.
-Outcome CreatePrimary(Session& session, MachineDescription& machine) {
+// One primary partition in the free space after the last one, aligned to 1 MiB: all of that
+// space, or `size=` MiB of it.
+Outcome CreatePrimary(const Statement& s, Session& session, MachineDescription& machine) {
   DiskRecord* disk = machine.FindDisk(session.disk);
   if (!disk) return Fail(kBadArguments, "There is no disk selected.");
   std::uint64_t start = kMiB;
@@ -176,10 +180,16 @@ Outcome CreatePrimary(Session& session, MachineDescription& machine) {
   if (disk->style == "mbr" && disk->partitions.size() >= 4)
     return Fail(kServiceFailure, "The disk has no free partition table entry.");
   if (start + kMiB > disk->size) return Fail(kServiceFailure, "There is not enough usable space for this operation.");
+  std::uint64_t length = disk->size - start;
+  if (s.sizeMiB != 0) {
+    if (s.sizeMiB > length / kMiB)
+      return Fail(kServiceFailure, "There is not enough usable space for this operation.");
+    length = s.sizeMiB * kMiB;
+  }
   PartitionRecord p;
   p.number = number;
   p.start = start;
-  p.length = disk->size - start;
+  p.length = length;
   if (disk->style == "mbr") p.mbrType = 0x07;
   else p.gptType = kBasicDataGuid;
   disk->partitions.push_back(p);
@@ -252,9 +262,18 @@ Statement Parse(const std::string& line) {
   if (Names(verb, "active") && words.size() == 1) return Statement{Verb::Active, "active"};
   if (Names(verb, "clean") && words.size() == 1) return Statement{Verb::Clean, "clean"};
   if (Names(verb, "create")) {
-    if (words.size() == 3 && Names(words[1], "partition") && Names(words[2], "primary"))
-      return Statement{Verb::CreatePrimary, "create"};
-    return Unknown("create");
+    if (words.size() < 3 || words.size() > 4 || !Names(words[1], "partition") || !Names(words[2], "primary"))
+      return Unknown("create");
+    Statement r;
+    r.verb = Verb::CreatePrimary;
+    r.keyword = "create";
+    if (words.size() == 4) {
+      int size = 0;
+      if (words[3].rfind("size=", 0) != 0 || !ParseNumber(words[3].substr(5), size) || size <= 0)
+        return Unknown("create");
+      r.sizeMiB = static_cast<std::uint64_t>(size);
+    }
+    return r;
   }
   if (Names(verb, "assign")) {
     if (words.size() == 2 && words[1].rfind("letter=", 0) == 0 && words[1].size() == 8 &&
@@ -288,7 +307,7 @@ Outcome Apply(const Statement& statement, Session& session, MachineDescription& 
     case Verb::Clean:
       return Clean(session, machine, machineFolder);
     case Verb::CreatePrimary:
-      return CreatePrimary(session, machine);
+      return CreatePrimary(statement, session, machine);
     case Verb::Assign:
       return Assign(statement, session, machine, machineFolder);
     case Verb::Unknown:

@@ -1,5 +1,6 @@
 #pragma once
 // The diskpart statements the program writes, and what each does to the simulated machine.
+#include <cstdint>
 #include <string>
 
 #include "platform/host/machine.h"
@@ -13,6 +14,12 @@ constexpr int kBadArguments = 2;
 constexpr int kNoScript = 3;
 constexpr int kServiceFailure = 4;
 constexpr int kSyntaxError = 5;
+// A Virtual Disk Service call that fails ends diskpart with the call's HRESULT, and diskpart
+// prints "Virtual Disk Service error:" and the error's text. VDS_E_VOLUME_TOO_BIG is what
+// "format fs=fat32" gives on a volume above 32 GiB ("The volume size is too big.").
+constexpr std::uint32_t kVdsVolumeTooBig = 0x8004242Du;
+// The largest volume Windows formats FAT32.
+constexpr std::uint64_t kLargestFat32Volume = 32ull << 30;
 
 enum class Verb { None, SelectDisk, SelectPartition, Format, Active, Clean, CreatePrimary, Assign, Exit, Unknown };
 
@@ -22,6 +29,7 @@ struct Statement {
   int number = -1;         // select disk / partition
   std::string fileSystem;  // format fs=
   char letter = 0;         // assign letter=
+  std::uint64_t sizeMiB = 0;  // create partition primary size= (MB as diskpart counts them: MiB); 0 for none
 };
 
 // Parses one line. Keywords may be shortened to their first three letters or more, as diskpart
@@ -35,7 +43,7 @@ struct Session {
 };
 
 struct Outcome {
-  int code = kOk;
+  std::uint32_t code = kOk;  // the exit code diskpart ends with when the statement fails
   std::string message;
 };
 

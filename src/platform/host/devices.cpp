@@ -5,7 +5,9 @@
 #include <mutex>
 #include <optional>
 
+#include "platform/errors.h"
 #include "platform/host/devices_records.h"
+#include "platform/host/errors.h"
 #include "platform/host/machine.h"
 #include "platform/types.h"
 
@@ -28,6 +30,7 @@
 //   "devices.controlFail.diskN.geometry" = "<error>", ".layout", ".storage"
 //                                                  that I/O control on disk N fails
 // <error> is a Windows error code (decimal or 0x hex); an unreadable one means access denied.
+// Every failure leaves its Windows error code in LastErrorCode(), as GetLastError would hold it.
 
 namespace platform {
 
@@ -140,11 +143,13 @@ class HostDevice : public Device {
     auto reply = Reply(code, input, minimum, lastError);
     if (!reply) {
       output.clear();
+      host::SetLastErrorCode(lastError);
       return false;
     }
     if (outputCapacity < minimum) {
       output.clear();
       lastError = kErrorInsufficientBuffer;
+      host::SetLastErrorCode(lastError);
       return false;
     }
     output.assign(reply->begin(), reply->begin() + static_cast<std::ptrdiff_t>(std::min(outputCapacity, reply->size())));
@@ -153,13 +158,24 @@ class HostDevice : public Device {
   }
 
   bool VolumeInformation(std::wstring& label, std::wstring& fileSystem) override {
+    if (QueryVolume(label, fileSystem)) return true;
+    host::SetLastErrorCode(volumeError_);
+    return false;
+  }
+
+ private:
+  bool QueryVolume(std::wstring& label, std::wstring& fileSystem) {
+    volumeError_ = kErrorInvalidFunction;
     auto machine = Machine::Current();
     if (!machine) return false;
     std::wstring foundLabel;
     std::wstring foundFileSystem;
     if (target_.kind == Target::Drive) {
       const DriveRecord* drive = machine->FindDrive(target_.letter);
-      if (!drive || !drive->media) return false;
+      if (!drive || !drive->media) {
+        volumeError_ = kErrorNotReady;
+        return false;
+      }
       foundLabel = drive->label;
       foundFileSystem = drive->fileSystem;
     } else if (target_.kind == Target::PartitionVolume) {
@@ -171,13 +187,15 @@ class HostDevice : public Device {
     } else {
       return false;  // a whole disk holds no file system
     }
-    if (foundFileSystem.empty() || foundFileSystem == L"RAW") return false;
+    if (foundFileSystem.empty() || foundFileSystem == L"RAW") {
+      volumeError_ = kErrorUnrecognizedVolume;
+      return false;
+    }
     label = foundLabel;
     fileSystem = foundFileSystem;
     return true;
   }
 
- private:
   // The whole reply of a control and the smallest buffer that may take a part of it.
   std::optional<host::DeviceBytes> Reply(std::uint32_t code, const std::vector<std::uint8_t>& input,
                                          std::size_t& minimum, std::uint32_t& lastError) {
@@ -241,12 +259,27 @@ class HostDevice : public Device {
   }
 
   Target target_;
+  std::uint32_t volumeError_ = kErrorSuccess;
 };
 
 }  // namespace
 
+namespace {
+std::unique_ptr<Device> OpenHostDevice(const std::wstring& path, const DeviceOpenOptions& options);
+bool ResolveHostLink(const std::wstring& ntPath, std::wstring& target);
+}  // namespace
+
 std::unique_ptr<Device> OpenDevice(const std::wstring& path, const DeviceOpenOptions& options) {
+  std::unique_ptr<Device> device = OpenHostDevice(path, options);
+  if (!device && LastErrorCode() == kErrorSuccess) host::SetLastErrorCode(kErrorFileNotFound);
+  return device;
+}
+
+namespace {
+
+std::unique_ptr<Device> OpenHostDevice(const std::wstring& path, const DeviceOpenOptions& options) {
   (void)options;  // the simulated devices are never written
+  host::SetLastErrorCode(kErrorSuccess);
   auto machine = Machine::Current();
   if (!machine) return nullptr;
   std::wstring upper = Upper(path);
@@ -255,7 +288,10 @@ std::unique_ptr<Device> OpenDevice(const std::wstring& path, const DeviceOpenOpt
 
   if (auto n = NumberAfter(name, L"PHYSICALDRIVE")) {
     if (!machine->FindDisk(*n)) return nullptr;
-    if (machine->Fault("devices.openFail.disk" + std::to_string(*n))) return nullptr;
+    if (auto fault = machine->Fault("devices.openFail.disk" + std::to_string(*n))) {
+      host::SetLastErrorCode(ParseError(*fault));
+      return nullptr;
+    }
     return std::make_unique<HostDevice>(Target{Target::Disk, *n, -1, 0});
   }
   if (name.size() == 2 && name[1] == L':') {
@@ -270,7 +306,18 @@ std::unique_ptr<Device> OpenDevice(const std::wstring& path, const DeviceOpenOpt
   return nullptr;
 }
 
+}  // namespace
+
+// An NT name that is no link: STATUS_OBJECT_NAME_NOT_FOUND, ERROR_FILE_NOT_FOUND as a Windows error.
 bool QuerySymbolicLinkTarget(const std::wstring& ntPath, std::wstring& target) {
+  if (ResolveHostLink(ntPath, target)) return true;
+  host::SetLastErrorCode(kErrorFileNotFound);
+  return false;
+}
+
+namespace {
+
+bool ResolveHostLink(const std::wstring& ntPath, std::wstring& target) {
   auto machine = Machine::Current();
   if (!machine) return false;
   std::wstring upper = Upper(ntPath);
@@ -303,21 +350,30 @@ bool QuerySymbolicLinkTarget(const std::wstring& ntPath, std::wstring& target) {
   return false;
 }
 
+}  // namespace
+
 bool QueryDosDeviceName(const std::wstring& dosName, std::wstring& target) {
   if (auto defined = DefinedDosName(dosName)) {
     target = *defined;
     return true;
   }
   auto machine = Machine::Current();
-  if (!machine || dosName.size() != 2 || dosName[1] != L':' || !std::iswalpha(dosName[0])) return false;
-  const DriveRecord* drive = machine->FindDrive(static_cast<char>(dosName[0]));
-  if (!drive) return false;
+  const DriveRecord* drive = nullptr;
+  if (machine && dosName.size() == 2 && dosName[1] == L':' && std::iswalpha(dosName[0]))
+    drive = machine->FindDrive(static_cast<char>(dosName[0]));
+  if (!drive) {
+    host::SetLastErrorCode(kErrorFileNotFound);
+    return false;
+  }
   target = DriveDeviceName(*drive);
   return true;
 }
 
 bool DefineRawDosDevice(const std::wstring& dosName, const std::wstring& target) {
-  if (dosName.empty() || target.empty()) return false;
+  if (dosName.empty() || target.empty()) {
+    host::SetLastErrorCode(kErrorInvalidParameter);
+    return false;
+  }
   std::lock_guard<std::mutex> guard(g_dosLock);
   g_dosNames[Upper(dosName)].push_back(target);
   return true;
@@ -326,7 +382,10 @@ bool DefineRawDosDevice(const std::wstring& dosName, const std::wstring& target)
 bool RemoveRawDosDevice(const std::wstring& dosName, const std::wstring& target) {
   std::lock_guard<std::mutex> guard(g_dosLock);
   auto it = g_dosNames.find(Upper(dosName));
-  if (it == g_dosNames.end()) return false;
+  if (it == g_dosNames.end()) {
+    host::SetLastErrorCode(kErrorFileNotFound);
+    return false;
+  }
   auto& stack = it->second;
   for (auto entry = stack.rbegin(); entry != stack.rend(); ++entry) {
     if (*entry == target) {
@@ -335,6 +394,7 @@ bool RemoveRawDosDevice(const std::wstring& dosName, const std::wstring& target)
       return true;
     }
   }
+  host::SetLastErrorCode(kErrorFileNotFound);
   return false;
 }
 

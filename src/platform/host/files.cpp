@@ -21,6 +21,10 @@ namespace fs = std::filesystem;
 
 namespace platform {
 
+namespace {
+constexpr std::uint32_t kErrorFileExists = 80;  // GetTempFileNameW out of names
+}  // namespace
+
 namespace host {
 // The attributes Linux has no bit for (hidden, system, archive) live in an extended attribute;
 // read-only is the absence of every write permission bit.
@@ -37,6 +41,22 @@ std::uint32_t HostAttributes(const std::string& hostPath) {
   if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) attributes |= kAttrReadOnly;
   if (attributes == 0) attributes = kAttrNormal;
   return attributes;
+}
+
+// The entry's own attributes: a symbolic link is a reparse point (a folder one when it points at
+// a folder), as Windows reports a link or junction, whatever the target's attributes are.
+std::uint32_t OwnAttributes(const std::string& hostPath) {
+  struct stat st {};
+  if (hostPath.empty() || ::lstat(hostPath.c_str(), &st) != 0) return kInvalidAttributes;
+  if (!S_ISLNK(st.st_mode)) return HostAttributes(hostPath);
+  struct stat target {};
+  bool folder = ::stat(hostPath.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+  return kAttrReparsePoint | (folder ? kAttrDirectory : 0);
+}
+
+bool IsSymlink(const std::string& hostPath) {
+  struct stat st {};
+  return !hostPath.empty() && ::lstat(hostPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 bool IsReadOnlyHost(const std::string& hostPath) {
@@ -65,10 +85,11 @@ std::uint32_t WithDiscReadOnly(std::uint32_t attributes, bool onDisc) {
 
 }  // namespace
 
+// A link counts as existing even when what it points at does not, as with PathFileExistsW.
 bool PathExists(const std::wstring& path) {
   std::string hostPath = Machine::HostPath(path);
   struct stat st {};
-  return !hostPath.empty() && ::stat(hostPath.c_str(), &st) == 0;
+  return !hostPath.empty() && ::lstat(hostPath.c_str(), &st) == 0;
 }
 
 bool IsFolder(const std::wstring& path) {
@@ -84,7 +105,13 @@ bool IsFile(const std::wstring& path) {
 }
 
 std::uint32_t GetAttributes(const std::wstring& path) {
-  return WithDiscReadOnly(host::HostAttributes(Machine::HostPath(path)), OnOpticalDisc(path));
+  std::string hostPath = Machine::HostPath(path);
+  std::uint32_t attributes = host::OwnAttributes(hostPath);
+  if (attributes == kInvalidAttributes) {
+    host::SetLastErrorCode(kErrorFileNotFound);
+    return attributes;
+  }
+  return WithDiscReadOnly(attributes, OnOpticalDisc(path));
 }
 
 bool SetAttributes(const std::wstring& path, std::uint32_t attributes) {
@@ -121,20 +148,53 @@ bool CreateFolderPath(const std::wstring& path) {
 
 bool RemoveEmptyFolder(const std::wstring& path) {
   std::string hostPath = Machine::HostPath(path);
-  if (hostPath.empty()) return false;
+  if (hostPath.empty()) {
+    host::SetLastErrorCode(kErrorPathNotFound);
+    return false;
+  }
+  // A trailing backslash names the folder itself, link or not.
+  while (hostPath.size() > 1 && hostPath.back() == '/') hostPath.pop_back();
   std::string root;
   if (path.size() >= 2 && path[1] == L':') root = Machine::DriveRootHostPath(static_cast<char>(path[0]));
-  if (!root.empty() && fs::path(hostPath).lexically_normal() == fs::path(root).lexically_normal())
-    return false;  // a drive's root can't be removed
-  return ::rmdir(hostPath.c_str()) == 0;
+  if (!root.empty() && fs::path(hostPath).lexically_normal() == fs::path(root).lexically_normal()) {
+    host::SetLastErrorCode(kErrorAccessDenied);  // a drive's root can't be removed
+    return false;
+  }
+  if (host::IsSymlink(hostPath)) {
+    // RemoveDirectoryW removes a folder link itself; a link to a file is not a folder.
+    if ((host::OwnAttributes(hostPath) & kAttrDirectory) == 0) {
+      struct stat target {};
+      if (::stat(hostPath.c_str(), &target) == 0) {
+        host::SetLastErrorCode(kErrorDirectory);
+        return false;
+      }
+    }
+    return ::unlink(hostPath.c_str()) == 0 || host::FailWithErrno(errno);
+  }
+  return ::rmdir(hostPath.c_str()) == 0 || host::FailWithErrno(errno);
 }
 
 bool DeleteFileAt(const std::wstring& path) {
   std::string hostPath = Machine::HostPath(path);
-  if (hostPath.empty() || host::IsReadOnlyHost(hostPath)) return false;
+  if (hostPath.empty()) {
+    host::SetLastErrorCode(kErrorPathNotFound);
+    return false;
+  }
   struct stat st {};
-  if (::lstat(hostPath.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-  return ::unlink(hostPath.c_str()) == 0;
+  if (::lstat(hostPath.c_str(), &st) != 0) return host::FailWithErrno(errno);
+  if (S_ISLNK(st.st_mode)) {
+    // A link is deleted as a link; one that stands for a folder is removed as a folder.
+    if (host::OwnAttributes(hostPath) & kAttrDirectory) {
+      host::SetLastErrorCode(kErrorAccessDenied);
+      return false;
+    }
+    return ::unlink(hostPath.c_str()) == 0 || host::FailWithErrno(errno);
+  }
+  if (S_ISDIR(st.st_mode) || host::IsReadOnlyHost(hostPath)) {
+    host::SetLastErrorCode(kErrorAccessDenied);
+    return false;
+  }
+  return ::unlink(hostPath.c_str()) == 0 || host::FailWithErrno(errno);
 }
 
 bool MoveFileTo(const std::wstring& from, const std::wstring& to) {
@@ -201,10 +261,12 @@ bool ListFolder(const std::wstring& folder, const std::function<bool(const Folde
     if (atDriveRoot && name == host::kWindowsLabelFile) continue;
     std::string full = hostPath + "/" + name;
     struct stat st {};
-    if (::stat(full.c_str(), &st) != 0) continue;
+    if (::lstat(full.c_str(), &st) != 0) continue;
     FolderEntry item;
     item.name = host::FromUtf8(name);
-    item.attributes = WithDiscReadOnly(host::HostAttributes(full), onDisc);
+    // A link is listed as a link (a reparse point), with the size of what it points at.
+    item.attributes = WithDiscReadOnly(host::OwnAttributes(full), onDisc);
+    if (S_ISLNK(st.st_mode) && ::stat(full.c_str(), &st) != 0) st = {};
     item.size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
     if (!visit(item)) break;
   }
@@ -247,20 +309,32 @@ bool WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& b
 
 bool OverwriteExistingFile(const std::wstring& path, const std::string& bytes) {
   std::string hostPath = Machine::HostPath(path);
-  if (hostPath.empty() || host::IsReadOnlyHost(hostPath)) return false;
+  if (hostPath.empty()) {
+    host::SetLastErrorCode(kErrorPathNotFound);
+    return false;
+  }
+  if (host::IsReadOnlyHost(hostPath)) {
+    host::SetLastErrorCode(kErrorAccessDenied);
+    return false;
+  }
   int fd = ::open(hostPath.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);  // no O_CREAT: it must exist
-  if (fd < 0) return false;
+  if (fd < 0) return host::FailWithErrno(errno);
   std::size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
     if (n <= 0) {
+      int error = n < 0 ? errno : EIO;
       ::close(fd);
-      return false;
+      return host::FailWithErrno(error);
     }
     done += static_cast<std::size_t>(n);
   }
-  bool ok = ::fsync(fd) == 0;
-  return ::close(fd) == 0 && ok;
+  if (::fsync(fd) != 0) {
+    int error = errno;
+    ::close(fd);
+    return host::FailWithErrno(error);
+  }
+  return ::close(fd) == 0 || host::FailWithErrno(errno);
 }
 
 bool AppendToFile(const std::wstring& path, const std::string& bytes) {
@@ -284,14 +358,21 @@ std::wstring CreateTempFileIn(const std::wstring& folder, const std::wstring& pr
     for (unsigned v = n; v; v >>= 4) name.insert(name.begin(), hex[v & 0xF]);
     std::wstring candidate = base + prefix.substr(0, 3) + name + L".TMP";
     std::string hostPath = Machine::HostPath(candidate);
-    if (hostPath.empty()) return {};
+    if (hostPath.empty()) {
+      host::SetLastErrorCode(kErrorPathNotFound);
+      return {};
+    }
     int fd = ::open(hostPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd >= 0) {
       ::close(fd);
       return candidate;
     }
-    if (errno != EEXIST) return {};
+    if (errno != EEXIST) {
+      host::SetLastErrorFromErrno(errno);
+      return {};
+    }
   }
+  host::SetLastErrorCode(kErrorFileExists);
   return {};
 }
 

@@ -24,6 +24,11 @@ std::wstring SystemFolder() {
   return machine ? machine->systemFolder : std::wstring();
 }
 
+std::wstring WindowsFolder() {
+  auto machine = host::Machine::Current();
+  return machine ? machine->windowsFolder : std::wstring();
+}
+
 std::wstring ExecutableFolder() {
   auto machine = host::Machine::Current();
   return machine ? WithBackslash(machine->programFolder) : std::wstring();

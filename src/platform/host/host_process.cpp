@@ -7,6 +7,9 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/host/errors.h"
+#include "platform/types.h"
+
 namespace platform::host {
 
 HostProcess::~HostProcess() {
@@ -38,7 +41,10 @@ WaitOutcome HostProcess::Wait(std::uint32_t timeoutMs) {
                                       : (terminateCode_ ? *terminateCode_ : 128u + WTERMSIG(status));
         return WaitOutcome::Exited;
       }
-      if (done < 0) return WaitOutcome::Failed;
+      if (done < 0) {
+        SetLastErrorFromErrno(errno);
+        return WaitOutcome::Failed;
+      }
     }
     if (timeoutMs != kWaitForever && std::chrono::steady_clock::now() >= deadline) return WaitOutcome::TimedOut;
     std::this_thread::sleep_for(pause);
@@ -48,7 +54,10 @@ WaitOutcome HostProcess::Wait(std::uint32_t timeoutMs) {
 
 bool HostProcess::ExitCode(std::uint32_t& code) {
   std::lock_guard<std::mutex> guard(lock_);
-  if (!reaped_) return false;
+  if (!reaped_) {
+    SetLastErrorCode(kErrorInvalidParameter);  // still running: no exit code yet
+    return false;
+  }
   code = exitCode_;
   return true;
 }

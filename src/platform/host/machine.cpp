@@ -96,8 +96,10 @@ json ToJson(const MachineDescription& m) {
   j["folders"] = {{"program", ToUtf8(m.programFolder)},
                   {"commonAppData", ToUtf8(m.commonAppData)},
                   {"system", ToUtf8(m.systemFolder)},
+                  {"windows", ToUtf8(m.windowsFolder)},
                   {"current", ToUtf8(m.currentFolder)}};
   j["systemLocale"] = m.systemLocale;
+  j["wow64"] = m.wow64;
   j["drives"] = json::array();
   for (const auto& d : m.drives) {
     j["drives"].push_back({{"letter", std::string(1, d.letter)}, {"type", d.type}, {"bus", d.bus},
@@ -134,9 +136,11 @@ MachineDescription FromJson(const json& j) {
     if (f.contains("program")) m.programFolder = FromUtf8(f["program"].get<std::string>());
     if (f.contains("commonAppData")) m.commonAppData = FromUtf8(f["commonAppData"].get<std::string>());
     if (f.contains("system")) m.systemFolder = FromUtf8(f["system"].get<std::string>());
+    if (f.contains("windows")) m.windowsFolder = FromUtf8(f["windows"].get<std::string>());
     if (f.contains("current")) m.currentFolder = FromUtf8(f["current"].get<std::string>());
   }
   Take(j, "systemLocale", m.systemLocale);
+  Take(j, "wow64", m.wow64);
   for (const auto& jd : j.value("drives", json::array())) {
     DriveRecord d;
     std::string letter = jd.value("letter", std::string("C"));
@@ -350,6 +354,67 @@ bool Machine::Update(const std::function<void(MachineDescription&)>& change) {
   return ok;
 }
 
+namespace {
+
+// The names below the drive of an absolute Windows folder path ("C:\Windows" -> {"Windows"});
+// false when it is on another drive than `letter`.
+bool FolderParts(const std::wstring& folder, char letter, std::vector<std::wstring>& parts) {
+  parts.clear();
+  if (folder.size() < 2 || folder[1] != L':' ||
+      std::toupper(static_cast<unsigned char>(folder[0])) != std::toupper(static_cast<unsigned char>(letter)))
+    return false;
+  std::wstring rest = folder.substr(2);
+  std::size_t start = 0;
+  while (start <= rest.size()) {
+    std::size_t end = rest.find_first_of(L"\\/", start);
+    if (end == std::wstring::npos) end = rest.size();
+    if (end > start) parts.push_back(rest.substr(start, end - start));
+    start = end + 1;
+  }
+  return true;
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+  return true;
+}
+
+// Whether `parts` begins with `prefix`, without regard to case.
+bool StartsWith(const std::vector<std::wstring>& parts, const std::vector<std::wstring>& prefix) {
+  if (prefix.empty() || parts.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i)
+    if (!SameName(parts[i], prefix[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+// A 32-bit program on 64-bit Windows: <system> is SysWOW64 for it, and <windows>\Sysnative is
+// the native <system>.
+void Machine::RedirectSystemFolder(const MachineDescription& machine, char letter, std::vector<std::wstring>& parts) {
+  std::vector<std::wstring> windows, system;
+  if (!FolderParts(machine.windowsFolder, letter, windows) || !FolderParts(machine.systemFolder, letter, system)) return;
+  std::vector<std::wstring> sysnative = windows;
+  sysnative.push_back(L"Sysnative");
+  std::vector<std::wstring> wow64 = windows;
+  wow64.push_back(L"SysWOW64");
+  const std::vector<std::wstring>* from = nullptr;
+  const std::vector<std::wstring>* to = nullptr;
+  if (StartsWith(parts, sysnative)) {
+    from = &sysnative;
+    to = &system;
+  } else if (StartsWith(parts, system)) {
+    from = &system;
+    to = &wow64;
+  }
+  if (!from) return;
+  std::vector<std::wstring> redirected = *to;
+  redirected.insert(redirected.end(), parts.begin() + static_cast<std::ptrdiff_t>(from->size()), parts.end());
+  parts = std::move(redirected);
+}
+
 std::string Machine::DriveRootHostPath(char letter) {
   auto machine = Current();
   if (!machine) return {};
@@ -398,6 +463,7 @@ std::string Machine::HostPath(const std::wstring& windowsPath) {
     }
     start = end + 1;
   }
+  if (machine->wow64) RedirectSystemFolder(*machine, letter, parts);
   fs::path host(root);
   for (const auto& part : parts) host /= MatchName(host, ToUtf8(part));
   return host.string();

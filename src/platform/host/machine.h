@@ -71,6 +71,11 @@ struct MachineDescription {
   std::wstring programFolder = L"C:\\Program Files\\Draventa\\";
   std::wstring commonAppData = L"C:\\ProgramData";
   std::wstring systemFolder = L"C:\\Windows\\System32";
+  std::wstring windowsFolder = L"C:\\Windows";
+  // 64-bit Windows: the program (32-bit) runs under WOW64. Its paths into the system folder are
+  // then redirected to <windows>\SysWOW64, and <windows>\Sysnative names the native system
+  // folder, as the file system redirector does.
+  bool wow64 = false;
   std::wstring currentFolder = L"C:\\Users\\Public\\";
   std::uint32_t systemLocale = kDefaultSystemLocale;  // the system default locale identifier (LCID)
   std::vector<DriveRecord> drives;
@@ -108,7 +113,8 @@ class Machine {
 
   // Maps a Windows path (E:\sources\boot.wim, \\?\E:\x, a path relative to the current folder)
   // to the host path of the same file, matching each existing name without regard to case as
-  // Windows does. Empty when the drive does not exist or holds no media.
+  // Windows does, and redirecting the system folder on a 64-bit machine (see `wow64`). Empty
+  // when the drive does not exist or holds no media.
   static std::string HostPath(const std::wstring& windowsPath);
 
   // The host folder of a drive's root; empty when the drive does not exist or holds no media.
@@ -116,6 +122,10 @@ class Machine {
 
   static bool Write(const std::string& folder, const MachineDescription& description);
   static std::optional<MachineDescription> Read(const std::string& folder);
+
+ private:
+  // The WOW64 view of the names below drive `letter` of a path.
+  static void RedirectSystemFolder(const MachineDescription& machine, char letter, std::vector<std::wstring>& parts);
 };
 
 // UTF-8 <-> wide conversions used throughout the host platform.

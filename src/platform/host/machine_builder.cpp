@@ -50,7 +50,7 @@ std::string MachineBuilder::Fixed(char letter, int disk, std::uint64_t totalByte
   description_.disks.push_back(k);
 
   if (letter == 'C') {
-    for (const char* sub : {"ProgramData", "Windows/System32", "Users/Public", "Program Files/Draventa"})
+    for (const char* sub : {"ProgramData", "Windows/System32", "Windows/SysWOW64", "Users/Public", "Program Files/Draventa"})
       fs::create_directories(fs::path(folder_) / d.root / sub);
   }
   return HostFolderOf(letter);

@@ -49,6 +49,9 @@ class MachineBuilder {
 
   void Fault(const std::string& name, const std::string& value) { description_.faults[name] = value; }
 
+  // Makes the machine 64-bit Windows (the program then runs under WOW64) or 32-bit Windows.
+  void Wow64(bool on) { description_.wow64 = on; }
+
   bool Write() const;
   // Points this process (and the processes it starts) at the machine.
   void Use() const;

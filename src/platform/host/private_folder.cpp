@@ -6,9 +6,22 @@
 #include <cerrno>
 #include <ctime>
 
+#include "platform/host/errors.h"
 #include "platform/host/machine.h"
+#include "platform/types.h"
 
 namespace platform {
+
+namespace {
+
+// mkdir with mode 0700, whatever the process's umask: the mode is set again afterwards.
+bool MakePrivate(const std::string& hostPath) {
+  if (::mkdir(hostPath.c_str(), 0700) != 0) return host::FailWithErrno(errno);
+  if (::chmod(hostPath.c_str(), 0700) != 0) return host::FailWithErrno(errno);
+  return true;
+}
+
+}  // namespace
 
 std::wstring CreatePrivateFolder(const std::wstring& parent, const std::wstring& prefix) {
   std::wstring base = parent;
@@ -21,11 +34,26 @@ std::wstring CreatePrivateFolder(const std::wstring& parent, const std::wstring&
     for (int shift = 12; shift >= 0; shift -= 4) suffix += hex[(n >> shift) & 0xF];
     std::wstring candidate = base + prefix + suffix;
     std::string hostPath = host::Machine::HostPath(candidate);
-    if (hostPath.empty()) return {};
-    if (::mkdir(hostPath.c_str(), 0700) == 0) return candidate + L"\\";
+    if (hostPath.empty()) {
+      host::SetLastErrorCode(kErrorPathNotFound);
+      return {};
+    }
+    if (MakePrivate(hostPath)) return candidate + L"\\";
     if (errno != EEXIST) return {};
   }
   return {};
+}
+
+bool CreatePrivateFolderAt(const std::wstring& path) {
+  std::wstring folder = path;
+  while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+  std::string hostPath = host::Machine::HostPath(folder);
+  if (hostPath.empty()) {
+    host::SetLastErrorCode(kErrorPathNotFound);
+    return false;
+  }
+  // mkdir never follows a link that stands at the path: it fails with EEXIST.
+  return MakePrivate(hostPath);
 }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <cwctype>
 #include <filesystem>
 
+#include "platform/host/errors.h"
 #include "platform/host/machine.h"
 #include "platform/types.h"
 
@@ -12,15 +13,19 @@
 // Fault switches:
 //   "volumes.info.<L>" = "<error>"   GetVolumeInformationW on drive L fails with that Windows
 //                                    error code (decimal or 0x hex).
-//   "volumes.space.<L>" = "fail"     GetDiskFreeSpaceExW on drive L fails.
+//   "volumes.space.<L>" = "fail"     GetDiskFreeSpaceExW on drive L fails (ERROR_GEN_FAILURE).
+//   "volumes.label.<L>" = "<error>"  SetVolumeLabelW on drive L fails with that Windows error.
 // A drive whose file system is "RAW" fails volume queries with ERROR_UNRECOGNIZED_VOLUME, and
-// a drive without media with ERROR_NOT_READY, as Windows does.
+// a drive without media with ERROR_NOT_READY, as Windows does. Every failure leaves its Windows
+// error code in LastErrorCode().
 
 namespace fs = std::filesystem;
 
 namespace platform {
 
 namespace {
+
+constexpr std::uint32_t kErrorLabelTooLong = 154;
 
 // The drive letter of a root such as E:\ or E:, upper case; 0 when the text names none.
 char LetterOf(const std::wstring& root) {
@@ -95,7 +100,9 @@ std::uint32_t DriveTypeOf(const std::wstring& root) {
   return drive ? TypeCode(drive->type) : kDriveNoRootDir;
 }
 
-bool QueryVolumeInformation(const std::wstring& root, VolumeInformation& info, std::uint32_t& lastError) {
+namespace {
+
+bool QueryHostVolume(const std::wstring& root, VolumeInformation& info, std::uint32_t& lastError) {
   auto machine = host::Machine::Current();
   char letter = LetterOf(root);
   const auto* drive = machine && letter ? machine->FindDrive(letter) : nullptr;
@@ -124,18 +131,53 @@ bool QueryVolumeInformation(const std::wstring& root, VolumeInformation& info, s
   return true;
 }
 
+}  // namespace
+
+bool QueryVolumeInformation(const std::wstring& root, VolumeInformation& info, std::uint32_t& lastError) {
+  if (QueryHostVolume(root, info, lastError)) return true;
+  host::SetLastErrorCode(lastError);
+  return false;
+}
+
 bool SetVolumeLabelOf(const std::wstring& root, const std::wstring& label) {
   char letter = LetterOf(root);
-  if (!letter) return false;
+  std::uint32_t error = kErrorInvalidParameter;
+  if (auto machine = host::Machine::Current(); machine && letter) {
+    if (auto fault = machine->Fault(std::string("volumes.label.") + letter)) {
+      host::SetLastErrorCode(ParseErrorCode(*fault));
+      return false;
+    }
+  }
   bool changed = false;
-  host::Machine::Update([&](host::MachineDescription& machine) {
-    auto* drive = machine.FindDrive(letter);
-    if (!drive || !drive->media || drive->type == "cdrom" || drive->fileSystem == L"RAW") return;
-    // FAT labels hold at most 11 characters; Windows refuses longer ones.
-    if ((drive->fileSystem == L"FAT32" || drive->fileSystem == L"FAT") && label.size() > 11) return;
-    drive->label = label;
-    changed = true;
-  });
+  if (letter) {
+    host::Machine::Update([&](host::MachineDescription& machine) {
+      auto* drive = machine.FindDrive(letter);
+      if (!drive) {
+        error = kErrorPathNotFound;
+        return;
+      }
+      if (!drive->media) {
+        error = kErrorNotReady;
+        return;
+      }
+      if (drive->type == "cdrom") {
+        error = kErrorAccessDenied;
+        return;
+      }
+      if (drive->fileSystem == L"RAW") {
+        error = kErrorUnrecognizedVolume;
+        return;
+      }
+      // FAT labels hold at most 11 characters; Windows refuses longer ones.
+      if ((drive->fileSystem == L"FAT32" || drive->fileSystem == L"FAT") && label.size() > 11) {
+        error = kErrorLabelTooLong;
+        return;
+      }
+      drive->label = label;
+      changed = true;
+    });
+  }
+  if (!changed) host::SetLastErrorCode(error);
   return changed;
 }
 
@@ -143,9 +185,23 @@ bool QueryDiskSpace(const std::wstring& root, std::uint64_t& freeBytes, std::uin
   auto machine = host::Machine::Current();
   char letter = LetterOf(root);
   const auto* drive = machine && letter ? machine->FindDrive(letter) : nullptr;
-  if (!drive || !drive->media || machine->Fault(std::string("volumes.space.") + letter)) return false;
+  if (!drive) {
+    host::SetLastErrorCode(kErrorPathNotFound);
+    return false;
+  }
+  if (!drive->media) {
+    host::SetLastErrorCode(kErrorNotReady);
+    return false;
+  }
+  if (machine->Fault(std::string("volumes.space.") + letter)) {
+    host::SetLastErrorCode(kErrorGenFailure);
+    return false;
+  }
   std::string hostRoot = host::Machine::DriveRootHostPath(letter);
-  if (hostRoot.empty()) return false;
+  if (hostRoot.empty()) {
+    host::SetLastErrorCode(kErrorNotReady);
+    return false;
+  }
   std::uint64_t used = UsedBytes(hostRoot);
   if (drive->type == "cdrom") {
     // A disc is full: its size is what it holds.

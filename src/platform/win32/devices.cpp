@@ -64,11 +64,13 @@ struct NtObjectAttributes {
 using NtOpenSymbolicLinkObjectFn = LONG(NTAPI*)(PHANDLE, ACCESS_MASK, NtObjectAttributes*);
 using NtQuerySymbolicLinkObjectFn = LONG(NTAPI*)(HANDLE, NtUnicodeString*, PULONG);
 using NtCloseFn = LONG(NTAPI*)(HANDLE);
+using RtlNtStatusToDosErrorFn = ULONG(NTAPI*)(LONG);
 
 struct NtLinkCalls {
   NtOpenSymbolicLinkObjectFn open = nullptr;
   NtQuerySymbolicLinkObjectFn query = nullptr;
   NtCloseFn close = nullptr;
+  RtlNtStatusToDosErrorFn toDosError = nullptr;  // for the failure's Windows error code
 };
 
 const NtLinkCalls& LinkCalls() {
@@ -82,6 +84,8 @@ const NtLinkCalls& LinkCalls() {
     calls.query = reinterpret_cast<NtQuerySymbolicLinkObjectFn>(
         reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySymbolicLinkObject")));
     calls.close = reinterpret_cast<NtCloseFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtClose")));
+    calls.toDosError = reinterpret_cast<RtlNtStatusToDosErrorFn>(
+        reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
   });
   return calls;
 }
@@ -89,6 +93,12 @@ const NtLinkCalls& LinkCalls() {
 constexpr ACCESS_MASK kSymbolicLinkQuery = 0x0001;
 constexpr ULONG kObjCaseInsensitive = 0x00000040;
 constexpr USHORT kLinkTargetBytes = 1024;
+
+// The native calls report an NTSTATUS; the failure is left as its Windows error code.
+bool FailWithStatus(const NtLinkCalls& calls, LONG status) {
+  SetLastError(calls.toDosError ? calls.toDosError(status) : ERROR_GEN_FAILURE);
+  return false;
+}
 
 }  // namespace
 
@@ -105,8 +115,14 @@ std::unique_ptr<Device> OpenDevice(const std::wstring& path, const DeviceOpenOpt
 
 bool QuerySymbolicLinkTarget(const std::wstring& ntPath, std::wstring& target) {
   const NtLinkCalls& calls = LinkCalls();
-  if (!calls.open || !calls.query || !calls.close) return false;
-  if (ntPath.size() * sizeof(wchar_t) > 0xFFFE) return false;
+  if (!calls.open || !calls.query || !calls.close) {
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return false;
+  }
+  if (ntPath.size() * sizeof(wchar_t) > 0xFFFE) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
 
   std::wstring name = ntPath;
   NtUnicodeString objectName{static_cast<USHORT>(name.size() * sizeof(wchar_t)),
@@ -114,14 +130,14 @@ bool QuerySymbolicLinkTarget(const std::wstring& ntPath, std::wstring& target) {
   NtObjectAttributes attributes{sizeof(NtObjectAttributes), nullptr, &objectName, kObjCaseInsensitive, nullptr,
                                 nullptr};
   HANDLE link = nullptr;
-  if (calls.open(&link, kSymbolicLinkQuery, &attributes) != 0) return false;
+  if (LONG status = calls.open(&link, kSymbolicLinkQuery, &attributes); status != 0) return FailWithStatus(calls, status);
 
   wchar_t buffer[kLinkTargetBytes / sizeof(wchar_t) + 1] = {};
   NtUnicodeString result{0, kLinkTargetBytes, buffer};
   ULONG returned = 0;
   LONG status = calls.query(link, &result, &returned);
   calls.close(link);
-  if (status != 0) return false;
+  if (status != 0) return FailWithStatus(calls, status);
   target.assign(buffer, result.Length / sizeof(wchar_t));
   return true;
 }

@@ -27,6 +27,15 @@ std::wstring SystemFolder() {
   return std::wstring(buffer, length);
 }
 
+std::wstring WindowsFolder() {
+  wchar_t buffer[MAX_PATH] = {};
+  UINT length = GetSystemWindowsDirectoryW(buffer, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  std::wstring path(buffer, length);
+  if (path.size() > 3 && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
 std::wstring ExecutableFolder() {
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {

@@ -5,34 +5,76 @@
 
 namespace platform {
 
+namespace {
+
+// Full control for SYSTEM and Administrators, inherited by what is created inside; the "P"
+// keeps the parent's grants (ProgramData lets every user create files) from flowing in.
+constexpr const wchar_t* kPrivateAccess = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+
+// The security descriptor of a private folder, freed with the object.
+class PrivateDescriptor {
+ public:
+  PrivateDescriptor() {
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(kPrivateAccess, SDDL_REVISION_1, &descriptor_, nullptr)) {
+      attributes_.nLength = sizeof attributes_;
+      attributes_.lpSecurityDescriptor = descriptor_;
+      attributes_.bInheritHandle = FALSE;
+    }
+  }
+  ~PrivateDescriptor() {
+    if (descriptor_) LocalFree(descriptor_);
+  }
+  PrivateDescriptor(const PrivateDescriptor&) = delete;
+  PrivateDescriptor& operator=(const PrivateDescriptor&) = delete;
+
+  SECURITY_ATTRIBUTES* Attributes() { return descriptor_ ? &attributes_ : nullptr; }
+
+ private:
+  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+  SECURITY_ATTRIBUTES attributes_{};
+};
+
+}  // namespace
+
 std::wstring CreatePrivateFolder(const std::wstring& parent, const std::wstring& prefix) {
   std::wstring base = parent;
   if (!base.empty() && base.back() != L'\\') base += L'\\';
-  // Full control for SYSTEM and Administrators, inherited by what is created inside; the "P"
-  // keeps the parent's grants (ProgramData lets every user create files) from flowing in.
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)",
-                                                            SDDL_REVISION_1, &descriptor, nullptr))
-    return {};
-  SECURITY_ATTRIBUTES attributes{};
-  attributes.nLength = sizeof attributes;
-  attributes.lpSecurityDescriptor = descriptor;
-  attributes.bInheritHandle = FALSE;
-
   std::wstring made;
-  DWORD seed = GetTickCount() ^ GetCurrentProcessId();
-  for (DWORD i = 0; i < 0x10000 && made.empty(); ++i) {
-    wchar_t suffix[16];
-    wsprintfW(suffix, L"%04X", static_cast<unsigned>((seed + i) & 0xFFFF));
-    std::wstring candidate = base + prefix + suffix;
-    if (CreateDirectoryW(candidate.c_str(), &attributes)) {
-      made = candidate + L"\\";
-    } else if (GetLastError() != ERROR_ALREADY_EXISTS) {
-      break;
+  DWORD error = ERROR_SUCCESS;
+  {
+    PrivateDescriptor descriptor;
+    if (!descriptor.Attributes()) return {};
+    DWORD seed = GetTickCount() ^ GetCurrentProcessId();
+    for (DWORD i = 0; i < 0x10000 && made.empty(); ++i) {
+      wchar_t suffix[16];
+      wsprintfW(suffix, L"%04X", static_cast<unsigned>((seed + i) & 0xFFFF));
+      std::wstring candidate = base + prefix + suffix;
+      if (CreateDirectoryW(candidate.c_str(), descriptor.Attributes())) {
+        made = candidate + L"\\";
+      } else if ((error = GetLastError()) != ERROR_ALREADY_EXISTS) {
+        break;
+      }
     }
   }
-  LocalFree(descriptor);
+  if (made.empty()) SetLastError(error);  // freeing the descriptor must not hide the reason
   return made;
+}
+
+bool CreatePrivateFolderAt(const std::wstring& path) {
+  std::wstring folder = path;
+  while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+  bool created = false;
+  DWORD error = ERROR_SUCCESS;
+  {
+    PrivateDescriptor descriptor;
+    if (!descriptor.Attributes()) return false;
+    // CreateDirectoryW fails with ERROR_ALREADY_EXISTS for anything at the path, a link or a
+    // junction included, and never follows one.
+    created = CreateDirectoryW(folder.c_str(), descriptor.Attributes()) != FALSE;
+    error = GetLastError();
+  }
+  if (!created) SetLastError(error);
+  return created;
 }
 
 }  // namespace platform

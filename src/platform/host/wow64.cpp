@@ -1,0 +1,13 @@
+#include "platform/host/machine.h"
+#include "platform/process.h"
+
+namespace platform {
+
+// The simulated machine says whether it is 64-bit Windows, on which this 32-bit program runs
+// under WOW64 (machine.json "wow64").
+bool RunsUnderWow64() {
+  auto machine = host::Machine::Current();
+  return machine && machine->wow64;
+}
+
+}  // namespace platform
