@@ -98,6 +98,12 @@ TEST(Runner, SourceWithoutLabelOrWithoutMediaGivesAnEmptyLabel) {
     Win7InsCreator runner(1, 1, &info);
     EXPECT_EQ(runner.Excute(), 1);
     for (const auto& context : catalogue.Journal().Contexts()) EXPECT_EQ(context.sourceLabel, L"");
+    // An empty drive has no label to read: the trace says why (ERROR_NOT_READY).
+    auto lines = test::TraceLines();
+    bool traced = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+      return line.find("[Win7InsCreator::SourceLabel] GetVolumeInformationW failed: E:\\ (error 21)") != std::string::npos;
+    });
+    EXPECT_EQ(traced, !media);
   }
 }
 
