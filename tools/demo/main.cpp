@@ -79,10 +79,10 @@ bool RunJob(std::int32_t mode, const std::wstring& target, std::uint64_t discByt
   TOperationThd thread(true, &window, mode, &info);
   thread.Resume();
   platform::PumpMessagesUntil([&] { return window.Finished(); }, platform::kWaitForeverMs);
+  PrintBoxes();
   std::printf("  result: %s\n", window.FinishCode() == kJobSucceeded   ? "success"
                                 : window.FinishCode() == kJobCancelled ? "cancelled"
                                                                        : "FAILED");
-  PrintBoxes();
   return window.FinishCode() == kJobSucceeded;
 }
 
