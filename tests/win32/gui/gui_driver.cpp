@@ -6,10 +6,12 @@
 //   gui_driver <step>        (gui_driver.exe lies beside Draventa.exe and QvMultiLang.dll)
 //
 // Steps: mode (the mode window is up), iso (choose the ISO entry), next (the mode window's
-// Next), tick (the licence box), untick, eula-next, wizard-back, close. Each prints one line per
-// check ("ok: ..." or "FAILED: ..."), then "rect: left top width height" of the window now in
-// front, and exits 0 when every check held.
-#include <windows.h>
+// Next), tick (the licence box), untick, eula-next, wizard-back, close, and the steps of a whole
+// disc-to-ISO job (gui_job_steps.h). Each prints one line per check ("ok: ..." or
+// "FAILED: ..."), then "rect: left top width height" of the window now in front, and exits 0
+// when every check held.
+#include "gui_driver_util.h"
+#include "gui_job_steps.h"
 
 #include <cstdio>
 #include <string>
@@ -17,116 +19,7 @@
 
 namespace {
 
-int g_failures = 0;
-
-void Check(bool held, const std::wstring& what) {
-  std::wprintf(L"%ls: %ls\n", held ? L"ok" : L"FAILED", what.c_str());
-  if (!held) ++g_failures;
-}
-
-std::wstring NameOf(HWND window) {
-  HANDLE atom = GetPropW(window, L"Draventa.Name");
-  if (atom == nullptr) return L"";
-  wchar_t name[128] = {};
-  if (GlobalGetAtomNameW(static_cast<ATOM>(reinterpret_cast<UINT_PTR>(atom)), name, 128) == 0) return L"";
-  return name;
-}
-
-struct Search {
-  std::wstring name;
-  HWND found = nullptr;
-};
-
-BOOL CALLBACK MatchName(HWND window, LPARAM param) {
-  Search* search = reinterpret_cast<Search*>(param);
-  if (NameOf(window) == search->name) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND FindForm(const std::wstring& name) {
-  Search search{name};
-  EnumWindows(MatchName, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-HWND FindChild(HWND form, const std::wstring& name) {
-  Search search{name};
-  if (form != nullptr) EnumChildWindows(form, MatchName, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-// Waits up to 20 s for the form to exist and be visible (or hidden).
-HWND WaitForm(const std::wstring& name, bool visible) {
-  for (int i = 0; i < 200; ++i) {
-    HWND form = FindForm(name);
-    if (form != nullptr && (IsWindowVisible(form) != FALSE) == visible) return form;
-    Sleep(100);
-  }
-  return FindForm(name);
-}
-
-std::wstring TextOf(HWND window) {
-  // WM_GETTEXT itself: GetWindowTextW gives only the stored title of another process's window,
-  // never an edit control's contents.
-  wchar_t text[4096] = {};
-  if (window != nullptr) SendMessageW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
-std::wstring ComboItem(HWND combo, int index) {
-  LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, index, 0);
-  if (length == CB_ERR) return L"";
-  std::vector<wchar_t> text(static_cast<size_t>(length) + 1);
-  SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-  return text.data();
-}
-
-// The translation library beside the program, asked directly: the texts the windows must show.
-using TranslateProc = UINT(__stdcall*)(const wchar_t*, wchar_t*, UINT);
-TranslateProc g_translate = nullptr;
-
-std::wstring Library(const std::wstring& key) {
-  if (g_translate == nullptr) return L"(no library)";
-  std::vector<wchar_t> buffer(8192);
-  g_translate(key.c_str(), buffer.data(), static_cast<UINT>(buffer.size()));
-  return buffer.data();
-}
-
-// A label's text as the window shows it: line feeds become CR LF in static controls only when
-// the program writes them so; compare without CR.
-std::wstring WithoutCr(std::wstring text) {
-  std::wstring out;
-  for (wchar_t c : text) {
-    if (c != L'\r') out += c;
-  }
-  return out;
-}
-
-void PrintRect(HWND form) {
-  RECT r{};
-  if (form != nullptr) GetWindowRect(form, &r);
-  std::wprintf(L"rect: %ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
-}
-
-void CheckClient(HWND form, int width, int height, const std::wstring& what) {
-  RECT client{};
-  GetClientRect(form, &client);
-  Check(client.right == width && client.bottom == height,
-        what + L" client area " + std::to_wstring(client.right) + L" x " + std::to_wstring(client.bottom));
-}
-
-void Click(HWND button) { SendMessageW(button, BM_CLICK, 0, 0); }
-
-bool WaitEnabled(HWND window, bool enabled) {
-  for (int i = 0; i < 50; ++i) {
-    if ((IsWindowEnabled(window) != FALSE) == enabled) return true;
-    Sleep(100);
-  }
-  return false;
-}
+using namespace gui;
 
 void StepMode() {
   HWND first = WaitForm(L"dlgFirst", true);
@@ -238,7 +131,7 @@ void StepClose() {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) {
-    std::fwprintf(stderr, L"usage: gui_driver <step>\n");
+    std::fwprintf(stderr, L"usage: gui_driver <step> [arguments]\n");
     return 2;
   }
   const std::wstring step = argv[1];
@@ -253,7 +146,7 @@ int wmain(int argc, wchar_t** argv) {
   else if (step == L"eula-next") StepEulaNext();
   else if (step == L"wizard-back") StepWizardBack();
   else if (step == L"close") StepClose();
-  else Check(false, L"unknown step " + step);
+  else if (!RunJobStep(step, std::vector<std::wstring>(argv + 2, argv + argc))) Check(false, L"unknown step " + step);
   std::fflush(stdout);
   return g_failures == 0 ? 0 : 1;
 }

@@ -3,7 +3,7 @@
 // does the work on real WIM files with wimlib's command-line tool (Debian wimtools):
 //   mount    wimlib-imagex apply: the image is extracted into the (empty) mount folder
 //   add      the INF's folder is staged into the mounted tree at
-//            Windows\System32\DriverStore\FileRepository\<inf>_<arch>_<id>\
+//            Windows\System32\DriverStore\FileRepository\<inf>_<arch>_<id> (a folder)
 //   commit   wimlib-imagex update: the staged folders are added to that image of the WIM
 //   unmount  commit first unless discarding, then the mount folder is emptied
 //   info     the image count (and names) from wimlib-imagex info

@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# The disc-to-ISO job of the real Draventa.exe under Wine, walked through its windows as a user
+# would: mode window -> ISO mode -> licence -> step 1 (the disc in E: measured) -> step 2 (a
+# folder chosen in the system folder browser) -> step 3 (the job) -> "Finished" -> Yes. Windows'
+# DISM and oscdimg are replaced by the test-only stand-ins dismapi.dll and oscdimg.exe, which
+# work with wimlib-imagex and xorriso. Afterwards the ISO file is checked with xorriso and wimdir.
+#   gui-iso-job.sh <folder of Draventa.exe> <stand-in folder> <screenshot folder> <work folder>
+# The work folder (emptied first) gets the staged program folder and the generated sample disc,
+# which the Wine prefix maps as the CD-ROM drive E: during the run only. The ISO goes to C:\ISO\
+# of the prefix. DRAVENTA_WINE_BUILD names the build folder whose Wine prefix is used. The
+# output ends with gtest-style totals, which scripts/test counts.
+set -u
+if [ "${1:-}" = --inner ]; then shift; inner_mode=1; else inner_mode=0; fi
+exe_dir=$(cd "$1" && pwd)
+standins=$(cd "$2" && pwd)
+shots=$(realpath -m "$3")
+work=$(realpath -m "$4")
+here=$(cd "$(dirname "$0")" && pwd)
+runner=$(realpath "$here/../../../cmake/wine-run.sh")
+export DRAVENTA_WINE_BUILD=${DRAVENTA_WINE_BUILD:-$(dirname "$exe_dir")}
+prefix=$DRAVENTA_WINE_BUILD/wineprefix
+program_data=$prefix/drive_c/ProgramData/Qarvel/DraventaWin
+iso_dir=$prefix/drive_c/ISO
+drives_key='HKLM\Software\Wine\Drives'
+
+# The stand-in oscdimg spreads its last reports over a few seconds, so the progress page can be
+# photographed while the ISO is being written.
+export DRAVENTA_OSCDIMG_PACE_MS=1000
+
+# What the ISO must hold: El Torito entries, the serviced boot image, the OS folder.
+check_el_torito() {
+  local report bios uefi
+  report=$(xorriso -indev "$1" -report_el_torito plain 2>&1)
+  bios=$(grep -c "El Torito boot img :.*BIOS.*none" <<<"$report")
+  uefi=$(grep -c "El Torito boot img :.*UEFI.*none" <<<"$report")
+  echo "El Torito entries: $bios BIOS, $uefi UEFI (no emulation)"
+  [ "$bios" = 1 ] && [ "$uefi" = 1 ] || { grep "El Torito" <<<"$report"; return 1; }
+  xorriso -indev "$1" -pvd_info 2>&1 | grep -q "Volume Id    : WIN7" || { echo "the volume id is not WIN7"; return 1; }
+}
+
+check_boot_image() {
+  local wim=$work/check/boot.wim image1 image2 inf ok=0
+  mkdir -p "$work/check"
+  xorriso -osirrox on -indev "$1" -extract /sources/boot.wim "$wim" >/dev/null 2>&1
+  [ -f "$wim" ] || { echo "no sources/boot.wim in the ISO"; return 1; }
+  image2=$(wimdir "$wim" 2 2>&1) || { echo "wimdir: $image2"; return 1; }
+  image1=$(wimdir "$wim" 1 2>&1)
+  for inf in asmtxhci asmthub3 iusb3xhc iusb3hub; do
+    if grep -qE "^/Windows/System32/DriverStore/FileRepository/$inf\.inf_amd64_[0-9a-f]{16}/$inf\.inf$" <<<"$image2"; then
+      echo "image 2 holds the $inf.inf package"
+    else
+      echo "image 2 lacks the $inf.inf package"
+      ok=1
+    fi
+  done
+  if grep -qE "FileRepository/(asmtxhci|asmthub3|iusb3xhc|iusb3hub)\.inf_" <<<"$image1"; then
+    echo "image 1 got the packages too"
+    ok=1
+  fi
+  return $ok
+}
+
+check_gone() {
+  if [ -e "$1" ]; then echo "$1 is still there"; return 1; fi
+  # Nor is a DISM mount folder (named by the time of day) left.
+  local left
+  left=$(find "$program_data" -mindepth 1 -maxdepth 1 -type d -regex '.*/[0-9]+' 2>/dev/null)
+  [ -z "$left" ] || { echo "mount folders left: $left"; return 1; }
+}
+
+inner() {
+  local label=$1 mb=$2 suite=DraventaIsoJob exe_dir=$work/program
+  # shellcheck source=gui-steps.sh
+  source "$here/gui-steps.sh"
+  "$runner" reg add "HKCU\\Software\\Wine\\X11 Driver" /v Decorated /d N /f >/dev/null 2>&1
+  "$runner" "$exe_dir/Draventa.exe" >/dev/null 2>&1 &
+  local program=$!
+
+  gui_step mode
+  gui_step iso
+  gui_step next
+  gui_step tick
+  gui_step disc wizard-step1 "$label" "$mb"
+  gui_step folder-page
+  gui_step browse-open folder-browser 'C:\ISO'
+  gui_step browse-ok wizard-step2-iso 'C:\ISO'
+  gui_step start
+  gui_step progress wizard-progress
+  gui_check scratch-folder-during-job test -d "$program_data/QarvelToolTmp"
+  GUI_STEP_TIMEOUT=260 gui_step finished wizard-finished
+  gui_step yes
+  gui_check ends gui_wait_end "$program" "answering Yes"
+
+  local iso=$iso_dir/$label.iso
+  gui_check iso-file test -s "$iso"
+  gui_check el-torito check_el_torito "$iso"
+  gui_check boot-image-drivers check_boot_image "$iso"
+  gui_check os-folder bash -c "xorriso -indev '$iso' -find /OS/readme.txt 2>/dev/null | grep -q readme.txt"
+  gui_check scratch-folder-removed check_gone "$program_data/QarvelToolTmp"
+  gui_summary
+}
+
+if [ "$inner_mode" = 1 ]; then
+  inner "$5" "$6"
+  exit
+fi
+
+fail_setup() {
+  echo "[  FAILED  ] DraventaIsoJob.setup: $1"
+  echo "[  PASSED  ] 0 tests."
+  exit 1
+}
+
+# The program folder, as it is installed, with the stand-ins where Windows' own files would be.
+rm -rf "$work"
+mkdir -p "$work/program/OS/OS" "$shots" || fail_setup "no work folder $work"
+cp "$exe_dir/Draventa.exe" "$exe_dir/QvMultiLang.dll" "$exe_dir/gui_driver.exe" "$exe_dir"/End\ User\ License\ Agreement_*.txt \
+  "$standins/dismapi.dll" "$work/program/" || fail_setup "the program's files are missing"
+for arch in x86 amd64; do
+  tool=$work/program/Oscdimg_$arch/Oscdimg
+  mkdir -p "$tool"
+  cp "$standins/oscdimg.exe" "$tool/" || fail_setup "no oscdimg stand-in"
+  # Boot files of the right shape: a 2 KiB boot sector with its signature, a 1.44 MB EFI image.
+  head -c 2048 /dev/zero >"$tool/etfsboot.com"
+  printf '\x55\xaa' | dd of="$tool/etfsboot.com" bs=1 seek=510 conv=notrunc status=none
+  head -c 1474560 /dev/zero >"$tool/efisys.bin"
+done
+printf 'from the OS folder\r\n' >"$work/program/OS/OS/readme.txt"
+
+# A small 64-bit Windows 7 disc; its label as Wine reads it for a folder drive.
+label=$("$standins/make_sample_disc" --out "$work/disc" --arch amd64 --size 24M) || fail_setup "make_sample_disc failed"
+printf '%s' "$label" >"$work/disc/.windows-label"
+mb=$(( $(find "$work/disc" -type f -printf '%s\n' | awk '{s += $1} END {printf "%d", s}') / 1048576 ))
+
+"$runner" --init
+rm -rf "$iso_dir" "$program_data"/QarvelToolTmp*
+mkdir -p "$iso_dir"
+if [ -e "$prefix/dosdevices/e:" ] && [[ $(readlink "$prefix/dosdevices/e:") != */gui-iso-job/disc ]]; then
+  fail_setup "the prefix has a drive E: of its own"
+fi
+# The disc in a CD-ROM drive E: for this run only. Wine's mount manager reads the drive types
+# when the prefix's server starts, so the server is let go first.
+undo_drive() {
+  rm -f "$prefix/dosdevices/e:"
+  "$runner" reg delete "$drives_key" /v e: /f >/dev/null 2>&1
+  WINEPREFIX=$prefix wineserver -w
+}
+trap undo_drive EXIT
+ln -sfn "$work/disc" "$prefix/dosdevices/e:"
+"$runner" reg add "$drives_key" /v e: /d cdrom /f >/dev/null 2>&1 || fail_setup "the drive could not be registered"
+WINEPREFIX=$prefix wineserver -w
+# A display of its own, in true colour, so the pictures are what a user sees.
+timeout 280 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inner "$exe_dir" "$standins" "$shots" "$work" "$label" "$mb"

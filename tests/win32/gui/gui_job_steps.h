@@ -1,0 +1,20 @@
+#pragma once
+// The GUI driver's steps for a whole disc-to-ISO job (see gui_job_steps.cpp).
+#include <string>
+#include <vector>
+
+namespace gui {
+
+// Runs the step with its arguments; false when `step` is not one of these:
+//   disc <label> <MB>     the licence dialog's Next; step 1 lists "E:\ ( <label> ) " and
+//                         measures <MB>
+//   folder-page           Next to step 2, the folder page
+//   browse-open <folder>  Browser, and <folder> selected in the system folder browser
+//   browse-ok <folder>    its OK; the folder is taken
+//   start                 Next: step 3, the job starts
+//   progress              waits until the job is under way (the ISO being written)
+//   finished              waits for the "Finished" question
+//   yes                   answers it Yes
+bool RunJobStep(const std::wstring& step, const std::vector<std::wstring>& args);
+
+}  // namespace gui

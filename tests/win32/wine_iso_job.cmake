@@ -1,0 +1,49 @@
+# The disc-to-ISO job of the real Draventa.exe under Wine, walked through its windows
+# (gui_iso_job). Windows' DISM and Microsoft's oscdimg are missing under Wine, so test-only
+# stand-ins do their work with Linux tools (wimlib-imagex, xorriso). They are built into a
+# folder of their own, never beside the product; the test copies them into a staging folder.
+set(DRAVENTA_STANDIN_DIR ${CMAKE_BINARY_DIR}/wine-standins)
+
+add_library(unix_tool_standin STATIC ${CMAKE_CURRENT_LIST_DIR}/standin/unix_tool.cpp)
+target_include_directories(unix_tool_standin PUBLIC ${CMAKE_CURRENT_LIST_DIR}/standin)
+target_compile_definitions(unix_tool_standin PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+draventa_warnings(unix_tool_standin)
+
+# dismapi.dll: the DISM API functions the program resolves, stdcall with their plain names.
+add_library(dismapi_standin SHARED ${CMAKE_CURRENT_LIST_DIR}/standin/dismapi_standin.cpp)
+target_link_libraries(dismapi_standin PRIVATE unix_tool_standin)
+target_link_options(dismapi_standin PRIVATE -Wl,--kill-at)
+set_target_properties(dismapi_standin PROPERTIES PREFIX "" OUTPUT_NAME dismapi
+                      RUNTIME_OUTPUT_DIRECTORY ${DRAVENTA_STANDIN_DIR})
+draventa_warnings(dismapi_standin)
+
+# oscdimg.exe, reading its command line as the host's oscdimg substitute does.
+add_executable(oscdimg_standin ${CMAKE_CURRENT_LIST_DIR}/standin/oscdimg_standin.cpp
+               ${PROJECT_SOURCE_DIR}/tools/oscdimg/oscdimg_command.cpp)
+target_include_directories(oscdimg_standin PRIVATE ${PROJECT_SOURCE_DIR}/tools/oscdimg)
+target_link_libraries(oscdimg_standin PRIVATE unix_tool_standin)
+target_link_options(oscdimg_standin PRIVATE -municode)
+set_target_properties(oscdimg_standin PROPERTIES OUTPUT_NAME oscdimg RUNTIME_OUTPUT_DIRECTORY ${DRAVENTA_STANDIN_DIR})
+draventa_warnings(oscdimg_standin)
+
+# The sample disc generator is a Linux tool (wimlib); this cross build compiles it with the
+# machine's own compiler.
+find_program(DRAVENTA_HOST_CXX NAMES c++ g++ REQUIRED)
+set(sample_disc_sources ${PROJECT_SOURCE_DIR}/tools/make-sample-disc/main.cpp
+                        ${PROJECT_SOURCE_DIR}/tools/make-sample-disc/disc_tree.cpp)
+add_custom_command(OUTPUT ${DRAVENTA_STANDIN_DIR}/make_sample_disc
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${DRAVENTA_STANDIN_DIR}
+  COMMAND ${DRAVENTA_HOST_CXX} -std=c++20 -O1 -Wall -Wextra -Werror -o ${DRAVENTA_STANDIN_DIR}/make_sample_disc
+          ${sample_disc_sources} -lwim
+  DEPENDS ${sample_disc_sources} ${PROJECT_SOURCE_DIR}/tools/make-sample-disc/disc_tree.h
+  COMMENT "Building the sample disc generator for this Linux machine"
+  VERBATIM)
+add_custom_target(host_make_sample_disc DEPENDS ${DRAVENTA_STANDIN_DIR}/make_sample_disc)
+
+# Building the GUI driver builds everything the two GUI tests need.
+add_dependencies(gui_driver dismapi_standin oscdimg_standin host_make_sample_disc)
+add_test(NAME gui_iso_job
+         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/gui/gui-iso-job.sh $<TARGET_FILE_DIR:Draventa> ${DRAVENTA_STANDIN_DIR}
+                 ${CMAKE_BINARY_DIR}/gui-screens ${CMAKE_BINARY_DIR}/gui-iso-job)
+set_tests_properties(gui_iso_job PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE
+                     ENVIRONMENT "DRAVENTA_WINE_BUILD=${CMAKE_BINARY_DIR}")
