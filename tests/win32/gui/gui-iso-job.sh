@@ -68,34 +68,54 @@ check_gone() {
   [ -z "$left" ] || { echo "mount folders left: $left"; return 1; }
 }
 
-inner() {
-  local label=$1 mb=$2 suite=DraventaIsoJob exe_dir=$work/program
-  # shellcheck source=gui-steps.sh
-  source "$here/gui-steps.sh"
-  "$runner" reg add "HKCU\\Software\\Wine\\X11 Driver" /v Decorated /d N /f >/dev/null 2>&1
-  "$runner" "$exe_dir/Draventa.exe" >/dev/null 2>&1 &
-  local program=$!
-
+# The mode window to the start of the job; the program is started by the caller.
+walk_to_job() {
   gui_step mode
   gui_step iso
   gui_step next
   gui_step tick
-  gui_step disc wizard-step1 "$label" "$mb"
+  gui_step disc "${1:-}" "$label" "$mb"
   gui_step folder-page
-  gui_step browse-open folder-browser 'C:\ISO'
-  gui_step browse-ok wizard-step2-iso 'C:\ISO'
+  gui_step browse-open "${2:-}" 'C:\ISO'
+  gui_step browse-ok "${3:-}" 'C:\ISO'
   gui_step start
+}
+
+inner() {
+  local label=$1 mb=$2 suite=DraventaIsoJob exe_dir=$work/program program
+  # shellcheck source=gui-steps.sh
+  source "$here/gui-steps.sh"
+  "$runner" reg add "HKCU\\Software\\Wine\\X11 Driver" /v Decorated /d N /f >/dev/null 2>&1
+
+  # The whole job, answered Yes at the end.
+  "$runner" "$exe_dir/Draventa.exe" >/dev/null 2>&1 &
+  program=$!
+  walk_to_job wizard-step1 folder-browser wizard-step2-iso
   gui_step progress wizard-progress
   gui_check scratch-folder-during-job test -d "$program_data/QarvelToolTmp"
   GUI_STEP_TIMEOUT=260 gui_step finished wizard-finished
   gui_step yes
   gui_check ends gui_wait_end "$program" "answering Yes"
-
   local iso=$iso_dir/$label.iso
   gui_check iso-file test -s "$iso"
   gui_check el-torito check_el_torito "$iso"
   gui_check boot-image-drivers check_boot_image "$iso"
   gui_check os-folder bash -c "xorriso -indev '$iso' -find /OS/readme.txt 2>/dev/null | grep -q readme.txt"
+  gui_check scratch-folder-removed check_gone "$program_data/QarvelToolTmp"
+
+  # Once more with DISM failing to commit: its box, then a failed job that Exit ends.
+  suite=DraventaIsoJobDismFault
+  rm -rf "${iso_dir:?}"/*
+  DRAVENTA_DISMAPI_FAIL=DismCommitImage "$runner" "$exe_dir/Draventa.exe" >/dev/null 2>&1 &
+  program=$!
+  walk_to_job
+  GUI_STEP_TIMEOUT=260 gui_step box dism-error DismCpp \
+    "DismCommitImage  failed 0x80004005 : DismCommitImage failed as the test asked"
+  gui_step box-ok "" DismCpp
+  gui_step failed wizard-failed
+  gui_step exit
+  gui_check ends gui_wait_end "$program" "Exit"
+  gui_check no-iso-file bash -c "! ls '$iso_dir'/*.iso 2>/dev/null"
   gui_check scratch-folder-removed check_gone "$program_data/QarvelToolTmp"
   gui_summary
 }

@@ -190,8 +190,8 @@ void StepBrowseOk(const std::wstring& folder) {
   Check(WaitFor(10, [&] { return FolderBrowser() == nullptr; }), L"OK closes it");
   HWND edit = FindChild(wizard, L"EdtISOPathdst");
   std::wstring expected = folder.back() == L'\\' ? folder : folder + L"\\";
-  Check(WaitFor(5, [&] { return TextOf(edit) == expected; }),
-        L"EdtISOPathdst holds the chosen folder \"" + TextOf(edit) + L"\"");
+  bool taken = WaitFor(5, [&] { return TextOf(edit) == expected; });
+  Check(taken, L"EdtISOPathdst holds the chosen folder \"" + TextOf(edit) + L"\"");
   Check(WaitEnabled(FindChild(wizard, L"btnNext"), true), L"Next is enabled");
   if (!ProgramDialogs().empty()) {
     Check(false, L"no message box is shown");
@@ -284,6 +284,59 @@ void StepAnswerYes() {
   Check(WaitFor(10, [&] { return BoxCaptioned(L"Finished") == nullptr; }), L"Yes closes it");
 }
 
+// Waits for a message box of the program (the worker's DISM boxes have no owner) and checks
+// the start of its text.
+void StepBox(const std::wstring& caption, const std::wstring& start) {
+  HWND box = nullptr;
+  WaitFor(240, [&] { return (box = BoxCaptioned(caption)) != nullptr; });
+  Check(box != nullptr, L"the job shows a \"" + caption + L"\" box");
+  if (box == nullptr) {
+    ReportDialogs();
+    return;
+  }
+  Check(BoxText(box).compare(0, start.size(), start) == 0, L"it reads \"" + BoxText(box) + L"\"");
+  Check(GetDlgItem(box, IDOK) != nullptr && GetDlgItem(box, IDNO) == nullptr, L"it offers OK only");
+  HWND wizard = Wizard();
+  RECT a{}, b{}, both{};
+  GetWindowRect(wizard, &a);
+  GetWindowRect(box, &b);
+  UnionRect(&both, &a, &b);
+  std::wprintf(L"rect: %ld %ld %ld %ld\n", both.left, both.top, both.right - both.left, both.bottom - both.top);
+}
+
+void StepBoxOk(const std::wstring& caption) {
+  HWND box = BoxCaptioned(caption);
+  Check(box != nullptr, L"the \"" + caption + L"\" box is open");
+  if (box == nullptr) return;
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+  Check(WaitFor(10, [&] { return BoxCaptioned(caption) == nullptr; }), L"OK closes it");
+}
+
+// A failed job: no question, Next reads "&Exit" and the status names the failure.
+void StepFailed() {
+  HWND wizard = Wizard();
+  HWND next = FindChild(wizard, L"btnNext");
+  bool exit = WaitFor(60, [&] { return TextOf(next) == L"&Exit"; });
+  Check(exit, L"Next reads \"&Exit\" (\"" + TextOf(next) + L"\")");
+  const std::wstring state = TextOf(FindChild(wizard, L"lblState"));
+  const std::wstring tail = L"(Operation failed)";
+  Check(state.size() >= tail.size() && state.compare(state.size() - tail.size(), tail.size(), tail) == 0,
+        L"lblState ends with \"(Operation failed)\": \"" + state + L"\"");
+  Check(!IsWindowVisible(FindChild(wizard, L"btnBack")), L"Back stays hidden");
+  Check(IsWindowEnabled(next), L"Next is enabled");
+  if (!ProgramDialogs().empty()) {
+    Check(false, L"no question is asked");
+    ReportDialogs();
+  }
+  PrintRect(wizard);
+}
+
+void StepExit() {
+  HWND next = FindChild(Wizard(), L"btnNext");
+  Check(TextOf(next) == L"&Exit", L"Next reads \"&Exit\"");
+  PostMessageW(next, BM_CLICK, 0, 0);
+}
+
 std::wstring Argument(const std::vector<std::wstring>& args, std::size_t index) {
   return index < args.size() ? args[index] : std::wstring();
 }
@@ -299,6 +352,10 @@ bool RunJobStep(const std::wstring& step, const std::vector<std::wstring>& args)
   else if (step == L"progress") StepProgress();
   else if (step == L"finished") StepFinished();
   else if (step == L"yes") StepAnswerYes();
+  else if (step == L"box") StepBox(Argument(args, 0), Argument(args, 1));
+  else if (step == L"box-ok") StepBoxOk(Argument(args, 0));
+  else if (step == L"failed") StepFailed();
+  else if (step == L"exit") StepExit();
   else return false;
   return true;
 }

@@ -15,6 +15,10 @@ namespace gui {
 //   progress              waits until the job is under way (the ISO being written)
 //   finished              waits for the "Finished" question
 //   yes                   answers it Yes
+//   box <caption> <text>  waits for a message box whose text starts with <text>
+//   box-ok <caption>      answers it OK
+//   failed                the job has failed: Next reads "&Exit"
+//   exit                  presses it
 bool RunJobStep(const std::wstring& step, const std::vector<std::wstring>& args);
 
 }  // namespace gui

@@ -9,9 +9,14 @@
 //   info     the image count (and names) from wimlib-imagex info
 // Failures return an error HRESULT and leave a text for DismGetLastErrorMessage, as DISM does.
 // Each call is written to the log file named by DismInitialize.
+//
+// DRAVENTA_DISMAPI_FAIL=<function name> (DismMountImage, DismAddDriver, DismCommitImage or
+// DismUnmountImage) makes that call fail with E_FAIL, for tests of the program's failure path.
 #include <windows.h>
 #include <dismapi.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <cwctype>
 #include <map>
 #include <memory>
@@ -233,6 +238,16 @@ bool MapPath(const std::wstring& path, std::string& unix, HRESULT& hr) {
   return true;
 }
 
+// True when the test asked this call to fail.
+bool ToldToFail(const char* function) {
+  const char* name = std::getenv("DRAVENTA_DISMAPI_FAIL");
+  return name != nullptr && std::strcmp(name, function) == 0;
+}
+
+HRESULT FailAsTold(const char* function) {
+  return Fail(E_FAIL, standin::Wide(function) + L" failed as the test asked (DRAVENTA_DISMAPI_FAIL).");
+}
+
 template <typename T>
 T* Keep(std::shared_ptr<T> block) {
   T* raw = block.get();
@@ -373,6 +388,7 @@ STANDIN_EXPORT HRESULT WINAPI DismMountImage(PCWSTR ImageFilePath, PCWSTR MountP
   std::lock_guard<std::mutex> guard(g_lock);
   if (!ImageFilePath || !MountPath) return Fail(E_INVALIDARG, L"DismMountImage: a path is null.");
   if (!g_initialized) return Fail(kNotInitialized, L"DISM is not initialised.");
+  if (ToldToFail("DismMountImage")) return FailAsTold("DismMountImage");
   if (ImageIdentifier != DismImageIndex) return Fail(E_INVALIDARG, L"The stand-in mounts images by index only.");
   const std::wstring image = ImageFilePath, mountPath = MountPath;
   if (!IsFile(image)) return Fail(kFileNotFound, L"The system cannot find the file specified: " + image);
@@ -419,6 +435,7 @@ STANDIN_EXPORT HRESULT WINAPI DismAddDriver(DismSession Session, PCWSTR DriverPa
   std::lock_guard<std::mutex> guard(g_lock);
   if (!DriverPath) return Fail(E_INVALIDARG, L"DismAddDriver: the driver path is null.");
   if (!g_initialized) return Fail(kNotInitialized, L"DISM is not initialised.");
+  if (ToldToFail("DismAddDriver")) return FailAsTold("DismAddDriver");
   Mount* mount = SessionMount(Session);
   if (!mount) return Fail(kInvalidSession, L"The session handle is not valid.");
   if (mount->readOnly) return Fail(kWriteProtect, L"The image at " + mount->path + L" is mounted read-only.");
@@ -448,6 +465,7 @@ STANDIN_EXPORT HRESULT WINAPI DismCommitImage(DismSession Session, DWORD, HANDLE
                                               PVOID UserData) {
   std::lock_guard<std::mutex> guard(g_lock);
   if (!g_initialized) return Fail(kNotInitialized, L"DISM is not initialised.");
+  if (ToldToFail("DismCommitImage")) return FailAsTold("DismCommitImage");
   Mount* mount = SessionMount(Session);
   if (!mount) return Fail(kInvalidSession, L"The session handle is not valid.");
   return CommitStaged(*mount, Progress, UserData);
@@ -458,6 +476,7 @@ STANDIN_EXPORT HRESULT WINAPI DismUnmountImage(PCWSTR MountPath, DWORD Flags, HA
   std::lock_guard<std::mutex> guard(g_lock);
   if (!MountPath) return Fail(E_INVALIDARG, L"DismUnmountImage: the mount path is null.");
   if (!g_initialized) return Fail(kNotInitialized, L"DISM is not initialised.");
+  if (ToldToFail("DismUnmountImage")) return FailAsTold("DismUnmountImage");
   Mount* mount = FindMount(MountPath);
   if (!mount) return Fail(kNotMounted, std::wstring(L"No image is mounted at ") + MountPath);
   for (const auto& [session, key] : g_sessions)
