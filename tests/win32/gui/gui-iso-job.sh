@@ -81,6 +81,20 @@ walk_to_job() {
   gui_step start
 }
 
+# The stand-in oscdimg processes of this run: Wine shows a process by its command line, which
+# names the staged tool by its Windows path.
+tool_processes() {
+  local tool="Z:${work//\//\\}\\program\\Oscdimg_x86\\Oscdimg\\oscdimg.exe"
+  ps -eo pid,args | grep -F "$tool" | grep -v grep
+}
+check_tool_running() { [ -n "$(tool_processes)" ] || { echo "no oscdimg.exe is running"; return 1; }; }
+check_tool_ended() {
+  local left
+  sleep 1
+  left=$(tool_processes)
+  [ -z "$left" ] || { echo "still running: $left"; return 1; }
+}
+
 inner() {
   local label=$1 mb=$2 suite=DraventaIsoJob exe_dir=$work/program program
   # shellcheck source=gui-steps.sh
@@ -117,6 +131,21 @@ inner() {
   gui_check ends gui_wait_end "$program" "Exit"
   gui_check no-iso-file bash -c "! ls '$iso_dir'/*.iso 2>/dev/null"
   gui_check scratch-folder-removed check_gone "$program_data/QarvelToolTmp"
+
+  # Once more, cancelled while the ISO is written; No brings the mode window back.
+  suite=DraventaIsoJobCancel
+  "$runner" "$exe_dir/Draventa.exe" >/dev/null 2>&1 &
+  program=$!
+  walk_to_job
+  gui_step progress
+  gui_check iso-tool-running check_tool_running
+  gui_step cancel
+  gui_step finished wizard-cancelled "You have cacelled the operation, Do you want to close this tool?"
+  gui_step no
+  gui_check iso-tool-ended check_tool_ended
+  gui_check scratch-folder-removed check_gone "$program_data/QarvelToolTmp"
+  gui_step close
+  gui_check ends gui_wait_end "$program" "closing the mode window"
   gui_summary
 }
 

@@ -243,7 +243,9 @@ HWND BoxCaptioned(const std::wstring& caption) {
 
 // Waits for the job's end: the "Finished" question over a full progress bar. Any other box, or
 // Next turning into "&Exit" (a failed job), ends the wait at once.
-void StepFinished() {
+void StepFinished(const std::wstring& question) {
+  const bool success = question.empty();
+  const std::wstring expected = success ? L"Successful! Do you want to close this tool?" : question;
   HWND wizard = Wizard();
   HWND next = FindChild(wizard, L"btnNext");
   HWND box = nullptr;
@@ -261,12 +263,16 @@ void StepFinished() {
     PrintRect(wizard);
     return;
   }
-  Check(BoxText(box) == L"Successful! Do you want to close this tool?", L"it reads \"" + BoxText(box) + L"\"");
+  Check(BoxText(box) == expected, L"it reads \"" + BoxText(box) + L"\"");
   Check(GetDlgItem(box, IDYES) != nullptr && GetDlgItem(box, IDNO) != nullptr, L"it offers Yes and No");
   Check(GetWindow(box, GW_OWNER) == wizard, L"it is owned by the wizard");
-  Check(TextOf(FindChild(wizard, L"lblState")) == L"Successfully update system image",
-        L"lblState reads \"" + TextOf(FindChild(wizard, L"lblState")) + L"\"");
-  Check(ProgressOf(wizard) == 100 && TextOf(FindChild(wizard, L"lblPercent")) == L"100", L"the bar is full, 100 %");
+  const std::wstring state = TextOf(FindChild(wizard, L"lblState"));
+  if (success) {
+    Check(state == L"Successfully update system image", L"lblState reads \"" + state + L"\"");
+    Check(ProgressOf(wizard) == 100 && TextOf(FindChild(wizard, L"lblPercent")) == L"100", L"the bar is full, 100 %");
+  } else {
+    std::wprintf(L"  note: lblState reads \"%ls\", the bar %d %%\n", state.c_str(), ProgressOf(wizard));
+  }
   // The picture takes the wizard and the box together.
   RECT a{}, b{};
   GetWindowRect(wizard, &a);
@@ -274,6 +280,27 @@ void StepFinished() {
   RECT both{};
   UnionRect(&both, &a, &b);
   std::wprintf(L"rect: %ld %ld %ld %ld\n", both.left, both.top, both.right - both.left, both.bottom - both.top);
+}
+
+// Step 3's Next, which reads "&Cancel" while the job runs.
+void StepCancel() {
+  HWND next = FindChild(Wizard(), L"btnNext");
+  Check(TextOf(next) == L"&Cancel" && IsWindowEnabled(next), L"Next reads \"&Cancel\" and is enabled");
+  // Posted: the finish question may come up before a sent click would return.
+  PostMessageW(next, BM_CLICK, 0, 0);
+}
+
+// No to the finish question: the mode window comes back for another job.
+void StepAnswerNo() {
+  HWND box = BoxCaptioned(L"Finished");
+  Check(box != nullptr, L"the \"Finished\" question is open");
+  if (box == nullptr) return;
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDNO)));
+  Check(WaitFor(10, [&] { return BoxCaptioned(L"Finished") == nullptr; }), L"No closes it");
+  HWND first = WaitForm(L"dlgFirst", true);
+  Check(Shown(first), L"the mode window is shown again");
+  Check(WaitFor(5, [&] { return !IsWindowVisible(FindForm(L"MainForm")); }), L"and the wizard is hidden");
+  PrintRect(first);
 }
 
 void StepAnswerYes() {
@@ -350,8 +377,10 @@ bool RunJobStep(const std::wstring& step, const std::vector<std::wstring>& args)
   else if (step == L"browse-ok") StepBrowseOk(Argument(args, 0));
   else if (step == L"start") StepStart();
   else if (step == L"progress") StepProgress();
-  else if (step == L"finished") StepFinished();
+  else if (step == L"finished") StepFinished(Argument(args, 0));
   else if (step == L"yes") StepAnswerYes();
+  else if (step == L"cancel") StepCancel();
+  else if (step == L"no") StepAnswerNo();
   else if (step == L"box") StepBox(Argument(args, 0), Argument(args, 1));
   else if (step == L"box-ok") StepBoxOk(Argument(args, 0));
   else if (step == L"failed") StepFailed();

@@ -13,8 +13,10 @@ namespace gui {
 //   browse-ok <folder>    its OK; the folder is taken
 //   start                 Next: step 3, the job starts
 //   progress              waits until the job is under way (the ISO being written)
-//   finished              waits for the "Finished" question
+//   finished [question]   waits for the "Finished" question (by default the one of success)
 //   yes                   answers it Yes
+//   cancel                step 3's Next, "&Cancel"
+//   no                    answers the question No: the mode window comes back
 //   box <caption> <text>  waits for a message box whose text starts with <text>
 //   box-ok <caption>      answers it OK
 //   failed                the job has failed: Next reads "&Exit"
