@@ -126,7 +126,16 @@ void StepDisc(const std::wstring& label, const std::wstring& expectedMB) {
   bool measured = WaitFor(60, [&] { return CapacityOf(TextOf(wait)) > 0 && IsWindowEnabled(next); });
   Check(measured, L"lblWait shows the capacity and Next is enabled (lblWait \"" + TextOf(wait) + L"\")");
   Check(TextOf(wait) == L"Capacity: " + expectedMB + L" MB", L"the capacity is the disc's " + expectedMB + L" MB");
-  std::wprintf(L"  note: the active window is \"%ls\"\n", NameOf(GetForegroundWindow()).c_str());
+  WINDOWINFO info{};
+  info.cbSize = sizeof info;
+  GetWindowInfo(wizard, &info);
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  GetGUIThreadInfo(GetWindowThreadProcessId(wizard, nullptr), &thread);
+  std::wprintf(L"  note: the foreground window is \"%ls\"; the wizard's caption is drawn %ls; the keyboard focus is on "
+               L"\"%ls\" (%p), the active window \"%ls\"\n",
+               NameOf(GetForegroundWindow()).c_str(), info.dwWindowStatus == WS_ACTIVECAPTION ? L"active" : L"inactive",
+               NameOf(thread.hwndFocus).c_str(), static_cast<void*>(thread.hwndFocus), NameOf(thread.hwndActive).c_str());
   PrintRect(wizard);
 }
 
