@@ -25,7 +25,7 @@ drives_key='HKLM\Software\Wine\Drives'
 
 # The stand-in oscdimg spreads its last reports over a few seconds, so the progress page can be
 # photographed while the ISO is being written.
-export DRAVENTA_OSCDIMG_PACE_MS=1000
+export DRAVENTA_OSCDIMG_PACE_MS=1500
 
 # What the ISO must hold: El Torito entries, the serviced boot image, the OS folder.
 check_el_torito() {
