@@ -320,6 +320,11 @@ TEST_F(WizardJobTest, TheThreeFinishesSuccessCancelAndFailure) {
   EXPECT_TRUE(host::PressKey(next, KeyPress{kVkReturn}));
   PumpPendingMessages();
   EXPECT_EQ(catalogue_.Journal().Events().back(), "run 3") << "Enter must not cancel the job";
+  EXPECT_TRUE(host::PressCloseBox(Wizard(first)));
+  EXPECT_TRUE(host::PressKey(Wizard(first), KeyPress{kVkF4, true}));
+  PumpPendingMessages();
+  EXPECT_TRUE(Wizard(first).IsVisible()) << "the close box and Alt+F4 do nothing while the job runs";
+  EXPECT_NE(host::OpenMainWindow(), 0);
   ClickAndPump(next);
   ClickAndPump(next);
   ASSERT_TRUE(PumpUntil([&] { return first.Form().IsVisible(); })) << "no finish after Cancel";
