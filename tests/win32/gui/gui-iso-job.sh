@@ -68,12 +68,17 @@ check_gone() {
   [ -z "$left" ] || { echo "mount folders left: $left"; return 1; }
 }
 
-# The mode window to the start of the job; the program is started by the caller.
+# The mode window to the start of the job; the program is started by the caller. The first
+# walk checks the mode window and the licence step by step, the later ones in one run.
 walk_to_job() {
-  gui_step mode
-  gui_step iso
-  gui_step next
-  gui_step tick
+  if [ -n "${1:-}" ]; then
+    gui_step mode
+    gui_step iso
+    gui_step next
+    gui_step tick
+  else
+    gui_step iso-licence
+  fi
   gui_step disc "${1:-}" "$label" "$mb"
   gui_step folder-page
   gui_step browse-open "${2:-}" 'C:\ISO'

@@ -6,10 +6,10 @@
 //   gui_driver <step>        (gui_driver.exe lies beside Draventa.exe and QvMultiLang.dll)
 //
 // Steps: mode (the mode window is up), iso (choose the ISO entry), next (the mode window's
-// Next), tick (the licence box), untick, eula-next, wizard-back, close, and the steps of a whole
-// disc-to-ISO job (gui_job_steps.h). Each prints one line per check ("ok: ..." or
-// "FAILED: ..."), then "rect: left top width height" of the window now in front, and exits 0
-// when every check held.
+// Next), tick (the licence box), untick, eula-next, wizard-back, close, iso-licence (iso, next
+// and tick in one run), and the steps of a whole disc-to-ISO job (gui_job_steps.h). Each prints
+// one line per check ("ok: ..." or "FAILED: ..."), then "rect: left top width height" of the
+// window now in front, and exits 0 when every check held.
 #include "gui_driver_util.h"
 #include "gui_job_steps.h"
 
@@ -146,6 +146,12 @@ int wmain(int argc, wchar_t** argv) {
   else if (step == L"eula-next") StepEulaNext();
   else if (step == L"wizard-back") StepWizardBack();
   else if (step == L"close") StepClose();
+  else if (step == L"iso-licence") {
+    // The ISO mode chosen and the licence accepted in one run, for walks that have checked it.
+    StepIso();
+    StepNext();
+    StepTick(true);
+  }
   else if (!RunJobStep(step, std::vector<std::wstring>(argv + 2, argv + argc))) Check(false, L"unknown step " + step);
   std::fflush(stdout);
   return g_failures == 0 ? 0 : 1;
