@@ -69,6 +69,11 @@ void TMainForm::OnMeasureTimer() {
   cmbDVDlist->SetEnabled(true);
   lblWait->SetText(L"Capacity: " + std::to_wstring(SourceSizeMB) + L" MB");
   if (SourceSizeMB == 0) btnNext_->SetEnabled(false);
+  // The list lost the focus while it was disabled; give it to the step's next move.
+  if (form_->IsVisible() && panSelectDVD->IsVisible()) {
+    if (btnNext_->Enabled()) btnNext_->Control().SetFocus();
+    else cmbDVDlist->SetFocus();
+  }
   TraceLog(L"[TMainForm::OnMeasureTimer] " + SourcePath + L" holds " + std::to_wstring(SourceSizeMB) + L" MB");
 }
 

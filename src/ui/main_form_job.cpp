@@ -1,5 +1,6 @@
 // The job from the wizard's side: the record built, checked and handed to a new worker; the
 // worker's reports on the progress page; the end of the job and the closing question.
+#include "app/operation_state.h"
 #include "app/program_data.h"
 #include "app/trace_log.h"
 #include "disk/optical_drives.h"
@@ -96,7 +97,17 @@ void TMainForm::OnJobFinished(std::int32_t result) {
   if (TmpPath.size() > 3 && !DeleteFolderTree(TmpPath)) RemoveFolderTree(TmpPath);
   TraceLog(L"[TMainForm::OnJobFinished] result " + std::to_wstring(result) + L", scratch folder " + TmpPath +
            L" removed");
+  // The job is over: nothing left to cancel under the question.
+  btnNext_->SetEnabled(false);
+  if (result == kJobCancelled) {
+    // Only a copy reports its own cancel; the page says it whatever step was running.
+    const ProgressUpdate update = ApplyOperationState(USERCANCEL, 0, Win7InsCreator::GetStepCount(Mode_));
+    lblState->SetText(update.text);
+    pbDism->SetPosition(update.percent);
+    lblPercent->SetText(std::to_wstring(update.percent));
+  }
   if (result == kJobFailed) {
+    btnNext_->SetEnabled(true);
     btnNext_->SetCaption(L"&Exit");
     btnNext_->SetHint(L"Exit");
     btnNext_->Repaint();

@@ -81,7 +81,9 @@ void TMainForm::AddUsbPage() {
 
 void TMainForm::AddIsoPage() {
   Panel_DstISO = AddPage(*form_, L"Panel_DstISO");
-  Label11 = AddPageHead(*Panel_DstISO, L"Label10", 20, L"Step 2 of 3:", L"Label11", 116, 20, TitleFont(L"Tahoma"));
+  // Tahoma's bold "Step 2 of 3:" is wider than the other pages' font: the title starts where
+  // theirs do, so the two never touch.
+  Label11 = AddPageHead(*Panel_DstISO, L"Label10", 20, L"Step 2 of 3:", L"Label11", 160, 20, TitleFont(L"Tahoma"));
   EdtISOPathdst = Made(Panel_DstISO->AddEdit({L"EdtISOPathdst", {32, 113, 360, 0}}), L"EdtISOPathdst");
 }
 
@@ -91,7 +93,8 @@ void TMainForm::AddProgressPage() {
                        TitleFont(L"Microsoft Sans Serif"));
   pbDism = Made(panMainScreen->AddProgressBar({L"pbDism", {16, 94, 441, 17}, 0, 100}), L"pbDism");
   lblPercent = Made(panMainScreen->AddLabel({L"lblPercent", {460, 95, 0, 0}, L"0"}), L"lblPercent");
-  Made(panMainScreen->AddLabel({L"Label7", {479, 95, 0, 0}, L"%"}), L"Label7");
+  // Two pixels right of the design place, so "100" and the sign don't touch.
+  Made(panMainScreen->AddLabel({L"Label7", {481, 95, 0, 0}, L"%"}), L"Label7");
   Made(panMainScreen->AddLabel({L"lblStatus", {16, 144, 0, 0}, L"Status:"}), L"lblStatus");
   // A fixed box: a long status is cut at its edge instead of running over the page.
   lblState = Made(panMainScreen->AddLabel({L"lblState", {79, 144, 410, 13}, L"", std::nullopt, false, false}),

@@ -303,6 +303,7 @@ TEST_F(WizardJobTest, TheThreeFinishesSuccessCancelAndFailure) {
   EXPECT_EQ(state.Text(), L"Successfully update system image");
   EXPECT_EQ(Find<Label>(first, L"lblPercent").Text(), L"100");
   EXPECT_FALSE(Wizard(first).IsVisible());
+  EXPECT_FALSE(next.IsEnabled()) << "nothing to cancel once the job has ended";
   EXPECT_FALSE(std::filesystem::exists(machine_.Host(L"C:\\ProgramData\\Qarvel\\DraventaWin\\QarvelToolTmp")));
 
   // Cancel: Enter on the focused Cancel does nothing, a click cancels, a second click repeats it.
@@ -330,6 +331,8 @@ TEST_F(WizardJobTest, TheThreeFinishesSuccessCancelAndFailure) {
   ASSERT_TRUE(PumpUntil([&] { return first.Form().IsVisible(); })) << "no finish after Cancel";
   ASSERT_EQ(host::ShownMessageBoxes().size(), 1u);
   EXPECT_EQ(host::ShownMessageBoxes()[0].text, L"You have cacelled the operation, Do you want to close this tool?");
+  EXPECT_EQ(state.Text(), L"You have cacelled the operation.") << "not the step that was running";
+  EXPECT_EQ(Find<Label>(first, L"lblPercent").Text(), L"0");
 
   // Failure: no question; Next reads "&Exit" and ends the program.
   catalogue_.Journal().Script(3, test::StepScript{0, false, {{DISMMOUNTFAIL, 0}}});
