@@ -34,8 +34,8 @@ const KeyText kEnglishTexts[] = {
     {L"USB Step3 Caption", L"Creating the USB setup drive"},
     {L"ISO Step3 Caption", L"Creating the ISO file"},
     {L"ISO Step3 Note",
-     L"Please wait while the setup media is prepared; this can take a while. Leave the disc and the USB drive "
-     L"in place and do not turn off the computer."},
+     L"Please wait while the setup media is prepared; this can take a while. Leave the disc (and a USB drive "
+     L"being prepared) in place and do not turn off the computer."},
     {L"ISO Step2 Note",
      L"Click Browser to choose the folder for the new ISO file. Its drive needs more free space than the disc "
      L"holds, plus 500 MB."},
