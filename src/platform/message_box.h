@@ -12,6 +12,7 @@ constexpr std::uint32_t kMbOk = 0x0;
 constexpr std::uint32_t kMbYesNo = 0x4;
 constexpr std::uint32_t kMbIconError = 0x10;
 constexpr std::uint32_t kMbIconWarning = 0x30;
+constexpr std::uint32_t kMbIconInformation = 0x40;
 constexpr int kIdOk = 1;
 constexpr int kIdYes = 6;
 constexpr int kIdNo = 7;

@@ -71,6 +71,11 @@ class SkinButton : public Control {
   virtual void SetShowHint(bool show) = 0;
 
   virtual SkinButtonState State() const = 0;
+  // Whether Enter on the focused button clicks it (on by default). A button whose click can't
+  // be undone, such as a Cancel while a job runs, turns it off so a stray Enter does nothing;
+  // Space, the mouse, the mnemonic and BM_CLICK still click.
+  virtual bool EnterClicks() const = 0;
+  virtual void SetEnterClicks(bool on) = 0;
 
   // Fired for each click (see above); never while the button is disabled or hidden.
   virtual void SetOnClick(std::function<void()> handler) = 0;

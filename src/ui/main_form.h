@@ -1,43 +1,145 @@
 #pragma once
-// TMainForm (MainForm): the main wizard window. This is its frame: the banner, the note, and
-// the Back and Next buttons, made hidden by the mode window; the mode arrives through SetMode
-// from the licence dialog before the window is shown. Back returns to the mode window.
+// TMainForm (MainForm): the three-step wizard. Step 1 chooses the optical drive, step 2 the USB
+// drive (mode 0) or the folder for the ISO file (mode 1), step 3 runs the job and follows it.
+// Made hidden by the mode window; the mode arrives through SetMode from the licence dialog
+// before the window is shown. It owns the disc-size thread for its whole life and the worker
+// thread of the newest job, and receives that job's reports (JobWindow).
+#include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "engine/job_record.h"
+#include "engine/job_window.h"
 #include "gs/gs_button.h"
 #include "platform/widgets.h"
+
+class ThdDvdSize;
+class TOperationThd;
 
 namespace ui {
 
 class TdlgFirst;
 
-class TMainForm {
+// Page ids.
+constexpr int kPageSelectDvd = 0;  // panSelectDVD
+constexpr int kPageSelectUsb = 1;  // panSelectUsb
+constexpr int kPageMainScreen = 2;  // panMainScreen: the job's progress
+constexpr int kPageDstIso = 4;     // Panel_DstISO
+constexpr int kPageNone = 15;      // after Cancel was pressed on step 3
+
+// The pages of steps 1, 2, 3 for each mode.
+constexpr int PageTable[2][3] = {{kPageSelectDvd, kPageSelectUsb, kPageMainScreen},
+                                 {kPageSelectDvd, kPageDstIso, kPageMainScreen}};
+
+class TMainForm : public JobWindow {
  public:
   explicit TMainForm(TdlgFirst& owner);
-  ~TMainForm();
+  ~TMainForm() override;
   TMainForm(const TMainForm&) = delete;
   TMainForm& operator=(const TMainForm&) = delete;
 
   platform::Form& Form() const { return *form_; }
+  // Fires the show event (the current page is shown afresh), then makes the window visible.
   void Show() { form_->Show(); }
   void Hide() { form_->Hide(); }
 
-  // 0 disc to USB drive, 1 disc to ISO file; 0 until SetMode.
+  // 0 disc to USB drive, 1 disc to ISO file; 0 until SetMode. Restarts at step 1.
   int Mode() const { return Mode_; }
   void SetMode(int mode);
+  int CurrentPageId() const { return CurrentPage; }
+
+  // JobWindow: the worker's reports, on the window thread.
+  platform::WindowHandle Handle() const override;
+  void OnOperationState(std::int32_t state, std::int32_t percent) override;
+  std::wstring StateText() const override;
+  void SetStateText(const std::wstring& text) override;
+  void OnJobFinished(std::int32_t result) override;
 
  private:
+  // Layout (main_form_layout.cpp).
   void LoadLayout();
+  void AddDvdPage();
+  void AddUsbPage();
+  void AddIsoPage();
+  void AddProgressPage();
   void FormCreate();
+
+  // Pages and navigation (main_form_pages.cpp).
+  void ShowPage(int id);
+  void HideAllPages();
+  void ShowPanel(platform::Panel& panel);
+  void NextClick();
   void BackClick();
+  int StepOfCurrentPage() const;
+  void BrowserClick();
+  bool ConfirmErase();
+
+  // Drive lists and the disc size (main_form_drives.cpp).
+  void BuildOpticalDriveList();
+  void cmbDVDlistChange();
+  void StartDiscMeasurement();
+  void OnMeasureTimer();
+  void BuildUsbDriveList();
+  void TakeUsbSelection();
+
+  // The job (main_form_job.cpp).
+  bool StartJob();
+  void CloseProgram();
 
   TdlgFirst& owner_;
-  int Mode_ = 0;
   std::unique_ptr<platform::Form> form_;
+
+  int Mode_ = 0;
+  int CurrentPage = PageTable[0][0];
+  std::wstring SourcePath;
+  std::wstring TargetText;
+  std::int32_t SourceSizeMB = 0;
+  std::int64_t TargetCapacityMB = 0;
+  std::wstring TmpPath;
+  bool SizeReady = false;
+  std::uint32_t measurement_ = 0;  // the number of the measurement the window waits for
+  std::vector<std::wstring> driveRoots_;
+  std::vector<platform::Panel*> Pages;
+
   platform::Image* Image1 = nullptr;
   platform::Label* lblNote = nullptr;
+  platform::Timer* Timer1 = nullptr;
+  // panSelectDVD
+  platform::Panel* panSelectDVD = nullptr;
+  platform::Label* Label3 = nullptr;
+  platform::Label* lblDVDTitle = nullptr;
+  platform::DropDownList* cmbDVDlist = nullptr;
+  platform::Label* lblWait = nullptr;
+  // panSelectUsb
+  platform::Panel* panSelectUsb = nullptr;
+  platform::Label* Label5 = nullptr;
+  platform::Label* Label6 = nullptr;
+  platform::DropDownList* cmbUsbList = nullptr;
+  platform::Image* img_refresh1 = nullptr;
+  platform::Image* img_refresh2 = nullptr;
+  platform::Image* img_refresh3 = nullptr;
+  // Panel_DstISO
+  platform::Panel* Panel_DstISO = nullptr;
+  platform::Label* Label11 = nullptr;
+  platform::Edit* EdtISOPathdst = nullptr;
+  // panMainScreen
+  platform::Panel* panMainScreen = nullptr;
+  platform::Label* Label1 = nullptr;
+  platform::ProgressBar* pbDism = nullptr;
+  platform::Label* lblPercent = nullptr;
+  platform::Label* lblState = nullptr;
+
   std::unique_ptr<gs::GsButton> btnBack_;
   std::unique_ptr<gs::GsButton> btnNext_;
+  std::unique_ptr<gs::GsButton> btnRefresh_;
+  std::unique_ptr<gs::GsButton> btnBrowser_;
+
+  // The newest job: its record and worker (the worker reads the record until it is destroyed).
+  std::unique_ptr<WIN7_OPERAT_INFO> job_;
+  std::unique_ptr<TOperationThd> worker_;
+  // Made last, destroyed first: the measurement reads nothing of the window.
+  std::unique_ptr<ThdDvdSize> sizeThread_;
 };
 
 }  // namespace ui

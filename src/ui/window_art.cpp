@@ -19,3 +19,20 @@ platform::Color ArtWindowColor() {
 }
 
 }  // namespace ui
+
+namespace ui {
+
+platform::RgbaImage FlattenOnto(const platform::RgbaImage& picture, platform::Color color) {
+  platform::RgbaImage flat = picture;
+  if (flat.Empty()) return flat;
+  const std::uint8_t under[3] = {color.red, color.green, color.blue};
+  for (std::size_t i = 0; i + 3 < flat.pixels.size(); i += 4) {
+    const unsigned alpha = flat.pixels[i + 3];
+    for (int c = 0; c < 3; ++c)
+      flat.pixels[i + c] = static_cast<std::uint8_t>((flat.pixels[i + c] * alpha + under[c] * (255 - alpha) + 127) / 255);
+    flat.pixels[i + 3] = 255;
+  }
+  return flat;
+}
+
+}  // namespace ui

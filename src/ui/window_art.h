@@ -15,4 +15,8 @@ platform::RgbaImage LoadWindowArt(const std::wstring& name);
 // The colour the art is drawn on: the background of the program's windows.
 platform::Color ArtWindowColor();
 
+// `picture` blended onto an opaque square of `color` (each pixel's alpha applied): a picture
+// that looks the same whatever it is later drawn over.
+platform::RgbaImage FlattenOnto(const platform::RgbaImage& picture, platform::Color color);
+
 }  // namespace ui

@@ -193,6 +193,8 @@ class HostSkinButton : public HostControl<SkinButton> {
   void SetHint(const std::wstring& hint) override { hint_ = hint; }
   bool ShowHint() const override { return showHint_; }
   void SetShowHint(bool show) override { showHint_ = show; }
+  bool EnterClicks() const override { return enterClicks_; }
+  void SetEnterClicks(bool on) override { enterClicks_ = on; }
   SkinButtonState State() const override {
     if (!enabled) return SkinButtonState::Disabled;
     return hovered_ ? SkinButtonState::Hovered : SkinButtonState::Raised;
@@ -210,6 +212,7 @@ class HostSkinButton : public HostControl<SkinButton> {
   std::wstring caption_;
   std::wstring hint_;
   bool showHint_ = false;
+  bool enterClicks_ = true;
   bool hovered_ = false;
   std::function<void()> onClick_;
 };

@@ -32,6 +32,11 @@ void Activate(HostNode& node) {
   }
 }
 
+bool EntersClick(HostNode& node) {
+  auto* button = dynamic_cast<hostui::HostSkinButton*>(&node);
+  return button && button->EnterClicks();
+}
+
 }  // namespace
 
 std::vector<Form*> Forms() {
@@ -84,7 +89,7 @@ bool PressKey(Control& control, const KeyPress& key) {
     }
     const bool space = key.virtualKey == kVkSpace;
     const bool enter = key.virtualKey == kVkReturn;
-    if (node.kind == ControlKind::SkinButton && (space || enter)) Activate(node);
+    if (node.kind == ControlKind::SkinButton && (space || (enter && EntersClick(node)))) Activate(node);
     if (node.kind == ControlKind::CheckBox && space) Activate(node);
   });
 }
@@ -103,6 +108,14 @@ bool PressCloseBox(Form& form) {
   return host->QueueInput([host] {
     if (host->IsVisible() && host->CloseItemEnabled()) host->RequestClose();
   });
+}
+
+Timer* FindTimer(const Form& form, const std::wstring& name) {
+  const auto* host = dynamic_cast<const hostui::HostForm*>(&form);
+  if (!host) return nullptr;
+  for (const auto& timer : host->Timers())
+    if (timer->Name() == name) return timer.get();
+  return nullptr;
 }
 
 bool Tick(Timer& timer) {

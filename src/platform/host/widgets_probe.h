@@ -47,6 +47,8 @@ bool PressKey(Form& form, const KeyPress& key);
 // The close box (or the system menu's Close): nothing while the Close item is disabled, else
 // a close request.
 bool PressCloseBox(Form& form);
+// The form's timer of that name (Form::AddTimer); nullptr when none.
+Timer* FindTimer(const Form& form, const std::wstring& name);
 // One tick of an enabled timer (ignored when disabled at delivery).
 bool Tick(Timer& timer);
 // The pointer enters (true) or leaves (false) a skinned button: its state follows.

@@ -43,6 +43,8 @@ class Win32SkinButton : public Win32Control<SkinButton> {
     showHint_ = show;
     UpdateTooltip();
   }
+  bool EnterClicks() const override { return enterClicks_; }
+  void SetEnterClicks(bool on) override { enterClicks_ = on; }
   SkinButtonState State() const override {
     if (!IsWindowEnabled(hwnd)) return SkinButtonState::Disabled;
     if ((pressed_ && hovered_) || spaceDown_) return SkinButtonState::Sunken;
@@ -82,6 +84,7 @@ class Win32SkinButton : public Win32Control<SkinButton> {
   SkinButtonLook look_;
   std::wstring hint_;
   bool showHint_ = false;
+  bool enterClicks_ = true;
   bool hovered_ = false;
   bool tracking_ = false;
   bool pressed_ = false;
@@ -170,7 +173,8 @@ bool Win32SkinButton::OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam, L
       // A push button for the dialog keys (mnemonics come as BM_CLICK); Enter is handled here.
       result = DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
       const MSG* queued = reinterpret_cast<const MSG*>(lParam);
-      if (queued && queued->message == WM_KEYDOWN && queued->wParam == VK_RETURN) result |= DLGC_WANTMESSAGE;
+      if (enterClicks_ && queued && queued->message == WM_KEYDOWN && queued->wParam == VK_RETURN)
+        result |= DLGC_WANTMESSAGE;
       return true;
     }
     case WM_ERASEBKGND:
@@ -233,7 +237,7 @@ bool Win32SkinButton::OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam, L
       if (wParam == VK_SPACE && !(lParam & 0x40000000)) {
         spaceDown_ = true;
         Redraw();
-      } else if (wParam == VK_RETURN) {
+      } else if (wParam == VK_RETURN && enterClicks_) {
         Click();
       }
       return true;

@@ -1,0 +1,116 @@
+// The job from the wizard's side: the record built, checked and handed to a new worker; the
+// worker's reports on the progress page; the end of the job and the closing question.
+#include "app/program_data.h"
+#include "app/trace_log.h"
+#include "disk/optical_drives.h"
+#include "disk/volume_utils.h"
+#include "engine/job_precheck.h"
+#include "engine/operation_thd.h"
+#include "engine/win7_ins_creator.h"
+#include "platform/folders.h"
+#include "platform/text.h"
+#include "ui/dlg_first.h"
+#include "ui/main_form.h"
+#include "ui/progress_table.h"
+#include "ui/qv_multi_lang.h"
+
+namespace ui {
+
+namespace {
+
+void ShowRefusal(platform::WindowHandle owner, const std::wstring& message) {
+  TraceLog(L"[TMainForm::StartJob] refused: " + message);
+  platform::ShowMessageBox(owner, message, L"Error", platform::kMbOk | platform::kMbIconError);
+}
+
+}  // namespace
+
+bool TMainForm::StartJob() {
+  JobPaths paths;
+  paths.sourcePath = SourcePath;
+  paths.driverPath = platform::AnsiToWide(GetProgramDataFolder()) + L"U3";
+  paths.imgDriverPath = platform::ExecutableFolder() + L"OS";
+  paths.tagPath = Mode_ == 0 ? TargetText.substr(0, 3) : TargetText;
+  paths.is64bitDvd = !SourcePath.empty() && HasAmd64AutorunSection(SourcePath.substr(0, 1) + L":\\AutoRun.inf");
+
+  // Everything that can be known before the job is checked before the erase question, so a job
+  // that could not finish never asks for, or does, anything.
+  auto record = std::make_unique<WIN7_OPERAT_INFO>();
+  JobRecordProblem problem;
+  if (!FillJobRecord(paths, *record, problem)) {
+    ShowRefusal(form_->Handle(), problem.message);
+    return false;
+  }
+  if (!ConfirmJobCanFinish(form_->Handle(), Mode_, *record)) return false;
+  if (Win7InsCreator::HasFormatStep(Mode_) && !ConfirmErase()) return false;
+
+  paths.tmpPath = GetScratchFolder(SourceSizeMB + static_cast<int>(kJobSpareMB));
+  if (!CheckScratchFolder(Mode_, paths, problem) || !FillJobRecord(paths, *record, problem)) {
+    if (paths.tmpPath.size() > 3) RemoveFolderTree(paths.tmpPath);
+    ShowRefusal(form_->Handle(), problem.message);
+    return false;
+  }
+  TmpPath = paths.tmpPath;
+
+  HideAllPages();
+  Label1->SetText(Translate(Mode_ == 0 ? L"USB Step3 Caption" : L"ISO Step3 Caption"));
+  ShowPanel(*panMainScreen);
+  lblNote->SetText(Translate(L"ISO Step3 Note"));
+  pbDism->SetPosition(ProgressBase);
+  lblPercent->SetText(std::to_wstring(ProgressBase));
+  btnBack_->SetVisible(false);
+  btnNext_->SetVisible(true);
+  btnNext_->SetEnabled(true);
+  btnNext_->SetCaption(L"&Cancel");
+  btnNext_->SetHint(L"Cancel");
+  // Cancel is never pressed by a stray Enter.
+  btnNext_->Control().SetEnterClicks(false);
+
+  TraceJobRecord(*record, Mode_);
+  // The previous job's worker has reported and waits; it goes before its record does.
+  worker_.reset();
+  job_ = std::move(record);
+  worker_ = std::make_unique<TOperationThd>(true, this, Mode_, job_.get());
+  worker_->Resume();
+  return true;
+}
+
+platform::WindowHandle TMainForm::Handle() const { return form_->Handle(); }
+
+void TMainForm::OnOperationState(std::int32_t state, std::int32_t percent) {
+  const ProgressUpdate update = ApplyOperationState(state, percent, Win7InsCreator::GetStepCount(Mode_));
+  if (update.changesText) lblState->SetText(update.text);
+  pbDism->SetPosition(update.percent);
+  lblPercent->SetText(std::to_wstring(update.percent));
+}
+
+std::wstring TMainForm::StateText() const { return lblState->Text(); }
+
+void TMainForm::SetStateText(const std::wstring& text) { lblState->SetText(text); }
+
+void TMainForm::OnJobFinished(std::int32_t result) {
+  // Never a drive root, whatever the record held.
+  if (TmpPath.size() > 3 && !DeleteFolderTree(TmpPath)) RemoveFolderTree(TmpPath);
+  TraceLog(L"[TMainForm::OnJobFinished] result " + std::to_wstring(result) + L", scratch folder " + TmpPath +
+           L" removed");
+  if (result == kJobFailed) {
+    btnNext_->SetCaption(L"&Exit");
+    btnNext_->SetHint(L"Exit");
+    btnNext_->Repaint();
+    return;
+  }
+  const wchar_t* question = result == kJobSucceeded ? L"Successful! Do you want to close this tool?"
+                                                    : L"You have cacelled the operation, Do you want to close this tool?";
+  if (platform::ShowMessageBox(form_->Handle(), question, L"Finished", platform::kMbYesNo) == platform::kIdNo) {
+    owner_.Show();
+    Hide();
+    return;
+  }
+  // This runs inside the worker's call onto the window thread: the program ends once that call
+  // has returned, through a close request queued to the mode window.
+  platform::CloseMainWindow(owner_.Form().Handle());
+}
+
+void TMainForm::CloseProgram() { owner_.Close(); }
+
+}  // namespace ui

@@ -1,0 +1,159 @@
+// The wizard's pages and the moves between them: Next, Back, the folder browser and the erase
+// question.
+#include <cwchar>
+
+#include "app/trace_log.h"
+#include "disk/optical_drives.h"
+#include "disk/volume_utils.h"
+#include "engine/operation_thd.h"
+#include "engine/win7_ins_creator.h"
+#include "ui/dlg_first.h"
+#include "ui/main_form.h"
+#include "ui/program.h"
+#include "ui/qv_multi_lang.h"
+
+namespace ui {
+
+namespace {
+
+// The text without the characters up to code 32 at both ends.
+std::wstring TrimControls(const std::wstring& text) {
+  std::size_t first = 0, last = text.size();
+  while (first < last && text[first] <= L' ') ++first;
+  while (last > first && text[last - 1] <= L' ') --last;
+  return text.substr(first, last - first);
+}
+
+}  // namespace
+
+void TMainForm::HideAllPages() {
+  for (platform::Panel* page : Pages) page->SetVisible(false);
+}
+
+void TMainForm::ShowPanel(platform::Panel& panel) {
+  const platform::Bounds bounds = panel.GetBounds();
+  panel.SetBounds({180, bounds.top, bounds.width, 205});
+  panel.SetVisible(true);
+}
+
+void TMainForm::ShowPage(int id) {
+  switch (id) {
+    case kPageSelectDvd:
+      HideAllPages();
+      ShowPanel(*panSelectDVD);
+      lblNote->SetText(Translate(L"USB Step1 Note"));
+      Label3->SetText(Translate(L"USB Step1 Caption"));
+      lblDVDTitle->SetText(Translate(L"USB Step1 Select Note"));
+      btnBack_->SetVisible(true);
+      btnNext_->SetVisible(true);
+      btnNext_->SetCaption(L"&Next");
+      btnNext_->SetHint(L"Next");
+      btnNext_->Control().SetEnterClicks(true);
+      form_->SetCloseItemEnabled(true);
+      BuildOpticalDriveList();
+      break;
+    case kPageSelectUsb:
+      HideAllPages();
+      ShowPanel(*panSelectUsb);
+      lblNote->SetText(Translate(L"USB Step2 Note"));
+      Label5->SetText(Translate(L"USB Step2 Caption"));
+      Label6->SetText(Translate(L"USB Step2 Select Note"));
+      btnBack_->SetVisible(true);
+      btnNext_->SetVisible(true);
+      form_->SetCloseItemEnabled(true);
+      BuildUsbDriveList();
+      break;
+    case kPageDstIso:
+      HideAllPages();
+      ShowPanel(*Panel_DstISO);
+      lblNote->SetText(Translate(L"ISO Step2 Note"));
+      Label11->SetText(Translate(L"ISO Step2 Caption"));
+      btnBack_->SetVisible(true);
+      btnNext_->SetVisible(true);
+      btnNext_->SetEnabled(!TrimControls(EdtISOPathdst->Text()).empty());
+      form_->SetCloseItemEnabled(true);
+      break;
+    case kPageMainScreen:
+      form_->SetCloseItemEnabled(false);
+      // The job is checked before anything is erased: a refusal, the erase question declined,
+      // or no room for the scratch folder leave every drive as it was and return to step 2.
+      if (!StartJob()) {
+        CurrentPage = PageTable[Mode_][1];
+        ShowPage(CurrentPage);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+int TMainForm::StepOfCurrentPage() const {
+  for (int step = 0; step < 3; ++step)
+    if (PageTable[Mode_][step] == CurrentPage) return step;
+  return -1;
+}
+
+void TMainForm::NextClick() {
+  if (btnNext_->Caption() == L"&Exit") {
+    CloseProgram();
+    return;
+  }
+  const int step = StepOfCurrentPage();
+  if (step == 2) {
+    CurrentPage = kPageNone;
+    btnNext_->SetTag(2);
+  } else if (step >= 0) {
+    CurrentPage = PageTable[Mode_][step + 1];
+    btnNext_->SetTag(1);
+    ShowPage(CurrentPage);
+  }
+  if (btnNext_->Tag() == 2 && btnNext_->Caption() == L"&Cancel" && worker_) {
+    TraceLog(L"[TMainForm::NextClick] the user cancels the job");
+    worker_->Cancel();
+  }
+}
+
+void TMainForm::BackClick() {
+  const int step = StepOfCurrentPage();
+  if (step == 0) {
+    owner_.Show();
+    Hide();
+  } else if (step == 1) {
+    CurrentPage = PageTable[Mode_][0];
+    ShowPage(CurrentPage);
+  }
+}
+
+void TMainForm::BrowserClick() {
+  // Modal to the wizard itself, so its buttons can't be pressed while the browser is open.
+  std::wstring folder = platform::BrowseForFolder(form_->Handle(), L"Please Select Folder:");
+  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+  if (folder.empty()) {
+    btnNext_->SetEnabled(false);
+    return;
+  }
+  EdtISOPathdst->SetText(folder);
+  TargetText = folder;
+  const auto freeMB = static_cast<std::int64_t>(GetFreeSpaceMB(folder.substr(0, 3)));
+  if (SourceSizeMB + kJobSpareMB < freeMB) {
+    btnNext_->SetEnabled(true);
+  } else {
+    TraceLog(L"[TMainForm::BrowserClick] " + folder + L" refused: " + std::to_wstring(freeMB) + L" MB free, " +
+             std::to_wstring(SourceSizeMB + kJobSpareMB) + L" MB needed");
+    platform::ShowMessageBox(form_->Handle(), L"Size is small!", kProgramCaption, platform::kMbOk | platform::kMbIconInformation);
+    EdtISOPathdst->SetText(L"");
+    btnNext_->SetEnabled(false);
+  }
+}
+
+bool TMainForm::ConfirmErase() {
+  // The text names the whole list entry: its letter and its capacity.
+  const std::wstring text = L"The selected USB device " + TargetText +
+                            L" must be erased in order to continue.  Do you want to erase all contents from this device?";
+  const bool erase = platform::ShowMessageBox(form_->Handle(), text, L"Warning",
+                                              platform::kMbYesNo | platform::kMbIconWarning) == platform::kIdYes;
+  TraceLog(std::wstring(L"[TMainForm::ConfirmErase] ") + TargetText + (erase ? L": Yes" : L": No"));
+  return erase;
+}
+
+}  // namespace ui
