@@ -189,3 +189,26 @@ TEST_F(WindowsJobs, ACancelAtARandomMomentEndsInOneTruthfulFinish) {
 }
 
 }  // namespace
+
+namespace {
+
+// A stick smaller than the disc plus 500 MB: the wizard keeps Next disabled on step 2, and the
+// scripted user stops there, naming the step, instead of waiting for ever.
+class WindowsJobsSmallStick : public e2e::WindowsJobTest {
+ protected:
+  std::uint64_t StickBytes() const override { return 256ull << 20; }
+};
+
+TEST_F(WindowsJobsSmallStick, NextStaysDisabledAndTheUserStopsOnStepTwo) {
+  StartProgram();
+  RecordingObserver seen;
+  scripted::ScriptedUser user(&seen);
+  JobOutcome outcome = user.RunJob(e2e::UsbJob(false));
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.failure.rfind("step 2: Next stays disabled for \"F:\\ ( Capacity: ", 0), 0u) << outcome.failure;
+  EXPECT_EQ(outcome.eraseQuestions, 0);
+  EXPECT_EQ(outcome.finishCode, scripted::kNoFinish);
+  EXPECT_TRUE(StickUntouched());
+}
+
+}  // namespace
