@@ -56,8 +56,11 @@ bool TMainForm::StartJob() {
   Label1->SetText(Translate(Mode_ == 0 ? L"USB Step3 Caption" : L"ISO Step3 Caption"));
   ShowPanel(*panMainScreen);
   lblNote->SetText(Translate(L"ISO Step3 Note"));
-  pbDism->SetPosition(ProgressBase);
-  lblPercent->SetText(std::to_wstring(ProgressBase));
+  // Every job's bar starts empty: a job cancelled outside a copy, or one that failed, leaves
+  // the base where it stopped.
+  ProgressBase = 0;
+  pbDism->SetPosition(0);
+  lblPercent->SetText(L"0");
   btnBack_->SetVisible(false);
   btnNext_->SetVisible(true);
   btnNext_->SetEnabled(true);

@@ -16,7 +16,7 @@
 #include "support/progress_reports.h"
 #include "platform/host/message_box_script.h"
 #include "platform/messages.h"
-#include "recording.h"
+#include "support/recording.h"
 #include "support/temp_machine.h"
 
 namespace fs = std::filesystem;

@@ -11,7 +11,7 @@
 #include "oscdimg_command.h"
 #include "platform/host/message_box_script.h"
 #include "platform/messages.h"
-#include "recording.h"
+#include "support/recording.h"
 #include "support/temp_machine.h"
 
 namespace {

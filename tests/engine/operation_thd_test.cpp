@@ -6,7 +6,7 @@
 
 #include "app/operation_state.h"
 #include "engine/operation_thd.h"
-#include "recording.h"
+#include "support/recording.h"
 #include "support/temp_machine.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "app/trace_log.h"
 #include "engine/job_record.h"
 #include "engine/win7_ins_creator.h"
-#include "recording.h"
+#include "support/recording.h"
 #include "support/temp_machine.h"
 
 namespace {

@@ -18,6 +18,7 @@
 #include "ui/dlg_first.h"
 #include "ui/main_form.h"
 #include "ui/qv_multi_lang.h"
+#include "window_steps.h"
 
 namespace {
 
@@ -37,21 +38,9 @@ class WindowsTest : public ::testing::Test {
   test::TempMachine machine_;
 };
 
-SkinButton& Button(const Form& form, const wchar_t* name) {
-  SkinButton* button = FindControlAs<SkinButton>(form, name);
-  EXPECT_NE(button, nullptr) << "no " << std::string(name, name + wcslen(name));
-  return *button;
-}
-
-void ClickAndPump(Control& control) {
-  ASSERT_TRUE(host::Click(control));
-  PumpPendingMessages();
-}
-
-void PickMode(ui::TdlgFirst& first, int mode) {
-  ASSERT_TRUE(host::ChooseItem(*FindControlAs<DropDownList>(first.Form(), L"cmbMode"), mode));
-  PumpPendingMessages();
-}
+using test::Button;
+using test::ClickAndPump;
+using test::PickMode;
 
 TEST_F(WindowsTest, ModeWindowStartsWithBothEntriesAndTheUsbNote) {
   ui::TdlgFirst first;

@@ -272,6 +272,16 @@ TEST(Win32Widgets, DialogKeysReachTheControlsOfTheActiveForm) {
   PumpMessagesUntil([&] { return nexts == 1; }, 2000);
   EXPECT_EQ(nexts, 1);
   EXPECT_EQ(backs, 1);
+
+  // A button that refuses Enter (the wizard's Cancel) takes only Space and the mouse.
+  back->Control().SetEnterClicks(false);
+  PostMessageW(H(back->Control()), WM_KEYDOWN, VK_RETURN, 0);
+  PumpMessagesUntil([] { return false; }, 300);
+  EXPECT_EQ(backs, 1) << "Enter clicked a button that refuses it";
+  EXPECT_NE(SendMessageW(H(back->Control()), WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON, 0);
+  PostMessageW(H(back->Control()), BM_CLICK, 0, 0);
+  PumpMessagesUntil([&] { return backs == 2; }, 2000);
+  EXPECT_EQ(backs, 2);
 }
 
 TEST(Win32Widgets, CloseRequestsKeysAndPostedMessagesReachTheFormsHandlers) {

@@ -1,4 +1,4 @@
-#include "recording.h"
+#include "support/recording.h"
 
 #include <chrono>
 #include <memory>
