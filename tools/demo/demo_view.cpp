@@ -98,6 +98,8 @@ void DemoView::OnEnd(const scripted::JobOutcome& outcome) {
   const char* result = outcome.finishCode == scripted::kFinishSuccess     ? "success"
                        : outcome.finishCode == scripted::kFinishCancelled ? "cancelled"
                        : outcome.finishCode == scripted::kFinishFailure   ? "FAILED"
+                       : outcome.refused                                  ? "refused before the job, no job ran"
+                       : outcome.declined                                 ? "erase declined, no job ran"
                                                                           : "no job ran";
   std::printf("  result: %s (finish code %d)%s%s\n", result, outcome.finishCode,
               outcome.programEnded ? ", the program ended" : "",

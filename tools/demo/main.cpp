@@ -34,12 +34,16 @@ const char kUsage[] =
     "usage: draventa_demo --out <folder> --tools <build>/tools [--disc-mib <n>] [--disc <folder>] [--usb-gib <n>]\n"
     "                     [--os <folder>] [--only iso|usb]\n";
 
-// One job through the windows; true when it succeeded.
-bool RunJob(scripted::ScriptedUser& user, const scripted::JobScript& script) {
+// One job through the windows, timed.
+scripted::JobOutcome RunJob(scripted::ScriptedUser& user, const scripted::JobScript& script) {
   auto start = std::chrono::steady_clock::now();
   scripted::JobOutcome outcome = user.RunJob(script);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("  (%.1f s from the mode window to the end of the job)\n", seconds);
+  return outcome;
+}
+
+bool Succeeded(const scripted::JobOutcome& outcome) {
   return outcome.ok && outcome.finishCode == scripted::kFinishSuccess;
 }
 
@@ -92,20 +96,23 @@ int main(int argc, char** argv) {
     DemoView view;
     scripted::ScriptedUser user(&view);
     int job = 0;
+    bool modeWindowUp = true;
     if (options.only != "usb") {
       std::printf("Job %d: Windows 7 disc to ISO file (output folder D:\\ISO)\n", ++job);
       scripted::JobScript iso;
       iso.mode = ui::kModeOddToIso;
       iso.folder = L"D:\\ISO";
       iso.closeAtFinish = options.only == "iso";
-      isoOk = RunJob(user, iso);
+      scripted::JobOutcome outcome = RunJob(user, iso);
+      isoOk = Succeeded(outcome);
+      modeWindowUp = outcome.backAtModeWindow;
     }
-    if (options.only != "iso" && isoOk) {
+    if (options.only != "iso" && modeWindowUp) {
       std::printf("\nJob %d: Windows 7 disc to USB drive F:\\\n", ++job);
       scripted::JobScript usb;
       usb.mode = ui::kModeOddToUsb;
       usb.closeAtFinish = true;
-      usbOk = RunJob(user, usb);
+      usbOk = Succeeded(RunJob(user, usb));
     } else if (options.only != "iso") {
       usbOk = false;
     }

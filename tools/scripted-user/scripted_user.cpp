@@ -276,16 +276,19 @@ struct ScriptedUser::Run {
     return true;
   }
 
-  // Waits for the measurement of the chosen disc: Next comes on once it is done.
+  // Waits for the measurement of the chosen disc: lblWait shows the size once it is done, and
+  // Next comes on with it unless the disc holds nothing.
   bool Measured(const std::string& step) {
-    if (!Pump([&] { return Usable(L"MainForm", L"btnNext"); }, limits.stepMs))
-      return Fail(step, "Next stayed disabled (lblWait \"" + Narrow(LabelText(L"MainForm", L"lblWait")) + "\", cmbDVDlist \"" +
-                            Narrow(Find<platform::DropDownList>(L"MainForm", L"cmbDVDlist")
-                                       ? Find<platform::DropDownList>(L"MainForm", L"cmbDVDlist")->Text()
-                                       : L"") +
-                            "\")");
+    auto done = [&] {
+      return Usable(L"MainForm", L"btnNext") || StartsWith(LabelText(L"MainForm", L"lblWait"), L"Capacity: ");
+    };
+    const bool over = Pump(done, limits.stepMs);
     ShowField(L"lblWait", LabelText(L"MainForm", L"lblWait"));
-    return true;
+    if (over && Usable(L"MainForm", L"btnNext")) return true;
+    auto* list = Find<platform::DropDownList>(L"MainForm", L"cmbDVDlist");
+    return Fail(step, std::string(over ? "Next stayed disabled after the measurement" : "the disc was not measured") +
+                          " (lblWait \"" + Narrow(LabelText(L"MainForm", L"lblWait")) + "\", cmbDVDlist \"" +
+                          Narrow(list ? list->Text() : L"") + "\")");
   }
 
   bool Step1() {
