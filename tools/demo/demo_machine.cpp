@@ -93,6 +93,11 @@ bool BuildDemoMachine(const DemoOptions& options, DemoMachine& machine) {
   builder.Use();
   builder.InstallTool(L"C:\\Windows\\System32\\diskpart.exe", options.tools + "/diskpart.exe");
   InstallIsoTool(builder, options.tools);
+  // The translation library and the agreement texts beside the program, as the windows need them.
+  if (!builder.InstallProgramFiles(options.programFiles)) {
+    std::fprintf(stderr, "the program's files could not be installed from %s\n", options.programFiles.c_str());
+    return false;
+  }
 
   std::string os = Machine::HostPath(platform::ExecutableFolder() + L"OS");
   if (options.osFolder.empty()) {

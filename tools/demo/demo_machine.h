@@ -13,6 +13,7 @@ struct DemoOptions {
   std::uint64_t usbGiB = 8;     // the stick's size
   std::string osFolder;         // a folder whose contents make the "OS" folder beside the program
   std::string only;             // "iso", "usb" or empty for both jobs
+  std::string programFiles = DRAVENTA_PROGRAM_FILES;  // the files that lie beside the program (build)
 };
 
 struct DemoMachine {

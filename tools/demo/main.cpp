@@ -1,11 +1,13 @@
 // draventa_demo --out <folder> --tools <folder> [--disc-mib <n>] [--disc <folder>] [--usb-gib <n>]
 //               [--os <folder>] [--only iso|usb]
 //
-// Builds a simulated machine in <folder>/machine (see demo_machine.h), then runs the jobs through
-// the worker thread exactly as the main window starts them: the job record filled from the
-// machine, the check that the job can finish, and every question answered yes. It prints the
-// questions, the progress, and where the results are and what they hold. The trace log is
-// copied to <folder>.
+// Builds a simulated machine in <folder>/machine (see demo_machine.h), starts the program's
+// windows on it as the program does (the mode window as the main form) and has the scripted
+// user run the jobs through them: the disc to an ISO file first (the closing question answered
+// No, back to the mode window), then the disc to the USB stick (erase Yes, closing question Yes:
+// the program ends). It prints what the windows show, then where the results are and what they
+// hold. The trace log is copied to <folder>.
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -13,17 +15,13 @@
 #include "app/trace_log.h"
 #include "demo_machine.h"
 #include "demo_report.h"
-#include "demo_window.h"
+#include "demo_view.h"
 #include "disk/volume_utils.h"
-#include "engine/job_precheck.h"
-#include "engine/job_record.h"
-#include "engine/operation_thd.h"
-#include "engine/win7_ins_creator.h"
-#include "platform/folders.h"
 #include "platform/host/machine.h"
-#include "platform/host/message_box_script.h"
-#include "platform/message_box.h"
-#include "servicing/driver_payload.h"
+#include "platform/host/main_window_probe.h"
+#include "platform/main_window.h"
+#include "scripted_user.h"
+#include "ui/dlg_first.h"
 
 namespace fs = std::filesystem;
 using platform::host::FromUtf8;
@@ -36,54 +34,17 @@ const char kUsage[] =
     "usage: draventa_demo --out <folder> --tools <build>/tools [--disc-mib <n>] [--disc <folder>] [--usb-gib <n>]\n"
     "                     [--os <folder>] [--only iso|usb]\n";
 
-void PrintBoxes() {
-  for (const auto& box : platform::host::ShownMessageBoxes()) {
-    const char* answer = (box.flags & 0xF) == platform::kMbYesNo ? (box.answer == platform::kIdYes ? "Yes" : "No") : "OK";
-    std::printf("  message box \"%s\": %s -> %s\n", ToUtf8(box.caption).c_str(), ToUtf8(box.text).c_str(), answer);
-  }
-  platform::host::ClearMessageBoxes();
+// One job through the windows, timed.
+scripted::JobOutcome RunJob(scripted::ScriptedUser& user, const scripted::JobScript& script) {
+  auto start = std::chrono::steady_clock::now();
+  scripted::JobOutcome outcome = user.RunJob(script);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("  (%.1f s from the mode window to the end of the job)\n", seconds);
+  return outcome;
 }
 
-// The job record as the main window fills it, the check, and the job run to its end.
-bool RunJob(std::int32_t mode, const std::wstring& target, std::uint64_t discBytes) {
-  std::wstring exe = platform::ExecutableFolder();
-  JobPaths paths{L"E:\\",
-                 DriverPayloadRoot(),
-                 exe + L"OS",
-                 target,
-                 GetScratchFolder(static_cast<int>(discBytes / 1048576) + 500),
-                 HasAmd64AutorunSection(L"E:\\AutoRun.inf")};
-  WIN7_OPERAT_INFO info;
-  JobRecordProblem problem;
-  if (!CheckScratchFolder(mode, paths, problem) || !FillJobRecord(paths, info, problem)) {
-    std::printf("  job refused: %s\n", ToUtf8(problem.message).c_str());
-    return false;
-  }
-  bool canRun = ConfirmJobCanFinish(0, mode, info);
-  PrintBoxes();
-  if (!canRun) return false;
-  std::printf("  checked before the job: it can finish\n");
-  TraceJobRecord(info, mode);
-  // The scripted user says yes to every question: the window's erase question and, should
-  // formatting fail, the USB preparation's two questions before it cleans the stick.
-  platform::host::ScriptMessageBoxAnswers({platform::kIdYes, platform::kIdYes, platform::kIdYes});
-  if (Win7InsCreator::HasFormatStep(mode)) {
-    std::wstring question = L"The selected USB device " + target +
-                            L" must be erased in order to continue.  Do you want to erase all contents from this device?";
-    bool erase = platform::ShowMessageBox(0, question, L"Warning", platform::kMbYesNo) == platform::kIdYes;
-    PrintBoxes();
-    if (!erase) return false;
-    platform::host::ScriptMessageBoxAnswers({platform::kIdYes, platform::kIdYes});
-  }
-  DemoWindow window(Win7InsCreator::GetStepCount(mode), info.szTmpPath);
-  TOperationThd thread(true, &window, mode, &info);
-  thread.Resume();
-  platform::PumpMessagesUntil([&] { return window.Finished(); }, platform::kWaitForeverMs);
-  PrintBoxes();
-  std::printf("  result: %s\n", window.FinishCode() == kJobSucceeded   ? "success"
-                                : window.FinishCode() == kJobCancelled ? "cancelled"
-                                                                       : "FAILED");
-  return window.FinishCode() == kJobSucceeded;
+bool Succeeded(const scripted::JobOutcome& outcome) {
+  return outcome.ok && outcome.finishCode == scripted::kFinishSuccess;
 }
 
 bool ParseOptions(int argc, char** argv, DemoOptions& options) {
@@ -120,7 +81,6 @@ int main(int argc, char** argv) {
   DemoMachine machine;
   if (!BuildDemoMachine(options, machine)) return 1;
 
-  ExtractDriverPayload();
   std::uint64_t discBytes = GetFolderSize(L"E:\\", true);
   std::printf("Machine: %s\n  E:\\ optical drive, disc \"%s\", %llu MiB, 64-bit: %s\n  F:\\ USB stick, %llu GiB\n\n",
               machine.folder.c_str(), machine.label.c_str(), static_cast<unsigned long long>(discBytes >> 20),
@@ -128,14 +88,36 @@ int main(int argc, char** argv) {
               static_cast<unsigned long long>(options.usbGiB));
 
   bool isoOk = true, usbOk = true;
-  int job = 0;
-  if (options.only != "usb") {
-    std::printf("Job %d: Windows 7 disc to ISO file (output folder D:\\ISO)\n", ++job);
-    isoOk = RunJob(kJobToIso, L"D:\\ISO", discBytes);
-  }
-  if (options.only != "iso") {
-    std::printf("\nJob %d: Windows 7 disc to USB drive F:\\\n", ++job);
-    usbOk = RunJob(kJobToUsb, L"F:\\", discBytes);
+  {
+    // The program's start: the mode window is the main form, shown; it writes the driver
+    // payload and makes the other two windows.
+    ui::TdlgFirst dlgFirst;
+    dlgFirst.Show();
+    DemoView view;
+    scripted::ScriptedUser user(&view);
+    int job = 0;
+    bool modeWindowUp = true;
+    if (options.only != "usb") {
+      std::printf("Job %d: Windows 7 disc to ISO file (output folder D:\\ISO)\n", ++job);
+      scripted::JobScript iso;
+      iso.mode = ui::kModeOddToIso;
+      iso.folder = L"D:\\ISO";
+      iso.closeAtFinish = options.only == "iso";
+      scripted::JobOutcome outcome = RunJob(user, iso);
+      isoOk = Succeeded(outcome);
+      modeWindowUp = outcome.backAtModeWindow;
+    }
+    if (options.only != "iso" && modeWindowUp) {
+      std::printf("\nJob %d: Windows 7 disc to USB drive F:\\\n", ++job);
+      scripted::JobScript usb;
+      usb.mode = ui::kModeOddToUsb;
+      usb.closeAtFinish = true;
+      usbOk = Succeeded(RunJob(user, usb));
+    } else if (options.only != "iso") {
+      usbOk = false;
+    }
+    // The main form has closed: the message loop returns at once, as the program's does.
+    if (platform::host::OpenMainWindow() == 0) platform::RunMessageLoop();
   }
 
   std::printf("\nResults\n");

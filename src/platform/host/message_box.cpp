@@ -12,6 +12,7 @@ struct Script {
   std::mutex lock;
   std::deque<int> answers;
   std::vector<host::ShownMessageBox> shown;
+  host::MessageBoxAnswerer answerer;
 };
 Script& TheScript() {
   static Script script;
@@ -40,12 +41,31 @@ void ClearMessageBoxes() {
   s.answers.clear();
 }
 
+void SetMessageBoxAnswerer(MessageBoxAnswerer answerer) {
+  Script& s = TheScript();
+  std::lock_guard<std::mutex> guard(s.lock);
+  s.answerer = std::move(answerer);
+}
+
 }  // namespace host
 
-// Answers come from the script in order. With none left, a Yes/No question is answered No (the
-// program never erases anything on an answer nobody gave) and any other box OK.
+// Answers come from the answerer when one is set (called without the lock, so it may look at
+// the boxes shown so far), else from the script in order. With none left, a Yes/No question is
+// answered No (the program never erases anything on an answer nobody gave) and any other box OK.
 int ShowMessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption, std::uint32_t flags) {
   Script& s = TheScript();
+  host::MessageBoxAnswerer answerer;
+  {
+    std::lock_guard<std::mutex> guard(s.lock);
+    answerer = s.answerer;
+  }
+  if (answerer) {
+    host::ShownMessageBox box{owner, text, caption, flags, 0};
+    box.answer = answerer(box);
+    std::lock_guard<std::mutex> guard(s.lock);
+    s.shown.push_back(box);
+    return box.answer;
+  }
   std::lock_guard<std::mutex> guard(s.lock);
   int answer = (flags & 0xF) == kMbYesNo ? kIdNo : kIdOk;
   if (!s.answers.empty()) {

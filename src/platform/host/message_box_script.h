@@ -1,6 +1,7 @@
 #pragma once
 // Host only: scripted answers for the system message boxes, and the record of every box shown.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,5 +21,12 @@ struct ShownMessageBox {
 void ScriptMessageBoxAnswers(std::vector<int> answers);
 std::vector<ShownMessageBox> ShownMessageBoxes();
 void ClearMessageBoxes();
+
+// While set, every box is answered by `answerer` instead of the script: it is called on the
+// thread that shows the box (the window thread or a job's worker), with the box's owner, text,
+// caption and flags, and returns the answer. The box is recorded as any other. An empty function
+// goes back to the script.
+using MessageBoxAnswerer = std::function<int(const ShownMessageBox&)>;
+void SetMessageBoxAnswerer(MessageBoxAnswerer answerer);
 
 }  // namespace platform::host

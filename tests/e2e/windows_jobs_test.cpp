@@ -1,0 +1,214 @@
+// Both jobs end to end through the program's windows on the host, driven by the scripted user
+// as a person drives them: the mode window, the licence, the three wizard steps and the closing
+// question, with the results checked on the machine.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <iostream>
+#include <random>
+
+#include "disk/volume_utils.h"
+#include "platform/host/machine.h"
+#include "recording_job_window.h"
+#include "ui/qv_multi_lang.h"
+#include "windows_machine.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using e2e::RecordingObserver;
+using scripted::JobOutcome;
+
+
+constexpr const wchar_t kEraseEnd[] =
+    L" must be erased in order to continue.  Do you want to erase all contents from this device?";
+
+class WindowsJobs : public e2e::WindowsJobTest {};
+
+bool SawState(const JobOutcome& outcome, const std::wstring& text) {
+  for (const auto& [state, percent] : outcome.states)
+    if (state == text) return true;
+  return false;
+}
+
+TEST_F(WindowsJobs, TheIsoJobThenTheUsbJobThroughTheWindowsUntilTheProgramEnds) {
+  StartProgram();
+  RecordingObserver seen;
+  scripted::ScriptedUser user(&seen);
+
+  JobOutcome iso = user.RunJob(e2e::IsoJob(false));
+  ASSERT_TRUE(iso.ok) << iso.failure;
+  EXPECT_EQ(iso.finishCode, scripted::kFinishSuccess);
+  EXPECT_EQ(iso.finishQuestions, 1);
+  ASSERT_EQ(iso.boxes.size(), 1u) << "only the closing question";
+  EXPECT_EQ(iso.boxes[0].caption, L"Finished");
+  EXPECT_EQ(iso.boxes[0].text, L"Successful! Do you want to close this tool?");
+  EXPECT_EQ(iso.boxes[0].flags & 0xF, platform::kMbYesNo);
+  EXPECT_TRUE(iso.backAtModeWindow);
+  EXPECT_FALSE(iso.programEnded);
+  EXPECT_TRUE(SawState(iso, L"Generating ISO. Please wait..."));
+  EXPECT_EQ(iso.finalState, L"Successfully update system image");
+  EXPECT_EQ(iso.finalPercent, L"100");
+  EXPECT_GT(iso.stateMessages, 5);
+
+  // What the wizard showed on the way.
+  std::uint64_t discMiB = GetFolderSize(L"E:\\", true) / 1048576;
+  EXPECT_EQ(seen.LastList(L"cmbDVDlist"), std::vector<std::wstring>{L"E:\\ ( " + label_ + L" ) "});
+  ASSERT_FALSE(seen.fields.empty());
+  EXPECT_EQ(seen.LastPage(L"step 1").title, L"Step 1 of 3: " + Translate(L"USB Step1 Caption"));
+  EXPECT_EQ(seen.LastPage(L"step 1").note, Translate(L"USB Step1 Note"));
+  EXPECT_EQ(seen.LastPage(L"step 2").title, L"Step 2 of 3: " + Translate(L"ISO Step2 Caption"));
+  EXPECT_EQ(seen.LastPage(L"step 2").note, Translate(L"ISO Step2 Note"));
+  EXPECT_EQ(seen.LastPage(L"step 3").title, L"Step 3 of 3: " + Translate(L"ISO Step3 Caption"));
+  EXPECT_EQ(seen.LastPage(L"step 3").note, Translate(L"ISO Step3 Note"));
+  bool measured = false, folder = false;
+  for (const auto& [field, text] : seen.fields) {
+    measured = measured || (field == L"lblWait" && text == L"Capacity: " + std::to_wstring(discMiB) + L" MB");
+    folder = folder || (field == L"EdtISOPathdst" && text == L"D:\\ISO\\");
+  }
+  EXPECT_TRUE(measured) << "lblWait shows the disc's size in MiB";
+  EXPECT_TRUE(folder) << "the chosen folder, with its backslash";
+
+  ASSERT_TRUE(fs::exists(IsoHost())) << IsoHost();
+  for (const char* file : {"/OS/readme.txt", "/sources/boot.wim"}) {
+    std::string listing = e2e::Shell("xorriso -indev '" + IsoHost() + "' -find " + file);
+    EXPECT_NE(listing.find(std::string("'") + file + "'"), std::string::npos) << listing;
+  }
+  EXPECT_EQ(ScratchLeftovers(), std::vector<std::string>{});
+  EXPECT_EQ(MountedImages(), 0u);
+  EXPECT_TRUE(StickUntouched());
+
+  // The mode window is back: the USB job through the same windows, ended with Yes.
+  JobOutcome usb = user.RunJob(e2e::UsbJob(true));
+  ASSERT_TRUE(usb.ok) << usb.failure;
+  EXPECT_EQ(usb.finishCode, scripted::kFinishSuccess);
+  EXPECT_EQ(usb.eraseQuestions, 1);
+  EXPECT_EQ(usb.finishQuestions, 1);
+  std::vector<std::wstring> sticks = seen.LastList(L"cmbUsbList");
+  ASSERT_EQ(sticks.size(), 1u);
+  EXPECT_EQ(sticks[0].rfind(L"F:\\ ( Capacity: ", 0), 0u) << platform::host::ToUtf8(sticks[0]);
+  ASSERT_EQ(usb.boxes.size(), 2u);
+  EXPECT_EQ(usb.boxes[0].caption, L"Warning");
+  EXPECT_EQ(usb.boxes[0].text, L"The selected USB device " + sticks[0] + kEraseEnd);
+  EXPECT_EQ(usb.boxes[1].text, L"Successful! Do you want to close this tool?");
+  EXPECT_EQ(usb.boxes[1].answer, platform::kIdYes);
+  EXPECT_TRUE(usb.programEnded) << "Yes closes the mode window, which ends the program";
+  EXPECT_EQ(seen.LastPage(L"step 2").title, L"Step 2 of 3: " + Translate(L"USB Step2 Caption"));
+  EXPECT_EQ(seen.LastPage(L"step 3").title, L"Step 3 of 3: " + Translate(L"USB Step3 Caption"));
+  EXPECT_TRUE(SawState(usb, L"Formatting USB disk/flash successful."));
+  EXPECT_EQ(usb.finalState, L"Successfully update system image");
+
+  auto machine = platform::host::Machine::Current();
+  ASSERT_NE(machine->FindDrive('F'), nullptr);
+  EXPECT_EQ(machine->FindDrive('F')->fileSystem, L"FAT32");
+  EXPECT_TRUE(machine->FindDisk(2)->partitions[0].active);
+  EXPECT_FALSE(StickUntouched()) << "the stick was erased";
+  std::string stick = platform::host::Machine::DriveRootHostPath('F');
+  EXPECT_EQ(test::ReadHostFile(stick + "/OS/readme.txt"), "from the OS folder\r\n");
+  std::string image2 = e2e::Shell("wimdir '" + stick + "/sources/boot.wim' 2");
+  EXPECT_NE(image2.find("DriverStore/FileRepository/iusb3xhc.inf"), std::string::npos);
+  EXPECT_EQ(ScratchLeftovers(), std::vector<std::string>{});
+  EXPECT_EQ(MountedImages(), 0u);
+}
+
+TEST_F(WindowsJobs, DecliningTheEraseQuestionLeavesTheStickAndReturnsToStepTwo) {
+  StartProgram();
+  RecordingObserver seen;
+  scripted::ScriptedUser user(&seen);
+
+  // No: the wizard is back on step 2 (the scripted user checks that), nothing ran, and the user
+  // goes back to the mode window.
+  scripted::JobScript declined = e2e::UsbJob(false);
+  declined.eraseAnswers = {false};
+  JobOutcome no = user.RunJob(declined);
+  ASSERT_TRUE(no.ok) << no.failure;
+  EXPECT_TRUE(no.declined);
+  EXPECT_EQ(no.eraseQuestions, 1);
+  EXPECT_EQ(no.finishQuestions, 0);
+  EXPECT_EQ(no.stateMessages, 0);
+  EXPECT_TRUE(no.backAtModeWindow);
+  EXPECT_TRUE(StickUntouched());
+  EXPECT_FALSE(fs::exists(machine_.Folder() + "/diskpart.log")) << "diskpart never ran";
+  EXPECT_EQ(ScratchLeftovers(), std::vector<std::string>{});
+
+  // No, then Yes on the next press: the job runs from step 2.
+  scripted::JobScript second = e2e::UsbJob(true);
+  second.eraseAnswers = {false, true};
+  JobOutcome yes = user.RunJob(second);
+  ASSERT_TRUE(yes.ok) << yes.failure;
+  EXPECT_EQ(yes.eraseQuestions, 2);
+  ASSERT_EQ(yes.boxes.size(), 3u);
+  EXPECT_EQ(yes.boxes[0].answer, platform::kIdNo);
+  EXPECT_EQ(yes.boxes[1].answer, platform::kIdYes);
+  EXPECT_EQ(yes.finishCode, scripted::kFinishSuccess);
+  EXPECT_TRUE(yes.programEnded);
+  EXPECT_FALSE(StickUntouched());
+}
+
+// Cancel pressed at a random moment of each job: after some state messages, or after a delay.
+// Whatever the moment, exactly one closing question comes, its text tells the truth (cancelled
+// exactly when the press reached the wizard before the job's report), and the job leaves no
+// scratch files and no mounted image behind.
+TEST_F(WindowsJobs, ACancelAtARandomMomentEndsInOneTruthfulFinish) {
+  std::mt19937 random(e2e::TestSeed());
+  StartProgram();
+  scripted::ScriptedUser user;
+  const int jobs = 4;
+  int cancelled = 0;
+  for (int job = 0; job < jobs; ++job) {
+    scripted::JobScript script = job % 2 ? e2e::UsbJob(job == jobs - 1) : e2e::IsoJob(job == jobs - 1);
+    if (random() % 2) {
+      script.cancelAt = scripted::CancelAt::AfterStateMessages;
+      script.cancelAfterStates = static_cast<int>(random() % 30);
+    } else {
+      script.cancelAt = scripted::CancelAt::AfterDelay;
+      script.cancelAfterMs = random() % 1500;
+    }
+    script.cancelPresses = 1 + static_cast<int>(random() % 2);
+    SCOPED_TRACE("job " + std::to_string(job) + (script.cancelAt == scripted::CancelAt::AfterDelay
+                                                     ? ", cancel after " + std::to_string(script.cancelAfterMs) + " ms"
+                                                     : ", cancel after " + std::to_string(script.cancelAfterStates) +
+                                                           " state messages"));
+    JobOutcome outcome = user.RunJob(script);
+    ASSERT_TRUE(outcome.ok) << outcome.failure;
+    EXPECT_EQ(outcome.finishQuestions, 1);
+    EXPECT_TRUE(outcome.finishCode == scripted::kFinishSuccess || outcome.finishCode == scripted::kFinishCancelled)
+        << outcome.finishCode;
+    EXPECT_EQ(outcome.finishCode == scripted::kFinishCancelled, outcome.nextTagAtFinish == 2)
+        << "the finish code says cancelled exactly when a Cancel press reached the wizard";
+    if (outcome.cancelPresses == 0) {
+      EXPECT_EQ(outcome.finishCode, scripted::kFinishSuccess);
+    }
+    EXPECT_EQ(ScratchLeftovers(), std::vector<std::string>{});
+    EXPECT_EQ(MountedImages(), 0u);
+    cancelled += outcome.finishCode == scripted::kFinishCancelled;
+    EXPECT_EQ(outcome.programEnded, job == jobs - 1);
+  }
+  std::cout << cancelled << " of " << jobs << " jobs ended cancelled\n";
+}
+
+}  // namespace
+
+namespace {
+
+// A stick smaller than the disc plus 500 MB: the wizard keeps Next disabled on step 2, and the
+// scripted user stops there, naming the step, instead of waiting for ever.
+class WindowsJobsSmallStick : public e2e::WindowsJobTest {
+ protected:
+  std::uint64_t StickBytes() const override { return 256ull << 20; }
+};
+
+TEST_F(WindowsJobsSmallStick, NextStaysDisabledAndTheUserStopsOnStepTwo) {
+  StartProgram();
+  RecordingObserver seen;
+  scripted::ScriptedUser user(&seen);
+  JobOutcome outcome = user.RunJob(e2e::UsbJob(false));
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.failure.rfind("step 2: Next stays disabled for \"F:\\ ( Capacity: ", 0), 0u) << outcome.failure;
+  EXPECT_EQ(outcome.eraseQuestions, 0);
+  EXPECT_EQ(outcome.finishCode, scripted::kNoFinish);
+  EXPECT_TRUE(StickUntouched());
+}
+
+}  // namespace
