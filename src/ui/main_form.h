@@ -69,6 +69,7 @@ class TMainForm : public JobWindow {
   void ShowPage(int id);
   void HideAllPages();
   void ShowPanel(platform::Panel& panel);
+  void EnterStep(platform::Panel& page, const wchar_t* noteKey);
   void NextClick();
   void BackClick();
   int StepOfCurrentPage() const;

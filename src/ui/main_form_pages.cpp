@@ -36,42 +36,37 @@ void TMainForm::ShowPanel(platform::Panel& panel) {
   panel.SetVisible(true);
 }
 
+// What steps 1 and 2 share: their page alone, its note, Back and Next, the Close item.
+void TMainForm::EnterStep(platform::Panel& page, const wchar_t* noteKey) {
+  HideAllPages();
+  ShowPanel(page);
+  lblNote->SetText(Translate(noteKey));
+  btnBack_->SetVisible(true);
+  btnNext_->SetVisible(true);
+  form_->SetCloseItemEnabled(true);
+}
+
 void TMainForm::ShowPage(int id) {
   switch (id) {
     case kPageSelectDvd:
-      HideAllPages();
-      ShowPanel(*panSelectDVD);
-      lblNote->SetText(Translate(L"USB Step1 Note"));
+      EnterStep(*panSelectDVD, L"USB Step1 Note");
       Label3->SetText(Translate(L"USB Step1 Caption"));
       lblDVDTitle->SetText(Translate(L"USB Step1 Select Note"));
-      btnBack_->SetVisible(true);
-      btnNext_->SetVisible(true);
       btnNext_->SetCaption(L"&Next");
       btnNext_->SetHint(L"Next");
       btnNext_->Control().SetEnterClicks(true);
-      form_->SetCloseItemEnabled(true);
       BuildOpticalDriveList();
       break;
     case kPageSelectUsb:
-      HideAllPages();
-      ShowPanel(*panSelectUsb);
-      lblNote->SetText(Translate(L"USB Step2 Note"));
+      EnterStep(*panSelectUsb, L"USB Step2 Note");
       Label5->SetText(Translate(L"USB Step2 Caption"));
       Label6->SetText(Translate(L"USB Step2 Select Note"));
-      btnBack_->SetVisible(true);
-      btnNext_->SetVisible(true);
-      form_->SetCloseItemEnabled(true);
       BuildUsbDriveList();
       break;
     case kPageDstIso:
-      HideAllPages();
-      ShowPanel(*Panel_DstISO);
-      lblNote->SetText(Translate(L"ISO Step2 Note"));
+      EnterStep(*Panel_DstISO, L"ISO Step2 Note");
       Label11->SetText(Translate(L"ISO Step2 Caption"));
-      btnBack_->SetVisible(true);
-      btnNext_->SetVisible(true);
       btnNext_->SetEnabled(!TrimControls(EdtISOPathdst->Text()).empty());
-      form_->SetCloseItemEnabled(true);
       break;
     case kPageMainScreen:
       form_->SetCloseItemEnabled(false);

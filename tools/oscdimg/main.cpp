@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "oscdimg_command.h"
+#include "oscdimg_output.h"
 #include "platform/host/machine.h"
 
 namespace fs = std::filesystem;
@@ -36,21 +37,9 @@ using platform::host::ToUtf8;
 
 namespace {
 
-void Say(const std::string& text) {
-  std::fputs(text.c_str(), stdout);
-  std::fflush(stdout);
-}
-
-void Progress(int percent) {
-  char line[32];
-  std::snprintf(line, sizeof line, "\r%3d%% complete", percent);
-  Say(line);
-}
-
-int Fail(const std::string& message) {
-  Say(message + "\n");
-  return 1;
-}
+using oscdimg_output::Fail;
+using oscdimg_output::Progress;
+using oscdimg_output::Say;
 
 std::string ShellQuote(const std::string& text) {
   std::string quoted = "'";

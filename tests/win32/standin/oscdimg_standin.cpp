@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "oscdimg_command.h"
+#include "oscdimg_output.h"
 #include "unix_tool.h"
 
 namespace {
@@ -30,21 +31,9 @@ using standin::Utf8;
 
 constexpr DWORD kXorrisoLimitMs = 10 * 60 * 1000;
 
-void Say(const std::string& text) {
-  std::fputs(text.c_str(), stdout);
-  std::fflush(stdout);
-}
-
-void Progress(int percent) {
-  char line[32];
-  std::snprintf(line, sizeof line, "\r%3d%% complete", percent);
-  Say(line);
-}
-
-int Fail(const std::string& message) {
-  Say(message + "\n");
-  return 1;
-}
+using oscdimg_output::Fail;
+using oscdimg_output::Progress;
+using oscdimg_output::Say;
 
 DWORD Attributes(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
 bool IsFolder(const std::wstring& path) {
