@@ -5,6 +5,7 @@
 #include <cwctype>
 
 #include "app/program_data.h"
+#include "app/utf16.h"
 #include "platform/files.h"
 
 namespace {
@@ -109,7 +110,19 @@ bool HasAmd64AutorunSection(const std::wstring& iniPath) {
 
 std::wstring MakeVolumeLabel(const std::wstring& name) {
   constexpr std::size_t kLongestFat32Label = 11;
+  constexpr std::size_t kKeptUnits = 9;
   if (name.empty()) return L"NONAME";
-  if (name.size() > kLongestFat32Label) return name.substr(0, 9) + L"~1";
-  return name;
+  // Lengths are UTF-16 units, as Windows counts them; a character beyond U+FFFF (two units) is
+  // kept whole or not at all, so the label never ends in half a surrogate pair.
+  if (Utf16Length(name) <= kLongestFat32Label) return name;
+  std::wstring kept;
+  std::size_t units = 0;
+  for (wchar_t c : name) {
+    const bool highSurrogate = static_cast<std::uint32_t>(c) >= 0xD800 && static_cast<std::uint32_t>(c) <= 0xDBFF;
+    const std::size_t width = highSurrogate ? 2 : Utf16UnitsOf(c);
+    if (units + width > kKeptUnits) break;
+    kept += c;
+    units += highSurrogate ? 1 : width;  // the low half that follows counts its own unit
+  }
+  return kept + L"~1";
 }

@@ -1,5 +1,7 @@
 #include "engine/iso_operation.h"
 
+#include <string_view>
+
 #include "app/trace_log.h"
 #include "engine/make_iso_file.h"
 #include "platform/files.h"
@@ -27,6 +29,17 @@ std::wstring SourceFolderArgument(const std::wstring& folder) {
   while (trimmed.size() > 1 && trimmed.back() == L'\\') trimmed.pop_back();
   if (!trimmed.empty() && trimmed.back() == L':') trimmed += L"\\.";  // a drive root: C:\.
   return QuotePath(trimmed);
+}
+
+std::wstring IsoFileBaseName(const std::wstring& label) {
+  // A disc's label may hold what a file name can't (a UDF label allows almost any character):
+  // those characters would send the image elsewhere, or break the tool's quoting.
+  std::wstring name = label;
+  for (auto& c : name) {
+    const auto code = static_cast<std::uint32_t>(c);
+    if (code < 0x20 || std::wstring_view(L"<>:\"/\\|?*").find(c) != std::wstring_view::npos) c = L'_';
+  }
+  return name;
 }
 
 std::wstring GetFolderPart(const std::wstring& text) {
@@ -82,7 +95,7 @@ bool ISOOperation::precheck() const {
 std::wstring ISOOperation::GetISOFilePath() const {
   std::wstring base = m_ISODir;
   if (base.empty() || base.back() != L'\\') base += L'\\';
-  base += m_ISOName;
+  base += IsoFileBaseName(m_ISOName);
   if (!platform::PathExists(base + L".iso")) return base + L".iso";
   for (unsigned long long n = 0;; ++n) {
     std::wstring candidate = base + std::to_wstring(n) + L".iso";

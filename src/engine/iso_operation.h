@@ -56,6 +56,9 @@ IsoToolFiles FindIsoToolFiles(bool is64);
 std::wstring QuotePath(const std::wstring& text);
 // The text up to and including its last backslash; empty when it has none.
 std::wstring GetFolderPart(const std::wstring& text);
+// The ISO file's base name for a disc label: the label with every character a file name can't
+// hold (control characters and < > : " / \ | ? *) replaced by "_".
+std::wstring IsoFileBaseName(const std::wstring& label);
 // The tree's folder as the tool's source argument: quoted, without a trailing backslash (a drive
 // root becomes C:\.), so both a plain quote-splitting parser and the C runtime's rules read it.
 std::wstring SourceFolderArgument(const std::wstring& folder);

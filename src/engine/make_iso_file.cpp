@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/trace_log.h"
+#include "app/utf16.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -116,10 +117,12 @@ bool MakeISOFile::Excute(ISOProgressCallback callback, void* context, const std:
 void MakeISOFile::MakeISOThread(ISOProgressCallback callback, void* context, const std::atomic<bool>* stopFlag) {
   TraceLog(L"[MakeISOFile::Excute]- MakeISOThread start");
 
-  if (m_cmd.size() > kIsoCommandUnits - 1) {
-    TraceLog(L"[MakeISOFile::MakeISOThread]- command line too long: " + Number(static_cast<long long>(m_cmd.size())));
+  // Measured in UTF-16 units, as the buffer holds them on Windows.
+  const std::size_t units = Utf16Length(m_cmd);
+  if (units > kIsoCommandUnits - 1) {
+    TraceLog(L"[MakeISOFile::MakeISOThread]- command line too long: " + Number(static_cast<long long>(units)));
     Finish(Outcome::CommandTooLong, L"The ISO file could not be built: the command line of the ISO tool has " +
-                                        Number(static_cast<long long>(m_cmd.size())) + L" characters, more than " +
+                                        Number(static_cast<long long>(units)) + L" characters, more than " +
                                         Number(kIsoCommandUnits - 1) + L".");
     return;
   }

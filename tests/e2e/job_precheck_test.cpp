@@ -96,6 +96,18 @@ TEST_F(JobPrecheck, ADiscWithoutAUsableImageTwoIsRefused) {
   EXPECT_NE(RefusalText(0).find(L"holds 1 image(s)"), std::wstring::npos);
 }
 
+TEST_F(JobPrecheck, ABootWimCutShortIsRefusedAsUnreadable) {
+  // A disc read badly, or an image copied half-way: half of the real boot.wim, then its header.
+  fs::path wim = fs::path(disc_) / "sources" / "boot.wim";
+  const auto size = fs::file_size(wim);
+  for (std::uintmax_t cut : {size / 2, static_cast<std::uintmax_t>(208)}) {
+    fs::resize_file(wim, cut);
+    std::wstring text = RefusalText(0);
+    EXPECT_NE(text.find(L"can't be read (it is damaged or not a WIM file)"), std::wstring::npos) << cut;
+    EXPECT_NE(text.find(L"Nothing has been changed on any drive."), std::wstring::npos) << cut;
+  }
+}
+
 TEST_F(JobPrecheck, AFileTooLargeForFat32RefusesOnlyTheUsbJob) {
   InstallIsoTool();
   // A sparse install.wim of 4 GiB: one byte more than FAT32 allows.

@@ -12,8 +12,8 @@ namespace fs = std::filesystem;
 namespace test {
 
 namespace {
-std::string MakeTempFolder() {
-  std::string pattern = (fs::temp_directory_path() / "draventa-test-XXXXXX").string();
+std::string MakeTempFolder(const fs::path& parent = fs::temp_directory_path()) {
+  std::string pattern = (parent / "draventa-test-XXXXXX").string();
   char* made = ::mkdtemp(pattern.data());
   return made ? std::string(made) : std::string();
 }
@@ -32,6 +32,17 @@ TempMachine::TempMachine() : builder_(MakeTempFolder()) {
   builder_.Fixed('C', 0);
   Apply();
   app::ResetTraceLogPath();
+}
+
+TempMachine::TempMachine(const std::string& parentFolder) : builder_(MakeTempFolder(parentFolder)) {
+  builder_.Fixed('C', 0);
+  Apply();
+  app::ResetTraceLogPath();
+}
+
+std::string MemoryBackedTempParent() {
+  std::error_code ec;
+  return fs::is_directory("/dev/shm", ec) ? std::string("/dev/shm") : fs::temp_directory_path().string();
 }
 
 TempMachine::~TempMachine() {

@@ -10,6 +10,8 @@ namespace test {
 class TempMachine {
  public:
   TempMachine();
+  // A machine in a folder of its own below `parentFolder` (see MemoryBackedTempParent).
+  explicit TempMachine(const std::string& parentFolder);
   ~TempMachine();
   TempMachine(const TempMachine&) = delete;
   TempMachine& operator=(const TempMachine&) = delete;
@@ -25,6 +27,10 @@ class TempMachine {
  private:
   platform::host::MachineBuilder builder_;
 };
+
+// A folder in memory where the host has one (/dev/shm), else the temporary folder: for tests
+// that make and copy many thousands of files, which a disk-backed folder makes slow.
+std::string MemoryBackedTempParent();
 
 // A fresh empty temporary folder, removed with the object.
 class TempFolder {

@@ -157,6 +157,22 @@ std::wstring JoinWindows(const std::wstring& folder, const std::string& relative
 
 StageResult Fail(std::int32_t hr, const std::string& text) { return StageResult{hr, FromUtf8(text), {}}; }
 
+// A path below the package folder ("/" separated): not rooted, no ".." and no drive, so a
+// malformed INF can neither read from nor write to anywhere outside the package and its staged
+// copy.
+bool StaysInsidePackage(const std::string& relative) {
+  if (relative.empty() || relative.front() == '/' || relative.back() == '/') return false;
+  std::size_t start = 0;
+  while (start <= relative.size()) {
+    std::size_t end = relative.find('/', start);
+    if (end == std::string::npos) end = relative.size();
+    const std::string part = Trim(relative.substr(start, end - start));
+    if (part == ".." || part.find(':') != std::string::npos) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
 }  // namespace
 
 StageResult StagePackage(const std::wstring& infPath, const std::wstring& mountPath, const std::string& imageArch) {
@@ -219,6 +235,8 @@ StageResult StagePackage(const std::wstring& infPath, const std::wstring& mountP
       relative += "\\" + file;
       std::replace(relative.begin(), relative.end(), '\\', '/');
       while (!relative.empty() && relative.front() == '/') relative.erase(0, 1);
+      if (!StaysInsidePackage(relative))
+        return Fail(kGeneralSyntax, "The INF file names a file outside its package: " + relative + ".");
       relatives.push_back(relative);
     }
   }
@@ -241,7 +259,11 @@ StageResult StagePackage(const std::wstring& infPath, const std::wstring& mountP
       return Fail(kFileNotFound, "The system cannot find the file specified: " + relative + ".");
     copies.emplace_back(source, relative);
   }
-  if (catalog && !catalog->values.empty()) {
+  if (catalog && !catalog->values.empty() && !catalog->values[0].empty()) {
+    std::string relative = catalog->values[0];
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    if (!StaysInsidePackage(relative))
+      return Fail(kGeneralSyntax, "The INF file names a catalog outside its package: " + catalog->values[0] + ".");
     std::string source = Machine::HostPath(JoinWindows(infFolder, catalog->values[0]));
     if (!source.empty() && fs::is_regular_file(source)) copies.emplace_back(source, catalog->values[0]);
   }

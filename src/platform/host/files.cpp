@@ -294,7 +294,15 @@ bool ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
   if (hostPath.empty() || !fs::is_regular_file(hostPath, ec)) return false;
   std::ifstream in(hostPath, std::ios::binary);
   if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  // Sized once from the file's size, so a large file costs its own size and no more.
+  const auto size = fs::file_size(hostPath, ec);
+  if (ec) return false;
+  bytes.resize(static_cast<std::size_t>(size));
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  if (in.bad()) return false;
+  // A file that grew meanwhile: the rest as it is now.
+  bytes.insert(bytes.end(), std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   return !in.bad();
 }
 
@@ -380,23 +388,37 @@ std::vector<std::wstring> ReadIniSectionNames(const std::wstring& path) {
   std::vector<std::uint8_t> bytes;
   std::vector<std::wstring> names;
   if (!ReadWholeFile(path, bytes)) return names;
-  std::wstring text;
-  if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) text += static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
-  } else {
-    text = host::FromUtf8(std::string(bytes.begin(), bytes.end()));
-  }
+  // Line by line over the file's own units (UTF-16 LE after its mark, else 8-bit taken as
+  // UTF-8): only a section's name is converted, so a large file costs little more than itself.
+  const bool utf16 = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
+  const std::size_t step = utf16 ? 2 : 1;
+  const std::size_t count = utf16 ? (bytes.size() - 2) / 2 : bytes.size();
+  const std::size_t base = utf16 ? 2 : 0;
+  auto unit = [&](std::size_t i) -> std::uint32_t {
+    const std::size_t at = base + i * step;
+    return utf16 ? static_cast<std::uint32_t>(bytes[at] | (bytes[at + 1] << 8)) : bytes[at];
+  };
   std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t end = text.find(L'\n', pos);
-    if (end == std::wstring::npos) end = text.size();
-    std::wstring line = text.substr(pos, end - pos);
+  while (pos < count) {
+    std::size_t end = pos;
+    while (end < count && unit(end) != '\n') ++end;
+    std::size_t first = pos;
+    while (first < end && (unit(first) == ' ' || unit(first) == '\t' || unit(first) == '\r')) ++first;
+    if (first < end && unit(first) == '[') {
+      std::size_t close = first + 1;
+      while (close < end && unit(close) != ']') ++close;
+      if (close < end) {
+        if (utf16) {
+          std::wstring name;
+          for (std::size_t i = first + 1; i < close; ++i) name += static_cast<wchar_t>(unit(i));
+          names.push_back(name);
+        } else {
+          names.push_back(host::FromUtf8(std::string(bytes.begin() + static_cast<std::ptrdiff_t>(first + 1),
+                                                     bytes.begin() + static_cast<std::ptrdiff_t>(close))));
+        }
+      }
+    }
     pos = end + 1;
-    auto first = line.find_first_not_of(L" \t\r");
-    if (first == std::wstring::npos || line[first] != L'[') continue;
-    auto close = line.find(L']', first);
-    if (close == std::wstring::npos) continue;
-    names.push_back(line.substr(first + 1, close - first - 1));
   }
   return names;
 }

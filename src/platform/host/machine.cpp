@@ -321,11 +321,12 @@ bool Machine::Write(const std::string& folder, const MachineDescription& descrip
 std::shared_ptr<const MachineDescription> Machine::Current() {
   std::string folder = Folder();
   if (folder.empty()) return nullptr;
-  std::error_code ec;
-  auto path = DescriptionPath(folder);
-  auto stamp = fs::last_write_time(path, ec);
-  if (ec) return nullptr;
-  auto size = fs::file_size(path, ec);
+  // One stat for both the time and the size: every path look-up comes here first.
+  struct stat info {};
+  if (::stat(DescriptionPath(folder).c_str(), &info) != 0) return nullptr;
+  const auto stamp = fs::file_time_type(std::chrono::duration_cast<fs::file_time_type::duration>(
+      std::chrono::seconds(info.st_mtim.tv_sec) + std::chrono::nanoseconds(info.st_mtim.tv_nsec)));
+  const auto size = static_cast<std::uintmax_t>(info.st_size);
   std::lock_guard<std::mutex> guard(g_cacheLock);
   if (g_cache.description && g_cache.folder == folder && g_cache.stamp == stamp && g_cache.size == size)
     return g_cache.description;
@@ -446,8 +447,11 @@ std::string Machine::HostPath(const std::wstring& windowsPath) {
   }
   if (path.size() < 2 || path[1] != L':') return {};
   char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
-  std::string root = DriveRootHostPath(letter);
-  if (root.empty()) return {};
+  const DriveRecord* drive = machine->FindDrive(letter);
+  if (!drive || !drive->media || drive->root.empty()) return {};
+  fs::path driveRoot(drive->root);
+  if (driveRoot.is_relative()) driveRoot = fs::path(Folder()) / driveRoot;
+  const std::string root = driveRoot.lexically_normal().string();  // as DriveRootHostPath, same machine
 
   std::vector<std::wstring> parts;
   std::wstring rest = path.substr(2);
@@ -465,6 +469,16 @@ std::string Machine::HostPath(const std::wstring& windowsPath) {
   }
   if (machine->wow64) RedirectSystemFolder(*machine, letter, parts);
   fs::path host(root);
+  // A path that exists as written, or whose folder does, is its own match: one look-up instead
+  // of one per name (a copy of many thousand files asks for each of them several times).
+  if (!parts.empty()) {
+    fs::path exact(root);
+    for (const auto& part : parts) exact /= ToUtf8(part);
+    std::error_code ec;
+    if (fs::exists(exact, ec)) return exact.string();
+    fs::path folder = exact.parent_path();
+    if (fs::is_directory(folder, ec)) return (folder / MatchName(folder, ToUtf8(parts.back()))).string();
+  }
   for (const auto& part : parts) host /= MatchName(host, ToUtf8(part));
   return host.string();
 }
