@@ -20,6 +20,7 @@
 #include "platform/host/message_box_script.h"
 #include "platform/messages.h"
 #include "servicing/driver_payload.h"
+#include "support/iso_tool.h"
 #include "support/sample_disc.h"
 #include "recording_job_window.h"
 #include "support/temp_machine.h"
@@ -55,18 +56,8 @@ class IsoJob : public ::testing::Test {
     ASSERT_FALSE(label_.empty());
     fs::create_directories(machine_.Host(L"D:\\") + "/ISO");
 
-    // oscdimg.exe and the boot files of both architectures beside the program.
+    ASSERT_TRUE(test::InstallIsoTool(machine_));
     std::wstring exe = platform::ExecutableFolder();
-    ASSERT_TRUE(machine_.Builder().InstallTool(exe + L"Oscdimg_x86\\Oscdimg\\oscdimg.exe",
-                                               std::string(tools) + "/oscdimg.exe"));
-    for (const wchar_t* arch : {L"Oscdimg_x86", L"Oscdimg_amd64"}) {
-      std::string folder = machine_.Host(exe + arch + L"\\Oscdimg");
-      std::string sector(2048, '\0');
-      sector[510] = '\x55';
-      sector[511] = '\xAA';
-      test::WriteHostFile(folder + "/etfsboot.com", sector);
-      test::WriteHostFile(folder + "/efisys.bin", std::string(1474560, '\0'));
-    }
     test::WriteHostFile(machine_.Host(exe + L"OS") + "/OS/readme.txt", "from the OS folder\r\n");
     // Replaces a (read-only) file of the disc.
     test::WriteHostFile(machine_.Host(exe + L"OS") + "/setup.exe", "setup from the OS folder");

@@ -16,6 +16,7 @@
 #include "platform/host/message_box_script.h"
 #include "platform/main_window.h"
 #include "platform/text.h"
+#include "support/iso_tool.h"
 #include "support/sample_disc.h"
 
 namespace fs = std::filesystem;
@@ -59,16 +60,8 @@ void WindowsJobTest::SetUp() {
   fs::create_directories(machine_.Host(L"D:\\") + "/ISO");
 
   // Beside the program: oscdimg.exe with both boot files, and the "OS" folder.
+  ASSERT_TRUE(test::InstallIsoTool(machine_));
   std::wstring exe = platform::ExecutableFolder();
-  ASSERT_TRUE(builder.InstallTool(exe + L"Oscdimg_x86\\Oscdimg\\oscdimg.exe", std::string(tools) + "/oscdimg.exe"));
-  for (const wchar_t* arch : {L"Oscdimg_x86", L"Oscdimg_amd64"}) {
-    std::string folder = machine_.Host(exe + arch + L"\\Oscdimg");
-    std::string sector(2048, '\0');
-    sector[510] = '\x55';
-    sector[511] = '\xAA';
-    test::WriteHostFile(folder + "/etfsboot.com", sector);
-    test::WriteHostFile(folder + "/efisys.bin", std::string(1474560, '\0'));
-  }
   test::WriteHostFile(machine_.Host(exe + L"OS") + "/OS/readme.txt", "from the OS folder\r\n");
 }
 

@@ -13,6 +13,7 @@
 #include "platform/host/main_window_probe.h"
 #include "platform/host/message_box_script.h"
 #include "support/recording.h"
+#include "support/iso_tool.h"
 #include "support/sample_disc.h"
 #include "support/temp_machine.h"
 #include "ui/main_form.h"
@@ -30,10 +31,7 @@ class WizardPathEdges : public ::testing::Test {
     host::ClearFolderBrowsers();
     machine_.Builder().Fixed('D', 1);
     ASSERT_FALSE(test::InsertSampleDisc(machine_, 'E', {true, 0, ""}).empty());
-    const std::wstring exe = ExecutableFolder();
-    for (const wchar_t* arch : {L"Oscdimg_x86", L"Oscdimg_amd64"})
-      for (const wchar_t* name : {L"oscdimg.exe", L"etfsboot.com", L"efisys.bin"})
-        test::WriteHostFile(machine_.Host(exe + arch + L"\\Oscdimg\\" + name), "x");
+    ASSERT_TRUE(test::InstallIsoTool(machine_));
   }
   void TearDown() override {
     host::ScriptMessageBoxAnswers({});

@@ -15,6 +15,7 @@
 #include "platform/host/main_window_probe.h"
 #include "platform/host/message_box_script.h"
 #include "support/recording.h"
+#include "support/iso_tool.h"
 #include "support/sample_disc.h"
 #include "support/temp_machine.h"
 #include "ui/main_form.h"
@@ -227,10 +228,7 @@ class WizardJobTest : public WizardTest {
     stick_ = machine_.Builder().UsbStick('F', 2, 8000 * kMiB);
     ASSERT_FALSE(test::InsertSampleDisc(machine_, 'E', {true, 0, ""}).empty());
     test::WriteHostFile(stick_ + "/mine.txt", "the user's file");
-    const std::wstring exe = ExecutableFolder();
-    for (const wchar_t* arch : {L"Oscdimg_x86", L"Oscdimg_amd64"})
-      for (const wchar_t* name : {L"oscdimg.exe", L"etfsboot.com", L"efisys.bin"})
-        test::WriteHostFile(machine_.Host(exe + arch + L"\\Oscdimg\\" + name), "x");
+    ASSERT_TRUE(test::InstallIsoTool(machine_));
   }
 
   // Mode window to step 2 with the sample disc measured.
