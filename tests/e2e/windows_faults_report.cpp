@@ -132,7 +132,7 @@ class ReliabilityTable : public ::testing::Environment {
            "|---|---|---|---|---|---|\n";
     for (const auto& row : rows_) {
       char seconds[32];
-      std::snprintf(seconds, sizeof seconds, "%.1f s", row->seconds);
+      std::snprintf(seconds, sizeof seconds, "%.2f s", row->seconds);
       out << "| " << Cell(row->fault) << " | " << row->job << " | " << Cell(row->seen) << " | " << Cell(row->finish)
           << " | " << Cell(row->left) << (row->passed ? "" : " **(a check failed)**") << " | " << seconds << " |\n";
     }

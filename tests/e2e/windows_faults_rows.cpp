@@ -15,6 +15,8 @@ using platform::host::Machine;
 
 constexpr const char kProgramData[] = "C:\\ProgramData\\Qarvel\\DraventaWin";
 constexpr const wchar_t kFailed[] = L"(Operation failed)";
+constexpr const wchar_t kCopyFailed[] = L"lblState: Copy files failed.(Operation failed)";
+constexpr const wchar_t kNoIso[] = L"make ISO error: The ISO file could not be built: ";
 constexpr const wchar_t kStillFailed[] = L"Error: Still failed, please check your USB Flash/Disk is available.";
 constexpr const wchar_t kCancelled[] = L"You have cacelled the operation, Do you want to close this tool?";
 
@@ -94,26 +96,26 @@ std::vector<FaultRow> MakeRows() {
   // The copy.
   rows.push_back(Expect(AtStep2(With(Usb("TargetFullAfterOneMiB", "the target drive full after 1 MiB"),
                                      {{"copy.failAfterBytes", "1048576"}})),
-                        kFinishFailure, kFailed));
+                        kFinishFailure, kCopyFailed));
   rows.push_back(Expect(AtStep2(With(Usb("SourceFileUnreadable", "a source file can't be read (E:\\sources\\boot.wim, CRC error)"),
                                      {{"copy.readFail", "E:\\sources\\boot.wim"}})),
-                        kFinishFailure, kFailed));
+                        kFinishFailure, kCopyFailed));
   {
     FaultRow row = At(Usb("DiscRemovedDuringTheCopy", "the disc taken out during the copy (at 10 %)"), COPYTOUSB, 10);
     row.atMoment = EjectDisc;
-    rows.push_back(Expect(row, kFinishFailure, kFailed));
+    rows.push_back(Expect(row, kFinishFailure, kCopyFailed));
   }
   {
     FaultRow row = At(Iso("IsoDiscRemovedDuringTheCopy", "the disc taken out during the copy (at 10 %)"), BACKUPOS, 10);
     row.atMoment = EjectDisc;
-    rows.push_back(Expect(row, kFinishFailure, kFailed));
+    rows.push_back(Expect(row, kFinishFailure, kCopyFailed));
   }
   rows.push_back(Expect(AtStep2(With(Usb("DiscFolderCantBeListed", "a folder of the disc can't be listed (E:\\sources)"),
                                      {{"files.listFail", "E:\\sources"}})),
-                        kFinishFailure, kFailed));
+                        kFinishFailure, kCopyFailed));
   rows.push_back(Expect(AtStep2(With(Iso("IsoDiscFolderCantBeListed", "a folder of the disc can't be listed (E:\\sources)"),
                                      {{"files.listFail", "E:\\sources"}})),
-                        kFinishFailure, kFailed));
+                        kFinishFailure, kCopyFailed));
 
   // diskpart.
   for (const char* statement : {"select", "format", "active"})
@@ -185,17 +187,20 @@ std::vector<FaultRow> MakeRows() {
   }
   rows.push_back(Expect(With(Iso("IsoToolCantStart", "the ISO tool can't be started (CreateProcessW fails)"),
                              {{"process.startFail", "oscdimg.exe"}}),
+                        kFinishFailure, kNoIso));
+  rows.push_back(Expect(With(Iso("IsoToolPipeFails", "the pipe for the ISO tool's output can't be made (CreatePipe fails)"),
+                             {{"process.pipeFail", "oscdimg.exe"}}),
                         kFinishFailure, kFailed));
   rows.push_back(Expect(With(Iso("IsoToolCrashes", "the ISO tool crashes at 40 %"), {{"oscdimg.crashAt", "40"}}),
-                        kFinishFailure, kFailed));
+                        kFinishFailure, kNoIso));
   rows.push_back(Expect(With(Iso("IsoToolStopsEarly", "the ISO tool ends (exit 0) at 60 % without an image"),
                              {{"oscdimg.stopAt", "60"}}),
-                        kFinishFailure, kFailed));
+                        kFinishFailure, kNoIso));
   rows.push_back(Expect(With(Iso("IsoToolExitsNonZero", "the ISO tool exits with code 1 after 100 %"),
                              {{"oscdimg.exitCode", "1"}}),
-                        kFinishFailure, kFailed));
+                        kFinishFailure, kNoIso));
   rows.push_back(Expect(Short(With(Iso("IsoToolHangs", "the ISO tool hangs at 30 %"), {{"oscdimg.hangAt", "30"}})),
-                        kFinishFailure, kFailed));
+                        kFinishFailure, kNoIso));
   rows.push_back(Expect(Cancelled(At(With(Iso("IsoToolHangsUserCancels", "the ISO tool hangs at 30 %; the user presses Cancel"),
                                           {{"oscdimg.hangAt", "30"}}),
                                      MAKEISO, 30)),
@@ -203,7 +208,7 @@ std::vector<FaultRow> MakeRows() {
   {
     FaultRow row = At(Iso("OutputFolderVanishesDuringTheBuild", "the output folder D:\\ISO removed during the build"), MAKEISO, 1);
     row.atMoment = [](test::TempMachine& machine) { fs::remove_all(machine.Host(L"D:\\ISO")); };
-    rows.push_back(Expect(row, kFinishFailure, kFailed));
+    rows.push_back(Expect(row, kFinishFailure, kNoIso));
   }
   {
     FaultRow row = At(Iso("OutputFolderVanishesBeforeTheBuild", "the output folder D:\\ISO removed before the build"),
