@@ -127,7 +127,11 @@ class ReliabilityTable : public ::testing::Environment {
            "Finish codes: 0 success (\"Successful! ...\"), 1 failure (Next reads \"&Exit\", no question), 2 cancelled\n"
            "(\"You have cacelled the operation, ...\"), - no job ran (the check before the job refused it).\n"
            "Boxes are shown as caption: text (the erase question of every USB job is left out); times are the\n"
-           "scripted user's whole walk, from the mode window to the end, in the `host` build.\n\n"
+           "scripted user's whole walk, from the mode window to the end, in the `host` build. The DISM mount\n"
+           "folders and the diskpart script's folder are the program's own working folders in the program data\n"
+           "folder: they are counted in the last column, not as a change of C:. Where DISM refuses every attempt\n"
+           "to let go of an image (its unmount or its session close fails each time), the image staying mounted\n"
+           "is the expected outcome of the row.\n\n"
            "| Fault | Job | What the user sees | Finish | What was left | Time |\n"
            "|---|---|---|---|---|---|\n";
     for (const auto& row : rows_) {
