@@ -93,6 +93,12 @@ bool DismManager::PrepareMountFolder() {
       }
       error = platform::LastErrorCode();
     }
+    // Only a taken name frees up with time; a folder that can't be created (access denied,
+    // a missing parent) fails the same way under every name.
+    if (error != platform::kErrorAlreadyExists) {
+      TraceLog(L"[DismManager::PrepareMountFolder] CreateDirectoryW failed for " + wide + platform::ErrorSuffix(error));
+      return false;
+    }
     if (attempt == kAttempts) {
       TraceLog(L"[DismManager::PrepareMountFolder] CreateDirectoryW failed for every name, last " + wide +
                platform::ErrorSuffix(error));

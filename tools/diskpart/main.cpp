@@ -13,8 +13,9 @@
 //
 // Fault switches (machine.json "faults"):
 //   diskpart.failOn = <keyword>      a statement with this keyword (select, format, active,
-//                                     clean, create, assign) fails without changing anything
-//   diskpart.failCode = <n>           its exit code (default 4)
+//                                     clean, create, assign) fails without changing anything;
+//                                     several keywords separated by commas each fail
+//   diskpart.failCode = <n>           its exit code, decimal or 0x hexadecimal (default 4)
 //   diskpart.failCount = <n>          fail only this many times (counted down); absent: always
 //   diskpart.hangOn = <keyword>       stop at such a statement and never end (until killed)
 //   diskpart.formatNewLetter = <X>    formatting gives the volume the drive letter X; "-" leaves
@@ -25,6 +26,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -45,14 +47,22 @@ void AppendLog(const std::string& machineFolder, const std::string& line) {
 // Whether the fail switch fires for this statement; counts it down when it has a count.
 bool FailFires(MachineDescription& machine, const std::string& keyword, int& code) {
   auto on = machine.Fault("diskpart.failOn");
-  if (!on || *on != keyword) return false;
+  if (!on) return false;
+  bool listed = false;
+  for (std::size_t start = 0; start <= on->size();) {
+    std::size_t comma = on->find(',', start);
+    if (comma == std::string::npos) comma = on->size();
+    listed = listed || on->compare(start, comma - start, keyword) == 0;
+    start = comma + 1;
+  }
+  if (!listed) return false;
   if (auto count = machine.Fault("diskpart.failCount")) {
     int left = std::atoi(count->c_str());
     if (left <= 0) return false;
     machine.faults["diskpart.failCount"] = std::to_string(left - 1);
   }
   auto failCode = machine.Fault("diskpart.failCode");
-  code = failCode ? std::atoi(failCode->c_str()) : diskpart::kServiceFailure;
+  code = failCode ? static_cast<int>(std::strtoul(failCode->c_str(), nullptr, 0)) : diskpart::kServiceFailure;
   return true;
 }
 

@@ -14,6 +14,8 @@
 //   oscdimg.stopAt = <n>     print progress up to n % and exit 0 without writing the image
 //   oscdimg.hangAt = <n>     print progress up to n % and then write nothing, never ending
 //   oscdimg.exitCode = <n>   build the image, print 100 %, then exit with n
+//   oscdimg.crashAt = <n>    print progress up to n % and then crash (abort: killed by a signal,
+//                            no exit code of its own), as a tool that dies of an access violation
 // (A tool that can't be started: leave it uninstalled, or see process.startFail.)
 #include <atomic>
 #include <chrono>
@@ -111,6 +113,11 @@ int main(int argc, char** argv) {
   if (auto stop = FaultNumber(*machine, "oscdimg.stopAt")) {
     FakeProgress(*stop);
     return 0;
+  }
+  if (auto crash = FaultNumber(*machine, "oscdimg.crashAt")) {
+    FakeProgress(*crash);
+    std::fflush(stdout);
+    std::abort();
   }
   if (auto hang = FaultNumber(*machine, "oscdimg.hangAt")) {
     FakeProgress(*hang);

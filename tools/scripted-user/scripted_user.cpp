@@ -53,6 +53,16 @@ struct ScriptedUser::Watch {
 
   std::mutex lock;
   std::vector<ShownMessageBox> pending;  // shown, not yet reported
+  std::function<void(int, std::intptr_t)> onStatePost;  // the running script's, under `lock`
+
+  void StatePosted(std::uintptr_t state, std::intptr_t value) {
+    std::function<void(int, std::intptr_t)> hook;
+    {
+      std::lock_guard<std::mutex> guard(lock);
+      hook = onStatePost;
+    }
+    if (hook) hook(static_cast<int>(state), value);
+  }
 
   int Answer(const ShownMessageBox& box) {
     const bool yesNo = (box.flags & 0xF) == platform::kMbYesNo;
@@ -389,6 +399,7 @@ struct ScriptedUser::Run {
       case CancelAt::Never: return false;
       case CancelAt::AfterStateMessages: return watch.statePosts >= script.cancelAfterStates;
       case CancelAt::AfterDelay: return MsSince(start) >= script.cancelAfterMs;
+      case CancelAt::OnSignal: return script.cancelSignal && script.cancelSignal->load();
     }
     return false;
   }
@@ -469,6 +480,10 @@ struct ScriptedUser::Run {
     watch.nextTagAtFinish = 0;
     watch.workerAnswer = script.workerAnswer;
     watch.finishAnswer = script.closeAtFinish ? platform::kIdYes : platform::kIdNo;
+    {
+      std::lock_guard<std::mutex> guard(watch.lock);
+      watch.onStatePost = script.onStatePost;
+    }
     if (!ModeWindow() || !Licence() || !Step1()) return;
     if (!(script.mode == 0 ? Step2Usb() : Step2Iso())) return;
     if (outcome.declined || outcome.refused) {
@@ -480,6 +495,10 @@ struct ScriptedUser::Run {
   }
 
   void End() {
+    {
+      std::lock_guard<std::mutex> guard(watch.lock);
+      watch.onStatePost = nullptr;
+    }
     Observe();
     outcome.eraseQuestions = watch.eraseQuestions - erasesAtStart;
     outcome.finishQuestions = watch.finishQuestions - finishesAtStart;
@@ -495,8 +514,11 @@ ScriptedUser::ScriptedUser(Observer* observer, Limits limits)
   watch_->windowThread = std::this_thread::get_id();
   std::shared_ptr<Watch> watch = watch_;
   probe::SetMessageBoxAnswerer([watch](const ShownMessageBox& box) { return watch->Answer(box); });
-  probe::SetPostObserver([watch](platform::WindowHandle window, std::uint32_t message, std::uintptr_t, std::intptr_t) {
-    if (message == WM_OPERATION_STATE && window == watch->wizard) ++watch->statePosts;
+  probe::SetPostObserver([watch](platform::WindowHandle window, std::uint32_t message, std::uintptr_t state,
+                                  std::intptr_t value) {
+    if (message != WM_OPERATION_STATE || window != watch->wizard) return;
+    ++watch->statePosts;
+    watch->StatePosted(state, value);
   });
   probe::SetRealTimeTimers(limits_.tickEveryMs == 0);
 }

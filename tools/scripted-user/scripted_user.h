@@ -8,7 +8,9 @@
 //
 // Every wait is bounded: a step that does not happen in time ends the job's script with a
 // failure that names the step.
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -24,6 +26,7 @@ enum class CancelAt {
   Never,
   AfterStateMessages,  // once `cancelAfterStates` state messages have been posted to the wizard
   AfterDelay,          // `cancelAfterMs` after step 3 came up
+  OnSignal,            // once `*cancelSignal` is true (set by `onStatePost`, say)
 };
 
 struct JobScript {
@@ -38,10 +41,15 @@ struct JobScript {
   CancelAt cancelAt = CancelAt::Never;
   int cancelAfterStates = 0;
   std::uint32_t cancelAfterMs = 0;
+  const std::atomic<bool>* cancelSignal = nullptr;
   int cancelPresses = 1;    // presses of Cancel, one after another (each repeats the request)
   bool closeAtFinish = false;  // the closing question: Yes ends the program, No returns to the mode window
   bool exitAfterFailure = true;  // after a failed job, press Exit (the program ends)
   int workerAnswer = platform::kIdYes;  // the job's own Yes/No questions (the USB clean questions)
+  // Called on the posting thread (the worker, the ISO tool's reader) for every state message to
+  // the wizard during this script, before the message is queued, with its state code and value:
+  // the exact moment of a job for a test to change the machine. It may hold the job there.
+  std::function<void(int state, std::intptr_t value)> onStatePost;
 };
 
 // How long each step may take.

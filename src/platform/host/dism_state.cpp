@@ -185,6 +185,16 @@ void ClearDismCallLog() {
   s.callCounts.clear();
 }
 
+void ResetDismForTests() {
+  dism::State& s = dism::TheState();
+  std::lock_guard<std::mutex> guard(s.lock);
+  s.calls.clear();
+  s.callCounts.clear();
+  s.sessions.clear();
+  s.initialized = false;
+  s.logFile.clear();
+}
+
 std::size_t DismOutstandingAllocations() {
   auto& a = dism::TheAllocations();
   std::lock_guard<std::mutex> guard(a.lock);

@@ -14,6 +14,9 @@ namespace platform::host {
 
 std::vector<std::string> DismCallLog();
 void ClearDismCallLog();
+// Forgets this process's DISM state (initialisation, open sessions, the call log) as a new
+// process starts with it; the machine's mounts stay. For tests that run many programs in turn.
+void ResetDismForTests();
 // Structures DISM allocated that were not yet released with DismDelete.
 std::size_t DismOutstandingAllocations();
 

@@ -8,9 +8,11 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/types.h"
 #include "platform/host/errors.h"
+#include "platform/host/file_faults.h"
 #include "platform/host/machine.h"
 
 // A chunked copy that calls the progress routine as CopyFileExW does: once for the stream
@@ -23,6 +25,7 @@
 //                                   this machine) to N fails there, as on a full target
 //                                   (ERROR_DISK_FULL): the partial destination is removed and
 //                                   false returned.
+// and "copy.readFail", "files.locked", "files.denyWrite" (platform/host/file_faults.h).
 
 namespace platform {
 
@@ -132,6 +135,7 @@ bool CopyFileWithProgress(const std::wstring& source, const std::wstring& destin
     return false;
   }
 
+  if (host::OpenRefused(from) || host::OpenRefused(to) || host::ChangeRefused(to)) return false;
   Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
   if (in.Get() < 0) return host::FailWithErrno(errno);
   struct stat st {};
@@ -171,6 +175,7 @@ bool CopyFileWithProgress(const std::wstring& source, const std::wstring& destin
   };
 
   if (!call(0, kCallbackStreamSwitch)) return fail(kErrorRequestAborted);
+  if (host::ReadRefused(from)) return fail(platform::LastErrorCode());
   bool useKernel = true;
   std::vector<char> buffer;
   for (std::int64_t transferred = 0; transferred < total;) {

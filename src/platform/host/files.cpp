@@ -14,10 +14,13 @@
 
 #include "platform/errors.h"
 #include "platform/host/errors.h"
+#include "platform/host/file_faults.h"
 #include "platform/host/machine.h"
 #include "platform/types.h"
 
 namespace fs = std::filesystem;
+
+// Fault switches "files.denyWrite" and "files.locked": platform/host/file_faults.h.
 
 namespace platform {
 
@@ -116,6 +119,7 @@ std::uint32_t GetAttributes(const std::wstring& path) {
 
 bool SetAttributes(const std::wstring& path, std::uint32_t attributes) {
   std::string hostPath = Machine::HostPath(path);
+  if (host::ChangeRefused(hostPath)) return false;
   struct stat st {};
   if (hostPath.empty() || ::stat(hostPath.c_str(), &st) != 0) return false;
   mode_t mode = st.st_mode & 07777;
@@ -131,6 +135,7 @@ bool SetAttributes(const std::wstring& path, std::uint32_t attributes) {
 
 bool CreateFolder(const std::wstring& path) {
   std::string hostPath = Machine::HostPath(path);
+  if (host::ChangeRefused(hostPath)) return false;
   if (hostPath.empty()) {
     host::SetLastErrorCode(kErrorPathNotFound);
     return false;
@@ -140,6 +145,7 @@ bool CreateFolder(const std::wstring& path) {
 
 bool CreateFolderPath(const std::wstring& path) {
   std::string hostPath = Machine::HostPath(path);
+  if (host::ChangeRefused(hostPath)) return false;
   if (hostPath.empty()) return false;
   std::error_code ec;
   fs::create_directories(hostPath, ec);
@@ -148,6 +154,7 @@ bool CreateFolderPath(const std::wstring& path) {
 
 bool RemoveEmptyFolder(const std::wstring& path) {
   std::string hostPath = Machine::HostPath(path);
+  if (host::ChangeRefused(hostPath)) return false;
   if (hostPath.empty()) {
     host::SetLastErrorCode(kErrorPathNotFound);
     return false;
@@ -176,6 +183,7 @@ bool RemoveEmptyFolder(const std::wstring& path) {
 
 bool DeleteFileAt(const std::wstring& path) {
   std::string hostPath = Machine::HostPath(path);
+  if (host::ChangeRefused(hostPath) || host::OpenRefused(hostPath)) return false;
   if (hostPath.empty()) {
     host::SetLastErrorCode(kErrorPathNotFound);
     return false;
@@ -200,6 +208,7 @@ bool DeleteFileAt(const std::wstring& path) {
 bool MoveFileTo(const std::wstring& from, const std::wstring& to) {
   std::string a = Machine::HostPath(from);
   std::string b = Machine::HostPath(to);
+  if (host::ChangeRefused(a) || host::ChangeRefused(b) || host::OpenRefused(a)) return false;
   struct stat st {};
   if (a.empty() || b.empty()) {
     host::SetLastErrorCode(kErrorPathNotFound);
@@ -216,6 +225,7 @@ bool MoveFileTo(const std::wstring& from, const std::wstring& to) {
 bool ShellDeleteTree(const std::wstring& path) {
   if (auto machine = Machine::Current(); machine && machine->Fault("files.ShellDeleteTree")) return false;
   std::string hostPath = Machine::HostPath(path);
+  if (host::ChangeRefused(hostPath)) return false;
   std::error_code ec;
   if (hostPath.empty() || !fs::exists(hostPath, ec)) return false;
   fs::remove_all(hostPath, ec);
@@ -289,6 +299,7 @@ bool GetFileSizeOf(const std::wstring& path, std::uint64_t& size) {
 
 bool ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
   std::string hostPath = Machine::HostPath(path);
+  if (host::OpenRefused(hostPath)) return false;
   // A folder can't be opened as a file (reading one through a stream would throw).
   std::error_code ec;
   if (hostPath.empty() || !fs::is_regular_file(hostPath, ec)) return false;
@@ -308,6 +319,7 @@ bool ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
 
 bool WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
   std::string hostPath = Machine::HostPath(path);
+  if (host::ChangeRefused(hostPath) || host::OpenRefused(hostPath)) return false;
   if (hostPath.empty() || host::IsReadOnlyHost(hostPath)) return false;
   std::ofstream out(hostPath, std::ios::binary | std::ios::trunc);
   if (!out) return false;
@@ -317,6 +329,7 @@ bool WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& b
 
 bool OverwriteExistingFile(const std::wstring& path, const std::string& bytes) {
   std::string hostPath = Machine::HostPath(path);
+  if (host::ChangeRefused(hostPath) || host::OpenRefused(hostPath)) return false;
   if (hostPath.empty()) {
     host::SetLastErrorCode(kErrorPathNotFound);
     return false;
@@ -347,6 +360,7 @@ bool OverwriteExistingFile(const std::wstring& path, const std::string& bytes) {
 
 bool AppendToFile(const std::wstring& path, const std::string& bytes) {
   std::string hostPath = Machine::HostPath(path);
+  if (host::ChangeRefused(hostPath) || host::OpenRefused(hostPath)) return false;
   if (hostPath.empty() || host::IsReadOnlyHost(hostPath)) return false;
   int fd = ::open(hostPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return false;
@@ -370,6 +384,7 @@ std::wstring CreateTempFileIn(const std::wstring& folder, const std::wstring& pr
       host::SetLastErrorCode(kErrorPathNotFound);
       return {};
     }
+    if (host::ChangeRefused(hostPath)) return {};
     int fd = ::open(hostPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd >= 0) {
       ::close(fd);

@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "platform/host/errors.h"
+#include "platform/host/file_faults.h"
 #include "platform/host/machine.h"
 #include "platform/types.h"
 
@@ -38,6 +39,7 @@ std::wstring CreatePrivateFolder(const std::wstring& parent, const std::wstring&
       host::SetLastErrorCode(kErrorPathNotFound);
       return {};
     }
+    if (host::ChangeRefused(hostPath)) return {};
     if (MakePrivate(hostPath)) return candidate + L"\\";
     if (errno != EEXIST) return {};
   }
@@ -52,6 +54,7 @@ bool CreatePrivateFolderAt(const std::wstring& path) {
     host::SetLastErrorCode(kErrorPathNotFound);
     return false;
   }
+  if (host::ChangeRefused(hostPath)) return false;
   // mkdir never follows a link that stands at the path: it fails with EEXIST.
   return MakePrivate(hostPath);
 }

@@ -1,0 +1,268 @@
+#include "windows_faults_rows.h"
+
+#include <filesystem>
+
+#include "app/operation_state.h"
+#include "platform/host/machine.h"
+
+namespace fs = std::filesystem;
+
+namespace e2e {
+
+namespace {
+
+using platform::host::Machine;
+
+constexpr const char kProgramData[] = "C:\\ProgramData\\Qarvel\\DraventaWin";
+constexpr const wchar_t kFailed[] = L"(Operation failed)";
+constexpr const wchar_t kCopyFailed[] = L"lblState: Copy files failed.(Operation failed)";
+constexpr const wchar_t kNoIso[] = L"make ISO error: The ISO file could not be built: ";
+constexpr const wchar_t kStillFailed[] = L"Error: Still failed, please check your USB Flash/Disk is available.";
+constexpr const wchar_t kCancelled[] = L"You have cacelled the operation, Do you want to close this tool?";
+
+FaultRow Usb(std::string id, std::string fault) {
+  FaultRow row;
+  row.id = std::move(id);
+  row.fault = std::move(fault);
+  row.mode = 0;
+  return row;
+}
+
+FaultRow Iso(std::string id, std::string fault) {
+  FaultRow row = Usb(std::move(id), std::move(fault));
+  row.mode = 1;
+  return row;
+}
+
+FaultRow With(FaultRow row, std::vector<std::pair<std::string, std::string>> switches) {
+  row.switches = std::move(switches);
+  return row;
+}
+
+FaultRow At(FaultRow row, int state, std::intptr_t minValue = 0) {
+  row.arm = Arm::AtState;
+  row.armState = state;
+  row.armMinValue = minValue;
+  return row;
+}
+
+FaultRow Expect(FaultRow row, int finish, std::wstring seen) {
+  row.finish = finish;
+  row.expectSeen = std::move(seen);
+  return row;
+}
+
+FaultRow AtStep2(FaultRow row) {
+  row.arm = Arm::AtStep2;
+  return row;
+}
+
+FaultRow Cancelled(FaultRow row) {
+  row.cancel = true;
+  return row;
+}
+
+FaultRow Short(FaultRow row) {
+  row.shortLimits = true;
+  return row;
+}
+
+// The optical disc taken out of its drive.
+void EjectDisc(test::TempMachine&) {
+  Machine::Update([](platform::host::MachineDescription& machine) {
+    if (auto* drive = machine.FindDrive('E')) drive->media = false;
+  });
+}
+
+FaultRow Dism(const std::string& function, const std::string& hr, int mode = 1) {
+  std::string id = (mode == 1 ? "" : "Usb") + function.substr(4) + "Fails";
+  std::string words = function + " fails (" + hr + ")";
+  if (auto at = hr.find('@'); at != std::string::npos) {
+    id += "Once";
+    words = function + " fails once (" + hr.substr(0, at) + " at call " + hr.substr(at + 1) + ")";
+  }
+  FaultRow row = mode == 1 ? Iso(id, words) : Usb(id, words);
+  row = With(row, {{"dism." + function, hr}});
+  return Expect(row, scripted::kFinishFailure, L"DismCpp: " + platform::host::FromUtf8(function));
+}
+
+std::vector<FaultRow> MakeRows() {
+  using scripted::kFinishCancelled;
+  using scripted::kFinishFailure;
+  using scripted::kFinishSuccess;
+  using scripted::kNoFinish;
+  std::vector<FaultRow> rows;
+
+  // The copy.
+  rows.push_back(Expect(AtStep2(With(Usb("TargetFullAfterOneMiB", "the target drive full after 1 MiB"),
+                                     {{"copy.failAfterBytes", "1048576"}})),
+                        kFinishFailure, kCopyFailed));
+  rows.push_back(Expect(AtStep2(With(Usb("SourceFileUnreadable", "a source file can't be read (E:\\sources\\boot.wim, CRC error)"),
+                                     {{"copy.readFail", "E:\\sources\\boot.wim"}})),
+                        kFinishFailure, kCopyFailed));
+  {
+    FaultRow row = At(Usb("DiscRemovedDuringTheCopy", "the disc taken out during the copy (at 10 %)"), COPYTOUSB, 10);
+    row.atMoment = EjectDisc;
+    rows.push_back(Expect(row, kFinishFailure, kCopyFailed));
+  }
+  {
+    FaultRow row = At(Iso("IsoDiscRemovedDuringTheCopy", "the disc taken out during the copy (at 10 %)"), BACKUPOS, 10);
+    row.atMoment = EjectDisc;
+    rows.push_back(Expect(row, kFinishFailure, kCopyFailed));
+  }
+  rows.push_back(Expect(AtStep2(With(Usb("DiscFolderCantBeListed", "a folder of the disc can't be listed (E:\\sources)"),
+                                     {{"files.listFail", "E:\\sources"}})),
+                        kFinishFailure, kCopyFailed));
+  rows.push_back(Expect(AtStep2(With(Iso("IsoDiscFolderCantBeListed", "a folder of the disc can't be listed (E:\\sources)"),
+                                     {{"files.listFail", "E:\\sources"}})),
+                        kFinishFailure, kCopyFailed));
+
+  // diskpart.
+  for (const char* statement : {"select", "format", "active"})
+    rows.push_back(Expect(With(Usb(std::string("DiskpartFailsAt_") + statement,
+                                   std::string("diskpart fails at \"") + statement + "\" (exit code 4), every time"),
+                               {{"diskpart.failOn", statement}}),
+                          kFinishFailure, kStillFailed));
+  for (const char* statement : {"clean", "create", "assign"})
+    rows.push_back(Expect(With(Usb(std::string("DiskpartFailsAtFormatThen_") + statement,
+                                   std::string("diskpart fails at \"format\", then in the recovery at \"") + statement + "\""),
+                               {{"diskpart.failOn", std::string("format,") + statement}}),
+                          kFinishFailure, kStillFailed));
+  rows.push_back(Expect(With(Usb("DiskpartFailsOnceRecoveryWorks", "diskpart fails once at \"format\"; the user agrees to clean the stick"),
+                             {{"diskpart.failOn", "format"}, {"diskpart.failCount", "1"}}),
+                        kFinishSuccess, L"lblState: Successfully update system image"));
+  {
+    FaultRow row = With(Usb("DiskpartFailsOnceUserDeclines", "diskpart fails once at \"format\"; the user declines the clean"),
+                        {{"diskpart.failOn", "format"}, {"diskpart.failCount", "1"}});
+    row.workerAnswer = platform::kIdNo;
+    rows.push_back(Expect(row, kFinishFailure, kFailed));
+  }
+  rows.push_back(Expect(With(Usb("DiskpartExitsVdsError", "diskpart exits 0x8004242D at \"format\", every time"),
+                             {{"diskpart.failOn", "format"}, {"diskpart.failCode", "0x8004242D"}}),
+                        kFinishFailure, kStillFailed));
+  rows.push_back(Expect(Short(With(Usb("DiskpartHangs", "diskpart hangs at \"format\""), {{"diskpart.hangOn", "format"}})),
+                        kFinishFailure, kStillFailed));
+  rows.push_back(Expect(Cancelled(Short(At(With(Usb("DiskpartHangsUserCancels", "diskpart hangs at \"format\"; the user presses Cancel"),
+                                                {{"diskpart.hangOn", "format"}}),
+                                           FORMATUSB))),
+                        kFinishCancelled, kCancelled));
+  rows.push_back(Expect(With(Usb("LetterLostAfterFormat", "the stick's letter does not come back after formatting"),
+                             {{"diskpart.formatNewLetter", "-"}}),
+                        kFinishFailure, L"Error: Get USB disk/flash letter error!"));
+  rows.push_back(Expect(With(Usb("LetterMovesAfterFormat", "formatting gives the stick another letter (K:)"),
+                             {{"diskpart.formatNewLetter", "K"}}),
+                        kFinishSuccess, L"lblState: Successfully update system image"));
+
+  // DISM.
+  rows.push_back(Expect(With(Iso("DismMissing", "DISM missing (DismInitialize: 0x8007007E, module not found)"),
+                             {{"dism.DismInitialize", "0x8007007E"}}),
+                        kNoFinish, L"The DISM API (dismapi.dll) could not be loaded or initialised"));
+  rows.push_back(Expect(With(Usb("UsbDismInitializeFails", "DismInitialize fails (0x80070005)"),
+                             {{"dism.DismInitialize", "0x80070005"}}),
+                        kNoFinish, L"The DISM API (dismapi.dll) could not be loaded or initialised"));
+  rows.push_back(Dism("DismGetImageInfo", "0x80004005@2"));
+  rows.push_back(Dism("DismMountImage", "0xC1420117"));
+  rows.push_back(Dism("DismOpenSession", "0x80004005"));
+  rows.push_back(Dism("DismAddDriver", "0x80070002"));
+  rows.push_back(Dism("DismCommitImage", "0x80004005"));
+  rows.push_back(Dism("DismCloseSession", "0x80004005@1"));
+  rows.push_back(Dism("DismUnmountImage", "0xC1420117@1"));
+  for (const char* function : {"DismCloseSession", "DismUnmountImage"}) {
+    FaultRow row = Dism(function, "0xC1420117");
+    row.fault += ", every time";
+    row.imageStaysMounted = true;
+    rows.push_back(row);
+  }
+  rows.push_back(Dism("DismMountImage", "0xC1420117", 0));
+  rows.push_back(Dism("DismCommitImage", "0x80004005", 0));
+  rows.push_back(Dism("DismUnmountImage", "0xC1420117@1", 0));
+
+  // The ISO tool.
+  {
+    FaultRow row = Iso("IsoToolMissing", "the ISO tool missing (oscdimg.exe not beside the program)");
+    row.prepare = [](test::TempMachine& machine) {
+      fs::remove(machine.Host(L"C:\\Program Files\\Draventa\\Oscdimg_x86\\Oscdimg\\oscdimg.exe"));
+    };
+    rows.push_back(Expect(row, kNoFinish, L"oscdimg.exe was not found"));
+  }
+  rows.push_back(Expect(With(Iso("IsoToolCantStart", "the ISO tool can't be started (CreateProcessW fails)"),
+                             {{"process.startFail", "oscdimg.exe"}}),
+                        kFinishFailure, kNoIso));
+  rows.push_back(Expect(With(Iso("IsoToolPipeFails", "the pipe for the ISO tool's output can't be made (CreatePipe fails)"),
+                             {{"process.pipeFail", "oscdimg.exe"}}),
+                        kFinishFailure, kFailed));
+  rows.push_back(Expect(With(Iso("IsoToolCrashes", "the ISO tool crashes at 40 %"), {{"oscdimg.crashAt", "40"}}),
+                        kFinishFailure, kNoIso));
+  rows.push_back(Expect(With(Iso("IsoToolStopsEarly", "the ISO tool ends (exit 0) at 60 % without an image"),
+                             {{"oscdimg.stopAt", "60"}}),
+                        kFinishFailure, kNoIso));
+  rows.push_back(Expect(With(Iso("IsoToolExitsNonZero", "the ISO tool exits with code 1 after 100 %"),
+                             {{"oscdimg.exitCode", "1"}}),
+                        kFinishFailure, kNoIso));
+  rows.push_back(Expect(Short(With(Iso("IsoToolHangs", "the ISO tool hangs at 30 %"), {{"oscdimg.hangAt", "30"}})),
+                        kFinishFailure, kNoIso));
+  rows.push_back(Expect(Cancelled(At(With(Iso("IsoToolHangsUserCancels", "the ISO tool hangs at 30 %; the user presses Cancel"),
+                                          {{"oscdimg.hangAt", "30"}}),
+                                     MAKEISO, 30)),
+                        kFinishCancelled, kCancelled));
+  {
+    FaultRow row = At(Iso("OutputFolderVanishesDuringTheBuild", "the output folder D:\\ISO removed during the build"), MAKEISO, 1);
+    row.atMoment = [](test::TempMachine& machine) { fs::remove_all(machine.Host(L"D:\\ISO")); };
+    rows.push_back(Expect(row, kFinishFailure, kNoIso));
+  }
+  {
+    FaultRow row = At(Iso("OutputFolderVanishesBeforeTheBuild", "the output folder D:\\ISO removed before the build"),
+                      DISMUNMOUNTOK);
+    row.atMoment = [](test::TempMachine& machine) { fs::remove_all(machine.Host(L"D:\\ISO")); };
+    rows.push_back(Expect(row, kFinishFailure, L"make ISO error: The ISO directory does not exist."));
+  }
+
+  // The program data folder and the trace log.
+  rows.push_back(Expect(AtStep2(With(Iso("ProgramDataNotWritable", "the program data folder not writable (from step 2)"),
+                                     {{"files.denyWrite", kProgramData}})),
+                        kFinishFailure, kFailed));
+  rows.push_back(Expect(AtStep2(With(Usb("UsbProgramDataNotWritable", "the program data folder not writable (from step 2)"),
+                                     {{"files.denyWrite", kProgramData}})),
+                        kFinishFailure, kFailed));
+  {
+    FaultRow row = With(Iso("TraceLogLocked", "the trace log held open by another program"),
+                        {{"files.locked", std::string(kProgramData) + "\\XHCItrace.log"}});
+    const std::string held = "another program holds this file\r\n";
+    row.prepare = [held](test::TempMachine& machine) {
+      std::string path = machine.Host(L"C:\\ProgramData\\Qarvel\\DraventaWin\\XHCItrace.log");
+      fs::create_directories(fs::path(path).parent_path());
+      test::WriteHostFile(path, held);
+    };
+    row.verify = [held](test::TempMachine& machine) {
+      std::string now = test::ReadHostFile(machine.Host(L"C:\\ProgramData\\Qarvel\\DraventaWin\\XHCItrace.log"));
+      return now == held ? std::string("trace log untouched") : std::string("FAILED: the locked trace log was written");
+    };
+    rows.push_back(Expect(row, kFinishSuccess, L"lblState: Successfully update system image"));
+  }
+
+  // The user's Cancel during each operation.
+  rows.push_back(Expect(Cancelled(At(Usb("CancelDuringFormat", "Cancel while the stick is formatted"), FORMATUSB)),
+                        kFinishCancelled, kCancelled));
+  rows.push_back(Expect(Cancelled(At(Usb("CancelDuringTheCopy", "Cancel during the copy to the stick (at 10 %)"), COPYTOUSB, 10)),
+                        kFinishCancelled, kCancelled));
+  rows.push_back(Expect(Cancelled(At(Usb("CancelDuringDism", "Cancel while boot.wim is mounted"), DISMMOUNTOK)),
+                        kFinishCancelled, kCancelled));
+  rows.push_back(Expect(Cancelled(At(Usb("CancelBeforeTheOsFolder", "Cancel as DISM ends (before the OS folder copy)"), DISMUNMOUNTOK)),
+                        kFinishCancelled, kCancelled));
+  rows.push_back(Expect(Cancelled(At(Iso("IsoCancelDuringTheCopy", "Cancel during the copy to the scratch folder (at 10 %)"), BACKUPOS, 10)),
+                        kFinishCancelled, kCancelled));
+  rows.push_back(Expect(Cancelled(At(Iso("IsoCancelDuringDism", "Cancel while boot.wim is committed"), DISMCOMMIT)),
+                        kFinishCancelled, kCancelled));
+  rows.push_back(Expect(Cancelled(At(Iso("IsoCancelDuringTheBuild", "Cancel while the ISO file is written"), MAKEISO, 1)),
+                        kFinishCancelled, kCancelled));
+  return rows;
+}
+
+}  // namespace
+
+const std::vector<FaultRow>& FaultRows() {
+  static const std::vector<FaultRow> rows = MakeRows();
+  return rows;
+}
+
+}  // namespace e2e
