@@ -72,6 +72,24 @@ std::uint64_t DiskSizeOf(int disk) {
   return 0;
 }
 
+// The disk number of the USB or removable disk on which a partition carries the drive letter of
+// `root` now, by a fresh inventory; -1 when no such disk does.
+int UsbDiskHoldingLetterNow(const std::wstring& root) {
+  DriveManager::Release();
+  const std::wstring wanted = Lower(root);
+  DriveManager& drives = DriveManager::Instance();
+  for (std::size_t i = 0; i < drives.GetDriveCount(); ++i) {
+    Drive* drive = drives.GetDrive(i);
+    int type = drive->GetDriveType();
+    if (type != kDriveTypeFixedUsb && type != kRemovable) continue;
+    for (std::size_t k = 0; k < drive->GetPartitionCount(); ++k) {
+      std::wstring letter = Lower(drive->GetPartition(k)->m_Letter);
+      if (!letter.empty() && wanted.find(letter) != std::wstring::npos) return drive->GetIndex();
+    }
+  }
+  return -1;
+}
+
 }  // namespace
 
 CUSBManager* CUSBManager::Instance() {
@@ -153,6 +171,16 @@ bool CUSBManager::Recover(int disk, int& partition) {
   if (platform::ShowMessageBox(owner, L"Are you sure you want to clean the USB Flash/Disk?", L"Warning",
                                platform::kMbIconWarning | platform::kMbYesNo) != platform::kIdYes)
     return false;
+  // The questions may stay open a long time, and the stick may be pulled and another device
+  // given its letter meanwhile: the disk is wiped only while it still holds the chosen letter.
+  if (const int holder = UsbDiskHoldingLetterNow(m_USBLetter); holder != disk) {
+    TraceLog(L"[CUSBManager::FormatUSB - Cleanandformat USB] " + m_USBLetter + L" is no longer on disk " +
+             std::to_wstring(disk) + L" (now " + (holder < 0 ? std::wstring(L"on no USB disk") : L"on disk " +
+             std::to_wstring(holder)) + L"): nothing is cleaned");
+    platform::ShowMessageBox(owner, L"The USB Flash/Disk has changed, nothing was cleaned. Please choose it again.",
+                             L"Error", platform::kMbIconError);
+    return false;
+  }
   if (!RunCleanAndFormatScript(disk)) {
     TraceLog(L"[CUSBManager::FormatUSB - Cleanandformat USB] is fail");
     platform::ShowMessageBox(owner, L"Still failed, please check your USB Flash/Disk is available.", L"Error",

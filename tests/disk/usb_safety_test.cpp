@@ -1,123 +1,236 @@
-// Across many generated machines, preparing "the USB drive X:" only ever erases the USB disk
-// that holds X: and never any other disk; a letter that is not on a USB disk starts no diskpart.
+// Across many generated machines, preparing "the USB drive X:" only ever formats and cleans the
+// USB disk that holds X: when the program looks for it, cleans only after the user's two Yes
+// answers and only while that disk still holds X:, and leaves every other disk and its files as
+// they were. The number of machines comes from DRAVENTA_USB_MACHINES and the first machine's
+// seed from DRAVENTA_USB_SEED; machine k uses seed + k, so a failing machine is replayed alone
+// with DRAVENTA_USB_SEED=<its seed> DRAVENTA_USB_MACHINES=1.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <random>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <set>
 
+#include "usb_machine_generator.h"
 #include "usb_test_support.h"
+
+#ifndef DRAVENTA_USB_MACHINES_DEFAULT
+#define DRAVENTA_USB_MACHINES_DEFAULT 500
+#endif
+
+namespace fs = std::filesystem;
+using platform::host::Machine;
+using platform::host::MachineDescription;
+using usbgen::Move;
 
 namespace {
 
-enum class DiskKind { Internal, UsbHardDisk, UsbStick };
+constexpr std::uint32_t kDefaultSeed = 20260;
+constexpr std::uint64_t kLargestFat32 = 32ull << 30;
+constexpr int kOutcomeClassesFrom = 500;  // from this many machines every outcome must occur
 
-struct Target {
-  int disk = -1;       // -1: the letter is on no USB disk
-  int partition = -1;
-};
-
-// Builds a random machine on `builder` and returns the letter to prepare and where it lives.
-wchar_t GenerateMachine(std::mt19937& random, platform::host::MachineBuilder& builder, Target& target) {
-  std::string pool = "DEFGHIJKLMNOPQRSTUVWXYZ";
-  std::shuffle(pool.begin(), pool.end(), random);
-  std::size_t nextLetter = 0;
-  std::vector<std::pair<char, Target>> lettered{{'C', Target{}}};
-
-  int diskNumber = 0;  // disk 0 is the system disk the machine starts with
-  int disks = std::uniform_int_distribution<int>(1, 5)(random);
-  for (int d = 0; d < disks; ++d) {
-    diskNumber += std::uniform_int_distribution<int>(1, 4)(random);  // numbers with gaps
-    auto kind = static_cast<DiskKind>(std::uniform_int_distribution<int>(0, 2)(random));
-    std::vector<usbtest::PartitionSpec> partitions;
-    std::uint64_t start = 1;
-    int count = std::uniform_int_distribution<int>(1, 4)(random);
-    std::vector<int> numbers{1, 2, 3, 4};
-    std::shuffle(numbers.begin(), numbers.end(), random);  // layout numbers in any order
-    for (int p = 0; p < count; ++p) {
-      usbtest::PartitionSpec spec;
-      spec.number = numbers[static_cast<std::size_t>(p)];
-      spec.startMiB = start + static_cast<std::uint64_t>(std::uniform_int_distribution<int>(0, 20)(random));
-      spec.lengthMiB = static_cast<std::uint64_t>(std::uniform_int_distribution<int>(50, 500)(random));
-      start = spec.startMiB + spec.lengthMiB;
-      bool hasLetter = std::uniform_int_distribution<int>(0, 3)(random) != 0 && nextLetter < pool.size();
-      if (hasLetter) {
-        spec.letter = pool[nextLetter++];
-        Target where;
-        if (kind != DiskKind::Internal) where = Target{diskNumber, spec.number};
-        lettered.emplace_back(spec.letter, where);
-      }
-      partitions.push_back(spec);
-    }
-    usbtest::AddDisk(builder, diskNumber, kind == DiskKind::Internal ? "sata" : "usb", kind == DiskKind::UsbStick,
-                     partitions);
-  }
-  // Mostly a letter of the machine, sometimes one that exists nowhere.
-  if (nextLetter < pool.size() && std::uniform_int_distribution<int>(0, 9)(random) == 0) {
-    target = Target{};
-    return static_cast<wchar_t>(pool[nextLetter]);
-  }
-  auto chosen = lettered[std::uniform_int_distribution<std::size_t>(0, lettered.size() - 1)(random)];
-  target = chosen.second;
-  return static_cast<wchar_t>(chosen.first);
+std::uint64_t EnvNumber(const char* name, std::uint64_t fallback) {
+  const char* value = std::getenv(name);
+  if (!value || !*value) return fallback;
+  char* end = nullptr;
+  unsigned long long parsed = std::strtoull(value, &end, 0);
+  return end && *end == '\0' ? parsed : fallback;
 }
 
-TEST(UsbSafety, OnlyTheUsbDiskHoldingTheChosenLetterIsEverErased) {
-  if (usbtest::ToolsFolder().empty()) GTEST_SKIP() << "no DRAVENTA_TEST_TOOLS";
-  std::mt19937 random(20260);
-  int prepared = 0;
-  int refused = 0;
-  int recovered = 0;
-  for (int round = 0; round < 60; ++round) {
-    SCOPED_TRACE("round " + std::to_string(round));
+enum class Outcome { Prepared, Recovered, Refused, Declined, RefusedAfterMove, LetterLost };
+
+const char* Name(Outcome o) {
+  switch (o) {
+    case Outcome::Prepared: return "prepared";
+    case Outcome::Recovered: return "recovered (cleaned)";
+    case Outcome::Refused: return "refused (not a USB disk)";
+    case Outcome::Declined: return "declined (No)";
+    case Outcome::RefusedAfterMove: return "refused at the clean (letter moved)";
+    case Outcome::LetterLost: return "letter lost after format";
+  }
+  return "?";
+}
+
+bool Starts(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+// Statements that change a disk (everything but selecting and leaving).
+bool Changes(const std::string& statement) { return !Starts(statement, "sel") && statement != "exit"; }
+
+// The root folders of lettered volumes that are not on `disk`, with the description they come from.
+void CollectRoots(const MachineDescription& machine, const std::string& folder, int disk, std::set<std::string>& roots) {
+  for (const auto& d : machine.drives)
+    if (d.disk != disk && d.media && d.type != "cdrom" && d.letter != 'C')
+      roots.insert((fs::path(folder) / d.root / "data.bin").string());
+}
+
+class Round {
+ public:
+  Round(std::uint32_t seed, std::map<std::string, int>& counts) : seed_(seed), counts_(counts) {}
+
+  void Run() {
     usbtest::ResetDiskpartRunner();
     CUSBManager::Release();
     CUSBManager::SetSettleDelayForTests(0);
     platform::host::ClearMessageBoxes();
 
-    test::TempMachine machine;
+    test::TempMachine machine(test::MemoryBackedTempParent());
     ASSERT_TRUE(usbtest::InstallDiskpart(machine));
-    Target target;
-    wchar_t letter = GenerateMachine(random, machine.Builder(), target);
-    // Sometimes formatting fails and the user agrees to clean the whole disk.
-    bool failFormat = std::uniform_int_distribution<int>(0, 3)(random) == 0;
-    if (failFormat) {
+    std::mt19937 random(seed_);
+    plan_ = usbgen::Generate(random, machine.Builder());
+    if (plan_.failFormat) {
       machine.Builder().Fault("diskpart.failOn", "format");
       machine.Builder().Fault("diskpart.failCount", "1");
-      platform::host::ScriptMessageBoxAnswers({platform::kIdYes, platform::kIdYes});
     }
+    if (plan_.formatNewLetter) machine.Builder().Fault("diskpart.formatNewLetter", std::string(1, plan_.formatNewLetter));
     machine.Apply();
+    app::ResetTraceLogPath();
+    const MachineDescription original = usbtest::CurrentMachine();
+    const std::string folder = machine.Folder();
 
-    bool ok = CUSBManager::Instance()->FormatActiveUSB(std::wstring(1, letter) + L":\\");
-    usbtest::DiskpartLog log = usbtest::ReadDiskpartLog(machine);
-    if (target.disk < 0) {
-      EXPECT_FALSE(ok);
-      EXPECT_EQ(log.runs, 0) << "diskpart started for a letter on no USB disk";
-      EXPECT_EQ(usbtest::ShownTexts(), std::vector<std::wstring>{L"This is not a USB disk/flash."});
-      ++refused;
-    } else {
-      EXPECT_TRUE(ok);
-      EXPECT_GE(log.runs, 2);
-      EXPECT_EQ(CUSBManager::Instance()->m_USBLetter, std::wstring(1, letter));
-      ++prepared;
-      recovered += failFormat ? 1 : 0;
+    if (plan_.move == Move::BeforeCheck) {
+      ASSERT_TRUE(Machine::Update([&](MachineDescription& m) { usbgen::ApplyMove(plan_, m, folder); }));
     }
-    for (const auto& s : log.statements) {
-      if (s.text.rfind("sel", 0) == 0 || s.text == "exit") continue;
-      // Every statement that changes a disk ran on the chosen disk...
-      EXPECT_EQ(s.disk, target.disk) << s.text;
-      // ...and a format before any clean on the chosen partition.
-      if (s.text.rfind("format", 0) == 0 && !failFormat) {
-        EXPECT_EQ(s.partition, target.partition);
+    const MachineDescription atCheck = usbtest::CurrentMachine();
+    int partition = -1;
+    const int holder = usbgen::EligibleHolder(atCheck, plan_.letter, &partition);
+    MachineDescription reference = atCheck;
+    int holderAtClean = holder;
+    bool asked = false;
+    std::size_t answered = 0;
+    platform::host::SetMessageBoxAnswerer([&](const platform::host::ShownMessageBox& box) {
+      if (!(box.flags & platform::kMbYesNo)) return platform::kIdOk;
+      if (!asked) {
+        // The questions are open: the disk may be swapped or its letter given away meanwhile.
+        asked = true;
+        if (plan_.move != Move::BeforeCheck && plan_.move != Move::None)
+          Machine::Update([&](MachineDescription& m) { usbgen::ApplyMove(plan_, m, folder); });
+        reference = usbtest::CurrentMachine();
+        holderAtClean = usbgen::EligibleHolder(reference, plan_.letter);
       }
+      return answered < plan_.answers.size() ? plan_.answers[answered++] : platform::kIdNo;
+    });
+    const bool ok = CUSBManager::Instance()->FormatActiveUSB(std::wstring(1, static_cast<wchar_t>(plan_.letter)) + L":\\");
+    platform::host::SetMessageBoxAnswerer({});
+
+    const usbtest::DiskpartLog log = usbtest::ReadDiskpartLog(machine);
+    const MachineDescription final = usbtest::CurrentMachine();
+    const bool twoYes = answered == 2 && plan_.answers[0] == platform::kIdYes && plan_.answers[1] == platform::kIdYes;
+
+    // What the user chose reaches no other disk: every changing statement ran on the disk that
+    // held the letter at the check, and a clean only after two Yes while it still held it.
+    int cleans = 0;
+    for (const auto& s : log.statements) {
+      if (!Changes(s.text)) continue;
+      EXPECT_GE(holder, 0) << "diskpart changed a disk for a letter on no USB disk: " << s.text;
+      EXPECT_EQ(s.disk, holder) << s.text;
+      if (Starts(s.text, "clean")) ++cleans;
     }
-    if (!failFormat) {
-      EXPECT_TRUE(log.DisksOf("clean").empty());
+    EXPECT_LE(cleans, 1);
+    if (cleans > 0) {
+      EXPECT_TRUE(twoYes) << "cleaned without two Yes answers";
+      EXPECT_EQ(holderAtClean, holder) << "cleaned a disk that no longer held the letter";
     }
+    if (holder < 0) {
+      EXPECT_EQ(log.runs, 0);
+    }
+    for (const auto& s : log.statements)
+      if (Starts(s.text, "format")) {
+        EXPECT_EQ(s.partition, partition) << "the first format selects the chosen partition";
+        break;
+      }
+    for (const auto& disk : reference.disks) {
+      if (disk.number == holder) continue;
+      const auto* after = final.FindDisk(disk.number);
+      ASSERT_NE(after, nullptr) << "disk " << disk.number << " vanished";
+      EXPECT_EQ(usbgen::DiskFingerprint(*after), usbgen::DiskFingerprint(disk)) << "disk " << disk.number << " changed";
+    }
+    std::set<std::string> roots;
+    CollectRoots(original, folder, holder, roots);
+    CollectRoots(reference, folder, holder, roots);
+    for (const auto& root : roots) EXPECT_EQ(test::ReadHostFile(root), "user data") << root;
+
+    // The outcome the rules give for this machine.
+    Outcome expected = Outcome::Refused;
+    std::wstring expectedLetter(1, static_cast<wchar_t>(plan_.letter));
+    if (holder >= 0) {
+      const auto* disk = atCheck.FindDisk(holder);
+      std::uint64_t length = 0;
+      for (const auto& p : disk->partitions)
+        if (p.number == partition) length = p.length;
+      const bool formatWorks = !plan_.failFormat && length <= kLargestFat32;
+      const bool activeWorks = disk->style == "mbr";
+      if (formatWorks && activeWorks) {
+        expected = plan_.formatNewLetter == '-' ? Outcome::LetterLost : Outcome::Prepared;
+        if (plan_.formatNewLetter && plan_.formatNewLetter != '-') expectedLetter[0] = static_cast<wchar_t>(plan_.formatNewLetter);
+      } else if (!twoYes) {
+        expected = Outcome::Declined;
+      } else {
+        expected = holderAtClean == holder ? Outcome::Recovered : Outcome::RefusedAfterMove;
+      }
+      Count(disk->style == "gpt" ? "target GPT" : "target MBR");
+      Count(length > kLargestFat32 ? "target partition above 32 GiB" : "target partition at most 32 GiB");
+      // Sticks and cards: one partition on a USB disk of at most 128 GiB (USB hard disks are larger).
+      if (disk->bus == "usb" && disk->size <= (128ull << 30) && disk->partitions.size() == 1)
+        Count(disk->size > kLargestFat32 ? "stick or card above 32 GiB" : "stick or card below 32 GiB");
+      bool unlettered = false;
+      for (const auto& p : disk->partitions) unlettered = unlettered || (p.number > 0 && p.volume > 0);
+      if (unlettered) Count("target disk with unlettered volumes");
+    } else if (const auto* drive = atCheck.FindDrive(plan_.letter); drive && !drive->media) {
+      Count("empty card slot chosen");
+    }
+    EXPECT_EQ(ok, expected == Outcome::Prepared || expected == Outcome::Recovered) << Name(expected);
+    EXPECT_EQ(cleans, expected == Outcome::Recovered ? 1 : 0) << Name(expected);
+    if (ok) {
+      EXPECT_EQ(CUSBManager::Instance()->m_USBLetter, expectedLetter);
+    }
+    if (expected == Outcome::Refused) {
+      EXPECT_EQ(usbtest::ShownTexts(), std::vector<std::wstring>{L"This is not a USB disk/flash."});
+    }
+    if (expected == Outcome::RefusedAfterMove) {
+      EXPECT_EQ(usbtest::ShownTexts().back(), L"The USB Flash/Disk has changed, nothing was cleaned. Please choose it again.");
+    }
+
+    Count(Name(expected));
+    if (plan_.move == Move::BeforeCheck) Count("letter moved before the check");
+    if (asked && plan_.move == Move::Reassigned) Count(holderAtClean == holder ? "letter moved on the same disk while asked" : "letter moved to another disk while asked");
+    if (asked && plan_.move == Move::Swapped) Count("stick swapped while asked");
+    if (asked && plan_.move == Move::Pulled) Count("stick pulled while asked");
+    if (!log.DisksOf("crea part prim size=").empty()) Count("clean with a 32000 MiB partition");
+    if (ok && plan_.formatNewLetter && plan_.formatNewLetter != '-' && expected == Outcome::Prepared) Count("letter changed by format");
   }
-  // The generator must exercise every outcome.
-  EXPECT_GT(prepared, 10);
-  EXPECT_GT(refused, 10);
-  EXPECT_GT(recovered, 2);
+
+ private:
+  void Count(const std::string& what) { ++counts_[what]; }
+
+  std::uint32_t seed_;
+  std::map<std::string, int>& counts_;
+  usbgen::Round plan_;
+};
+
+TEST(UsbSafety, FormatAndCleanReachOnlyTheDiskHoldingTheChosenLetterAndCleanOnlyAfterTwoYes) {
+  if (usbtest::ToolsFolder().empty()) GTEST_SKIP() << "no DRAVENTA_TEST_TOOLS";
+  const auto machines = static_cast<int>(EnvNumber("DRAVENTA_USB_MACHINES", DRAVENTA_USB_MACHINES_DEFAULT));
+  const auto seed = static_cast<std::uint32_t>(EnvNumber("DRAVENTA_USB_SEED", kDefaultSeed));
+  std::cout << "[ usb-prop ] seed " << seed << ", " << machines << " machines" << std::endl;
+  std::map<std::string, int> counts;
+  for (int k = 0; k < machines; ++k) {
+    const std::uint32_t machineSeed = seed + static_cast<std::uint32_t>(k);
+    SCOPED_TRACE("machine " + std::to_string(k) + ": replay with DRAVENTA_USB_SEED=" + std::to_string(machineSeed) +
+                 " DRAVENTA_USB_MACHINES=1");
+    Round(machineSeed, counts).Run();
+    if (::testing::Test::HasFailure()) break;  // one machine's report, not thousands
+  }
+  for (const auto& [what, count] : counts) std::cout << "[ usb-prop ] " << count << "\t" << what << std::endl;
+  if (machines < kOutcomeClassesFrom || ::testing::Test::HasFailure()) return;
+  for (const char* what :
+       {"prepared", "recovered (cleaned)", "refused (not a USB disk)", "declined (No)",
+        "refused at the clean (letter moved)", "letter lost after format", "letter moved before the check",
+        "letter moved to another disk while asked", "stick swapped while asked", "stick pulled while asked",
+        "target GPT", "target MBR", "target partition above 32 GiB", "stick or card above 32 GiB",
+        "stick or card below 32 GiB", "clean with a 32000 MiB partition", "letter changed by format",
+        "empty card slot chosen", "target disk with unlettered volumes"})
+    EXPECT_GT(counts[what], 0) << "no machine gave: " << what;
 }
 
 }  // namespace

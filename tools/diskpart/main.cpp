@@ -5,7 +5,9 @@
 // HRESULT of a failed Virtual Disk Service call, such as 0x8004242D VDS_E_VOLUME_TOO_BIG for
 // "format fs=fat32" on a volume above 32 GiB). The whole 32-bit code reaches the program through
 // the host's exit code channel (platform/host/exit_code.h). The first failing statement ends the
-// run, as diskpart does without "noerr".
+// run, as diskpart does without "noerr". "clean" leaves the disk uninitialised, and the next
+// "create partition primary" makes it an MBR disk, whatever its style was; a disk without its
+// medium (an empty card reader slot) can be selected but not changed.
 //
 // Every run and every statement is appended to diskpart.log in the machine folder:
 //   "run pid=<process id> <script path>" and then "disk=<n> partition=<n> | <statement>" with the disk and

@@ -162,6 +162,11 @@ Outcome Clean(Session& session, MachineDescription& machine, const std::string& 
   std::erase_if(machine.drives, [&](const DriveRecord& d) { return d.disk == session.disk; });
   disk = machine.FindDisk(session.disk);
   disk->partitions.clear();
+  // The partition table is gone, GPT or MBR: the disk is uninitialised until a partition is
+  // made on it.
+  disk->style = "raw";
+  disk->guid.clear();
+  disk->signature = 0;
   session.partition = -1;
   return {kOk, "DiskPart succeeded in cleaning the disk."};
 }
@@ -176,6 +181,12 @@ Outcome CreatePrimary(const Statement& s, Session& session, MachineDescription& 
   for (const auto& p : disk->partitions) {
     start = std::max(start, (p.start + p.length + kMiB - 1) / kMiB * kMiB);
     number = std::max(number, p.number + 1);
+  }
+  if (disk->style == "raw") {
+    // An uninitialised disk (a cleaned one) is initialised as MBR, diskpart's default, with a
+    // new signature.
+    disk->style = "mbr";
+    disk->signature = 0x5A000000u + static_cast<std::uint32_t>(disk->number);
   }
   if (disk->style == "mbr" && disk->partitions.size() >= 4)
     return Fail(kServiceFailure, "The disk has no free partition table entry.");
@@ -215,15 +226,18 @@ Outcome Assign(const Statement& s, Session& session, MachineDescription& machine
   d.fileSystem = partition->fileSystem.empty() ? L"RAW" : partition->fileSystem;
   d.label = partition->label;
   d.totalBytes = partition->length;
-  d.root = std::string("drives/") + s.letter;
   d.disk = session.disk;
   d.partition = session.partition;
   // The partition's volume now has a letter: the drive record names it from here on.
   d.volume = partition->volume > 0 ? partition->volume : NextVolume(machine);
+  // The volume's files live in a folder named after the letter, unless that folder still holds
+  // the files of another volume (one that lost this letter and has none now).
+  d.root = std::string("drives/") + s.letter;
+  std::error_code ec;
+  if (!fs::is_empty(RootFolder(d, machineFolder), ec) && !ec) d.root = "drives/volume" + std::to_string(d.volume);
   partition->volume = 0;
   partition->fileSystem.clear();
   partition->label.clear();
-  std::error_code ec;
   fs::create_directories(RootFolder(d, machineFolder), ec);
   EmptyFolder(RootFolder(d, machineFolder));
   machine.drives.push_back(d);
@@ -292,6 +306,11 @@ Statement Parse(const std::string& line) {
 
 Outcome Apply(const Statement& statement, Session& session, MachineDescription& machine,
               const std::string& machineFolder) {
+  const bool changes = statement.verb == Verb::Format || statement.verb == Verb::Active ||
+                       statement.verb == Verb::Clean || statement.verb == Verb::CreatePrimary ||
+                       statement.verb == Verb::Assign;
+  if (const DiskRecord* disk = machine.FindDisk(session.disk); changes && disk && !disk->media)
+    return Fail(kServiceFailure, "There is no media in the device.");
   switch (statement.verb) {
     case Verb::None:
     case Verb::Exit:

@@ -24,6 +24,8 @@
 //                                \Device\HarddiskN\DRN
 //   E: as a DOS device           \Device\HarddiskVolumeK, or \Device\CdRomK for optical drives
 // NT paths can't be opened directly, as with CreateFileW on Windows.
+// A disk without its medium (DiskRecord::media false, an empty card reader slot) opens and
+// answers the storage query, but its geometry and layout queries fail with ERROR_NOT_READY.
 //
 // Fault switches:
 //   "devices.openFail.diskN" = "<error>"          opening \\.\PhysicalDriveN fails
@@ -223,11 +225,19 @@ class HostDevice : public Device {
       case kIoctlDiskGetDriveGeometryEx:
         if (!disk) break;
         if (fault("geometry")) return std::nullopt;
+        if (!disk->media) {
+          lastError = kErrorNotReady;
+          return std::nullopt;
+        }
         minimum = 32;
         return host::DiskGeometryBytes(*disk);
       case kIoctlDiskGetDriveLayoutEx: {
         if (!disk) break;
         if (fault("layout")) return std::nullopt;
+        if (!disk->media) {
+          lastError = kErrorNotReady;
+          return std::nullopt;
+        }
         auto bytes = host::DriveLayoutBytes(*disk);
         minimum = bytes.size();  // the layout is returned whole or not at all
         return bytes;

@@ -115,7 +115,7 @@ json ToJson(const MachineDescription& m) {
                        {"gptType", p.gptType}, {"active", p.active}, {"logical", p.logical},
                        {"volume", p.volume}, {"fileSystem", ToUtf8(p.fileSystem)}, {"label", ToUtf8(p.label)}});
     j["disks"].push_back({{"number", d.number}, {"style", d.style}, {"size", d.size}, {"bus", d.bus},
-                          {"removable", d.removable}, {"tracksPerCylinder", d.tracksPerCylinder},
+                          {"removable", d.removable}, {"media", d.media}, {"tracksPerCylinder", d.tracksPerCylinder},
                           {"sectorsPerTrack", d.sectorsPerTrack}, {"bytesPerSector", d.bytesPerSector},
                           {"signature", d.signature}, {"guid", d.guid}, {"partitions", parts}});
   }
@@ -164,6 +164,7 @@ MachineDescription FromJson(const json& j) {
     Take(jd, "size", d.size);
     Take(jd, "bus", d.bus);
     Take(jd, "removable", d.removable);
+    Take(jd, "media", d.media);
     Take(jd, "tracksPerCylinder", d.tracksPerCylinder);
     Take(jd, "sectorsPerTrack", d.sectorsPerTrack);
     Take(jd, "bytesPerSector", d.bytesPerSector);

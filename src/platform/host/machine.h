@@ -45,6 +45,9 @@ struct DiskRecord {
   std::uint64_t size = 0;         // bytes
   std::string bus = "sata";       // "usb", "sata", "nvme", ...
   bool removable = false;         // removable media (a stick that reports itself removable)
+  // false: a removable device without its medium (an empty card reader slot). The disk exists
+  // but can't be read: geometry and layout queries fail with ERROR_NOT_READY.
+  bool media = true;
   std::uint32_t tracksPerCylinder = 255;
   std::uint32_t sectorsPerTrack = 63;
   std::uint32_t bytesPerSector = 512;
