@@ -174,9 +174,9 @@ bool CUSBManager::Recover(int disk, int& partition) {
   // The questions may stay open a long time, and the stick may be pulled and another device
   // given its letter meanwhile: the disk is wiped only while it still holds the chosen letter.
   if (const int holder = UsbDiskHoldingLetterNow(m_USBLetter); holder != disk) {
+    const std::wstring now = holder < 0 ? std::wstring(L"on no USB disk") : L"on disk " + std::to_wstring(holder);
     TraceLog(L"[CUSBManager::FormatUSB - Cleanandformat USB] " + m_USBLetter + L" is no longer on disk " +
-             std::to_wstring(disk) + L" (now " + (holder < 0 ? std::wstring(L"on no USB disk") : L"on disk " +
-             std::to_wstring(holder)) + L"): nothing is cleaned");
+             std::to_wstring(disk) + L" (now " + now + L"): nothing is cleaned");
     platform::ShowMessageBox(owner, L"The USB Flash/Disk has changed, nothing was cleaned. Please choose it again.",
                              L"Error", platform::kMbIconError);
     return false;
