@@ -5,6 +5,7 @@
 #include <cwctype>
 #include <mutex>
 
+#include "app/program_data.h"
 #include "app/trace_log.h"
 #include "disk/diskpart_script.h"
 #include "disk/drive_manager.h"
@@ -191,6 +192,11 @@ bool CUSBManager::Recover(int disk, int& partition) {
   return true;
 }
 
+bool CUSBManager::StopAsked() const {
+  const std::atomic<bool>* stop = m_pStop.load();
+  return stop && stop->load();
+}
+
 bool CUSBManager::FormatUSB() {
   int disk = -1;
   int partition = -1;
@@ -207,6 +213,13 @@ bool CUSBManager::FormatUSB() {
   // is not asked to agree to wiping the disk for a failure that wiping can't mend.
   if (!DiskpartScript::Instance().CreateScriptFile()) {
     TraceLog(L"[CUSBManager::FormatUSB - CreateScriptFile] is fail");
+    std::wstring folder = platform::AnsiToWide(GetProgramDataFolder());
+    if (folder.empty()) folder = L"the program data folder";
+    platform::ShowMessageBox(platform::ApplicationWindow(),
+                             L"The USB drive can't be formatted: the diskpart script could not be written in " + folder +
+                                 L". Check that this folder exists and can be written.\n\nNothing has been changed "
+                                 L"on any drive.",
+                             L"Error", platform::kMbIconError);
     return false;
   }
   if (!RunFormatScript(disk, partition)) {
@@ -216,6 +229,12 @@ bool CUSBManager::FormatUSB() {
   if (success && !RunActiveScript(disk, partition)) {
     TraceLog(L"[CUSBManager::FormatUSB - DiskpartActive] is fail");
     success = false;
+  }
+  if (!success && StopAsked()) {
+    // The job ends as cancelled whatever happens here: wiping the whole disk would erase more
+    // and serve nothing.
+    TraceLog(L"[CUSBManager::FormatUSB] formatting failed after the job was cancelled: the disk is not cleaned");
+    return false;
   }
   if (!success && !Recover(disk, partition)) return false;
 

@@ -3,6 +3,7 @@
 // formats the partition FAT32 and makes it active with diskpart, falls back to wiping and
 // repartitioning the whole disk when that fails and the user agrees twice, and finds the
 // partition's drive letter again afterwards (formatting may move it).
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -26,6 +27,12 @@ class CUSBManager {
   // Release, so it holds for every manager made afterwards.
   static void SetSettleDelayForTests(std::uint32_t milliseconds);
 
+  // The job's cancel flag, read while formatting; null (the default) when nothing can cancel.
+  // Formatting runs to its end once started, but after a cancel a failed format ends the
+  // preparation instead of asking to wipe the whole disk. The flag must outlive the manager's
+  // use.
+  void SetStopFlag(const std::atomic<bool>* stop) { m_pStop.store(stop); }
+
   // On entry the root text as the job gives it; after a successful run the bare drive letter.
   std::wstring m_USBLetter;
 
@@ -36,4 +43,7 @@ class CUSBManager {
   bool RunActiveScript(int disk, int partition);
   bool RunCleanAndFormatScript(int disk);
   bool Recover(int disk, int& partition);
+  bool StopAsked() const;
+
+  std::atomic<const std::atomic<bool>*> m_pStop{nullptr};
 };

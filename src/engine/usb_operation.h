@@ -1,6 +1,7 @@
 #pragma once
 // The first step of a job to a USB drive: has the drive erased, formatted FAT32 and made active,
 // then labels the new volume after the source disc.
+#include <atomic>
 #include <string>
 
 #include "app/basic_operation.h"
@@ -11,8 +12,11 @@ class USBOperation : public BasicOperation {
   // Releases the USB manager and with it the drive inventory, so the next job sees the disks
   // afresh.
   ~USBOperation() override;
-  // Formatting can't be stopped once started: IsStop and Stop keep the base behaviour.
+  // Formatting can't be stopped once started, so IsStop keeps the base behaviour. Stop (from
+  // the window thread) is passed on to the USB manager: after it, a failed format ends the step
+  // without the questions about wiping the whole disk.
   std::int32_t Excute() override;
+  void Stop() override { m_bStop = true; }
 
   // After a successful run, the prepared drive's root (such as G:\ when formatting moved the
   // drive from F:); empty before. The runner hands it to the later steps.
@@ -22,4 +26,5 @@ class USBOperation : public BasicOperation {
   std::wstring m_USBPath;      // the USB drive's root, such as F:\ (from szTagPath)
   std::wstring m_VolumeLabel;  // the source disc's label, may be empty
   std::wstring m_TargetRoot;
+  std::atomic<bool> m_bStop{false};
 };

@@ -1,6 +1,7 @@
 #include "ui/dlg_first.h"
 
 #include "app/trace_log.h"
+#include "disk/diskpart_script.h"
 #include "servicing/driver_payload.h"
 #include "ui/dlg_eula.h"
 #include "ui/form_build.h"
@@ -32,6 +33,8 @@ TdlgFirst::~TdlgFirst() {
   // The owned windows go first; their buttons took pictures, not references, from this one.
   mainForm_.reset();
   dlgEULA_.reset();
+  // A diskpart script kept for the next job (after a declined clean) goes with the program.
+  DiskpartScript::Instance().DeleteScriptFile();
 }
 
 void TdlgFirst::LoadLayout() {

@@ -189,7 +189,11 @@ TEST_F(UsbManager, WithoutAScriptFileNothingRunsAndNoCleanIsOffered) {
   platform::host::ScriptMessageBoxAnswers({platform::kIdYes, platform::kIdYes});
   EXPECT_FALSE(CUSBManager::Instance()->FormatActiveUSB(L"F:\\"));
   EXPECT_EQ(ReadDiskpartLog(machine_).runs, 0);
-  EXPECT_TRUE(ShownMessageBoxes().empty());
+  // One error that says why, and no question about wiping the disk.
+  auto boxes = ShownMessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, L"Error");
+  EXPECT_NE(boxes[0].text.find(L"the diskpart script could not be written in the program data folder"), std::wstring::npos);
 }
 
 TEST_F(UsbManager, FollowsTheVolumeToItsNewLetterOrReportsThatItHasNone) {

@@ -142,10 +142,15 @@ std::vector<FaultRow> MakeRows() {
                         kFinishFailure, kStillFailed));
   rows.push_back(Expect(Short(With(Usb("DiskpartHangs", "diskpart hangs at \"format\""), {{"diskpart.hangOn", "format"}})),
                         kFinishFailure, kStillFailed));
-  rows.push_back(Expect(Cancelled(Short(At(With(Usb("DiskpartHangsUserCancels", "diskpart hangs at \"format\"; the user presses Cancel"),
-                                                {{"diskpart.hangOn", "format"}}),
-                                           FORMATUSB))),
-                        kFinishCancelled, kCancelled));
+  {
+    // Once the user has cancelled, the failed format does not lead to wiping the whole stick.
+    FaultRow row = Expect(Cancelled(Short(At(With(Usb("DiskpartHangsUserCancels", "diskpart hangs at \"format\"; the user presses Cancel"),
+                                                  {{"diskpart.hangOn", "format"}}),
+                                             FORMATUSB))),
+                          kFinishCancelled, kCancelled);
+    row.expectNotSeen = L"Formatting failure";
+    rows.push_back(row);
+  }
   rows.push_back(Expect(With(Usb("LetterLostAfterFormat", "the stick's letter does not come back after formatting"),
                              {{"diskpart.formatNewLetter", "-"}}),
                         kFinishFailure, L"Error: Get USB disk/flash letter error!"));
@@ -223,7 +228,7 @@ std::vector<FaultRow> MakeRows() {
                         kFinishFailure, kFailed));
   rows.push_back(Expect(AtStep2(With(Usb("UsbProgramDataNotWritable", "the program data folder not writable (from step 2)"),
                                      {{"files.denyWrite", kProgramData}})),
-                        kFinishFailure, kFailed));
+                        kFinishFailure, L"Error: The USB drive can't be formatted: the diskpart script could not be written in "));
   {
     FaultRow row = With(Iso("TraceLogLocked", "the trace log held open by another program"),
                         {{"files.locked", std::string(kProgramData) + "\\XHCItrace.log"}});

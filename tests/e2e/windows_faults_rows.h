@@ -38,6 +38,7 @@ struct FaultRow {
   bool imageStaysMounted = false;  // DISM refuses every unmount: the image can't be let go
   int finish = scripted::kFinishFailure;
   std::wstring expectSeen;   // a text among the boxes and the last status (as the table shows them)
+  std::wstring expectNotSeen;  // when given, a text that must not be among them
 };
 
 const std::vector<FaultRow>& FaultRows();
