@@ -73,10 +73,10 @@ std::uint64_t DiskSizeOf(int disk) {
   return 0;
 }
 
-// The disk number of the USB or removable disk on which a partition carries the drive letter of
-// `root` now, by a fresh inventory; -1 when no such disk does.
-int UsbDiskHoldingLetterNow(const std::wstring& root) {
-  DriveManager::Release();
+// The USB or removable disk, and the layout's partition on it, that carry the drive letter of
+// `root` in the current inventory. The root text may be lower case while the inventory's letters
+// are upper case, so the letters are compared without regard to case.
+bool FindUsbPartitionOfLetter(const std::wstring& root, int& disk, int& partition) {
   const std::wstring wanted = Lower(root);
   DriveManager& drives = DriveManager::Instance();
   for (std::size_t i = 0; i < drives.GetDriveCount(); ++i) {
@@ -84,11 +84,25 @@ int UsbDiskHoldingLetterNow(const std::wstring& root) {
     int type = drive->GetDriveType();
     if (type != kDriveTypeFixedUsb && type != kRemovable) continue;
     for (std::size_t k = 0; k < drive->GetPartitionCount(); ++k) {
-      std::wstring letter = Lower(drive->GetPartition(k)->m_Letter);
-      if (!letter.empty() && wanted.find(letter) != std::wstring::npos) return drive->GetIndex();
+      const PartitionEntry* entry = drive->GetPartition(k);
+      std::wstring letter = Lower(entry->m_Letter);
+      if (!letter.empty() && wanted.find(letter) != std::wstring::npos) {
+        disk = drive->GetIndex();
+        partition = entry->m_Number;
+        return true;
+      }
     }
   }
-  return -1;
+  return false;
+}
+
+// The disk number of the USB disk that carries `root`'s letter now, by a fresh inventory; -1
+// when none does.
+int UsbDiskHoldingLetterNow(const std::wstring& root) {
+  DriveManager::Release();
+  int disk = -1;
+  int partition = -1;
+  return FindUsbPartitionOfLetter(root, disk, partition) ? disk : -1;
 }
 
 }  // namespace
@@ -114,24 +128,7 @@ bool CUSBManager::FormatActiveUSB(std::wstring path) {
 }
 
 bool CUSBManager::CheckCond(int& disk, int& partition) {
-  // The root text was lower-cased on entry while the inventory's letters are upper case, so the
-  // letters are compared without regard to case.
-  const std::wstring wanted = Lower(m_USBLetter);
-  DriveManager& drives = DriveManager::Instance();
-  for (std::size_t i = 0; i < drives.GetDriveCount(); ++i) {
-    Drive* drive = drives.GetDrive(i);
-    int type = drive->GetDriveType();
-    if (type != kDriveTypeFixedUsb && type != kRemovable) continue;
-    for (std::size_t k = 0; k < drive->GetPartitionCount(); ++k) {
-      const PartitionEntry* entry = drive->GetPartition(k);
-      std::wstring letter = Lower(entry->m_Letter);
-      if (!letter.empty() && wanted.find(letter) != std::wstring::npos) {
-        disk = drive->GetIndex();
-        partition = entry->m_Number;
-        return true;
-      }
-    }
-  }
+  if (FindUsbPartitionOfLetter(m_USBLetter, disk, partition)) return true;
   platform::ShowMessageBox(0, L"This is not a USB disk/flash.", L"Error", platform::kMbIconError);
   return false;
 }
