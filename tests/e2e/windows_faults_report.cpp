@@ -131,7 +131,9 @@ class ReliabilityTable : public ::testing::Environment {
            "folders and the diskpart script's folder are the program's own working folders in the program data\n"
            "folder: they are counted in the last column, not as a change of C:. Where DISM refuses every attempt\n"
            "to let go of an image (its unmount or its session close fails each time), the image staying mounted\n"
-           "is the expected outcome of the row.\n\n"
+           "is the expected outcome of the row. The load test (jobs through the windows under both sanitizers)\n"
+           "and the rounds of random machines that check which disk is ever erased are in\n"
+           "[load-and-races.md](load-and-races.md), with their commands.\n\n"
            "| Fault | Job | What the user sees | Finish | What was left | Time |\n"
            "|---|---|---|---|---|---|\n";
     for (const auto& row : rows_) {
