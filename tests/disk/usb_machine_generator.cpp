@@ -221,13 +221,17 @@ class Generator {
 
   // One partition over the whole stick; a few sticks report themselves fixed.
   void Stick(int number) {
-    DiskRecord disk = NewDisk(number, "usb", Chance(85), Pick(kStickMiB));
+    AddWithOneFatPartition(NewDisk(number, "usb", Chance(85), Pick(kStickMiB)), 90);
+  }
+
+  // A FAT32 partition from 1 MiB to the end, lettered in `letteredPercent` of the cases.
+  void AddWithOneFatPartition(DiskRecord disk, int letteredPercent) {
     PartitionRecord p;
     p.number = 1;
     p.start = kMiB;
     p.length = disk.size - kMiB;
     p.mbrType = 0x0C;
-    Volume(disk, p, Chance(90), Chance(50), L"FAT32");
+    Volume(disk, p, Chance(letteredPercent), Chance(50), L"FAT32");
     disk.partitions.push_back(p);
     builder_.Description().disks.push_back(disk);
   }
@@ -238,15 +242,7 @@ class Generator {
     int slots = Int(1, 4);
     for (int s = 0; s < slots; ++s, ++number) {
       if (Chance(60)) {
-        DiskRecord disk = NewDisk(number, "usb", true, Pick(kCardMiB));
-        PartitionRecord p;
-        p.number = 1;
-        p.start = kMiB;
-        p.length = disk.size - kMiB;
-        p.mbrType = 0x0C;
-        Volume(disk, p, Chance(85), Chance(50), L"FAT32");
-        disk.partitions.push_back(p);
-        builder_.Description().disks.push_back(disk);
+        AddWithOneFatPartition(NewDisk(number, "usb", true, Pick(kCardMiB)), 85);
         continue;
       }
       DiskRecord slot = NewDisk(number, "usb", true, 0);
