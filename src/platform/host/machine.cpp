@@ -417,14 +417,23 @@ void Machine::RedirectSystemFolder(const MachineDescription& machine, char lette
   parts = std::move(redirected);
 }
 
-std::string Machine::DriveRootHostPath(char letter) {
-  auto machine = Current();
-  if (!machine) return {};
-  const DriveRecord* drive = machine->FindDrive(letter);
+namespace {
+
+// The host folder of `letter`'s root on `machine`, the machine in `folder`; empty for a drive
+// that isn't there or has no medium.
+std::string RootOnMachine(const MachineDescription& machine, const std::string& folder, char letter) {
+  const DriveRecord* drive = machine.FindDrive(letter);
   if (!drive || !drive->media || drive->root.empty()) return {};
   fs::path root(drive->root);
-  if (root.is_relative()) root = fs::path(Folder()) / root;
+  if (root.is_relative()) root = fs::path(folder) / root;
   return root.lexically_normal().string();
+}
+
+}  // namespace
+
+std::string Machine::DriveRootHostPath(char letter) {
+  auto machine = Current();
+  return machine ? RootOnMachine(*machine, Folder(), letter) : std::string();
 }
 
 std::string Machine::HostPath(const std::wstring& windowsPath) {
@@ -448,11 +457,9 @@ std::string Machine::HostPath(const std::wstring& windowsPath) {
   }
   if (path.size() < 2 || path[1] != L':') return {};
   char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
-  const DriveRecord* drive = machine->FindDrive(letter);
-  if (!drive || !drive->media || drive->root.empty()) return {};
-  fs::path driveRoot(drive->root);
-  if (driveRoot.is_relative()) driveRoot = fs::path(Folder()) / driveRoot;
-  const std::string root = driveRoot.lexically_normal().string();  // as DriveRootHostPath, same machine
+  // The root from the same description the path was made absolute with.
+  const std::string root = RootOnMachine(*machine, Folder(), letter);
+  if (root.empty()) return {};
 
   std::vector<std::wstring> parts;
   std::wstring rest = path.substr(2);
