@@ -28,11 +28,7 @@ TempFolder::~TempFolder() {
   fs::remove_all(path_, ec);
 }
 
-TempMachine::TempMachine() : builder_(MakeTempFolder()) {
-  builder_.Fixed('C', 0);
-  Apply();
-  app::ResetTraceLogPath();
-}
+TempMachine::TempMachine() : TempMachine(fs::temp_directory_path().string()) {}
 
 TempMachine::TempMachine(const std::string& parentFolder) : builder_(MakeTempFolder(parentFolder)) {
   builder_.Fixed('C', 0);
