@@ -14,7 +14,7 @@
 #include "engine/iso_operation.h"
 #include "engine/make_iso_file.h"
 #include "support/progress_reports.h"
-#include "platform/host/message_box_script.h"
+#include "sim/probes/message_box_script.h"
 #include "platform/messages.h"
 #include "support/recording.h"
 #include "support/temp_machine.h"

@@ -9,8 +9,8 @@
 
 #include "app/trace_log.h"
 #include "platform/files.h"
-#include "platform/host/main_window_probe.h"
-#include "platform/host/widgets_probe.h"
+#include "sim/probes/main_window_probe.h"
+#include "sim/probes/widgets_probe.h"
 #include "platform/messages.h"
 #include "platform/widgets.h"
 #include "support/temp_machine.h"

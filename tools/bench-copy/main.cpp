@@ -15,7 +15,7 @@
 #include <iostream>
 #include <string>
 
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 #include "disk/optical_drives.h"
 #include "servicing/copy_engine.h"
 

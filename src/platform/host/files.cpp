@@ -15,12 +15,12 @@
 #include "platform/errors.h"
 #include "platform/host/errors.h"
 #include "platform/host/file_faults.h"
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 #include "platform/types.h"
 
 namespace fs = std::filesystem;
 
-// Fault switches "files.denyWrite" and "files.locked": platform/host/file_faults.h.
+// Fault switches "files.denyWrite" and "files.locked": sim/machine/file_faults.h.
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "recording_job_window.h"
+#include "support/recording_job_window.h"
 
 #include <cstdio>
 

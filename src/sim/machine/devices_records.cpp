@@ -1,4 +1,4 @@
-#include "platform/host/devices_records.h"
+#include "sim/machine/devices_records.h"
 
 #include <cctype>
 

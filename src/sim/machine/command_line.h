@@ -5,11 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace platform::host {
+#include "sim/machine/split_command_line.h"
 
-// Splits a command line as CommandLineToArgvW does (double quotes group, backslashes before a
-// quote escape it).
-std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine);
+namespace platform::host {
 
 // The host path of the program a command line's first word names: a path on the machine, or
 // a bare name searched for in the current folder and then the system folder, ".exe" added when

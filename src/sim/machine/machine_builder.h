@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 
 namespace platform::host {
 

@@ -8,8 +8,8 @@
 
 #include "engine/job_precheck.h"
 #include "platform/folders.h"
-#include "platform/host/message_box_script.h"
-#include "recording_job_window.h"
+#include "sim/probes/message_box_script.h"
+#include "support/recording_job_window.h"
 #include "servicing/dism_manager.h"
 #include "support/sample_disc.h"
 #include "support/temp_machine.h"

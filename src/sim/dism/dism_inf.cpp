@@ -1,4 +1,4 @@
-#include "platform/host/dism_inf.h"
+#include "sim/dism/dism_inf.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,7 +9,7 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "platform/host/machine_builder.h"
+#include "sim/machine/machine_builder.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,5 +1,5 @@
 #pragma once
-// Host only: the main window the program created last, so a test can close it as a user would.
+// Test probe (host build): the main window the program created last, so a test can close it as a user would.
 #include "platform/types.h"
 
 namespace platform::host {

@@ -1,5 +1,5 @@
 #pragma once
-// Host only, for tests: a function called on the posting thread for every posted window
+// Test probe (host build): a function called on the posting thread for every posted window
 // message, before it is queued. It lets a test act at an exact point of a worker's progress
 // (for example stop a copy right after a given progress report) instead of racing it.
 #include <cstdint>

@@ -1,5 +1,5 @@
 #pragma once
-// Host only, for tests and the demo: find forms and controls, and act as the user does.
+// Test probe (host build), for tests and the demo: find forms and controls, and act as the user does.
 //
 // Every user action is queued on the form's window-thread queue, as a real input message
 // would be, and happens when that thread pumps (platform::PumpPendingMessages or

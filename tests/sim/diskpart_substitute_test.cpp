@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "diskpart_test_support.h"
+#include "disk/diskpart_test_support.h"
 
 namespace fs = std::filesystem;
 using platform::host::MachineDescription;

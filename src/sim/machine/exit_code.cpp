@@ -1,4 +1,4 @@
-#include "platform/host/exit_code.h"
+#include "sim/machine/exit_code.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "platform/host/dism_state.h"
+#include "sim/dism/dism_state.h"
 
 #include <cwctype>
 #include <filesystem>
@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <set>
 
-#include "platform/host/dism_substitute.h"
-#include "platform/host/machine.h"
+#include "sim/dism/dism_substitute.h"
+#include "sim/machine/machine.h"
 
 namespace fs = std::filesystem;
 

@@ -1,5 +1,5 @@
 #pragma once
-// Host only: scripted answers for the system message boxes, and the record of every box shown.
+// Test probe (host build): scripted answers for the system message boxes, and the record of every box shown.
 #include <cstdint>
 #include <functional>
 #include <string>

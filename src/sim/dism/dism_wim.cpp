@@ -1,4 +1,4 @@
-#include "platform/host/dism_wim.h"
+#include "sim/dism/dism_wim.h"
 
 #include <wimlib.h>
 

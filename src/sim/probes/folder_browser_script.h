@@ -1,5 +1,5 @@
 #pragma once
-// Host only: scripted answers for the folder browser, and the record of every browser shown.
+// Test probe (host build): scripted answers for the folder browser, and the record of every browser shown.
 #include <string>
 #include <vector>
 

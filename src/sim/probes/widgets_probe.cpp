@@ -1,7 +1,8 @@
-#include "platform/host/widgets_probe.h"
+#include "sim/probes/widgets_probe.h"
 
 #include "platform/host/host_form.h"
 #include "platform/host/host_timer.h"
+#include "platform/host/user_hooks.h"
 #include "platform/host/widget_classes.h"
 
 namespace platform::host {
@@ -138,3 +139,5 @@ bool Hover(SkinButton& button, bool inside) {
 }
 
 }  // namespace platform::host
+
+void platform::host::SetRealTimeTimers(bool on) { hooks::SetRealTimeTimers(on); }

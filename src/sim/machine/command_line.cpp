@@ -1,50 +1,11 @@
-#include "platform/host/command_line.h"
+#include "sim/machine/command_line.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 
 namespace platform::host {
-
-std::vector<std::wstring> SplitCommandLine(const std::wstring& line) {
-  std::vector<std::wstring> words;
-  std::size_t i = 0;
-  const std::size_t n = line.size();
-  while (i < n) {
-    while (i < n && (line[i] == L' ' || line[i] == L'\t')) ++i;
-    if (i >= n) break;
-    std::wstring word;
-    bool quoted = false;
-    while (i < n && (quoted || (line[i] != L' ' && line[i] != L'\t'))) {
-      if (line[i] == L'\\') {
-        std::size_t slashes = 0;
-        while (i < n && line[i] == L'\\') ++slashes, ++i;
-        if (i < n && line[i] == L'"') {
-          word.append(slashes / 2, L'\\');
-          if (slashes % 2) {
-            word += L'"';
-            ++i;
-          }
-        } else {
-          word.append(slashes, L'\\');
-        }
-      } else if (line[i] == L'"') {
-        if (quoted && i + 1 < n && line[i + 1] == L'"') {
-          word += L'"';
-          i += 2;
-        } else {
-          quoted = !quoted;
-          ++i;
-        }
-      } else {
-        word += line[i++];
-      }
-    }
-    words.push_back(word);
-  }
-  return words;
-}
 
 namespace {
 bool IsExecutable(const std::string& path) {

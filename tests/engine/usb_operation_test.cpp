@@ -7,7 +7,7 @@
 #include "engine/usb_operation.h"
 #include "platform/messages.h"
 #include "platform/volumes.h"
-#include "usb_test_support.h"
+#include "disk/usb_test_support.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 
 namespace platform::host {
 
