@@ -52,7 +52,8 @@ class ScopedHandle {
     return handle;
   }
 
-  // Closes the value held (unless it is `handle` itself) and takes `handle`.
+  // Closes the value held (unless it is `handle` itself) and takes `handle`. The traits stay: a
+  // DC or a selection takes only a value of the same window or DC.
   void reset(Handle handle = Traits::Empty()) {
     if (handle == handle_) return;
     Close();
