@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include <mutex>
+#include <utility>
+
+#include "platform/win32/scoped_handle.h"
 
 namespace platform {
 
@@ -10,14 +13,13 @@ namespace {
 
 class Win32Device : public Device {
  public:
-  explicit Win32Device(HANDLE handle) : handle_(handle) {}
-  ~Win32Device() override { CloseHandle(handle_); }
+  explicit Win32Device(win32::ScopedKernelHandle handle) : handle_(std::move(handle)) {}
 
   bool Control(std::uint32_t code, const std::vector<std::uint8_t>& input, std::size_t outputCapacity,
                std::vector<std::uint8_t>& output, std::uint32_t& lastError) override {
     output.assign(outputCapacity, 0);
     DWORD returned = 0;
-    BOOL ok = DeviceIoControl(handle_, code, input.empty() ? nullptr : const_cast<std::uint8_t*>(input.data()),
+    BOOL ok = DeviceIoControl(handle_.get(), code, input.empty() ? nullptr : const_cast<std::uint8_t*>(input.data()),
                               static_cast<DWORD>(input.size()), output.empty() ? nullptr : output.data(),
                               static_cast<DWORD>(outputCapacity), &returned, nullptr);
     if (!ok) {
@@ -33,7 +35,7 @@ class Win32Device : public Device {
   bool VolumeInformation(std::wstring& label, std::wstring& fileSystem) override {
     wchar_t volumeName[MAX_PATH + 1] = {};
     wchar_t fileSystemName[MAX_PATH + 1] = {};
-    if (!GetVolumeInformationByHandleW(handle_, volumeName, MAX_PATH + 1, nullptr, nullptr, nullptr, fileSystemName,
+    if (!GetVolumeInformationByHandleW(handle_.get(), volumeName, MAX_PATH + 1, nullptr, nullptr, nullptr, fileSystemName,
                                        MAX_PATH + 1))
       return false;
     label = volumeName;
@@ -42,7 +44,7 @@ class Win32Device : public Device {
   }
 
  private:
-  HANDLE handle_;
+  win32::ScopedKernelHandle handle_;
 };
 
 // The native symbolic-link calls of ntdll, looked up once and kept for the process's life.
@@ -63,13 +65,11 @@ struct NtObjectAttributes {
 
 using NtOpenSymbolicLinkObjectFn = LONG(NTAPI*)(PHANDLE, ACCESS_MASK, NtObjectAttributes*);
 using NtQuerySymbolicLinkObjectFn = LONG(NTAPI*)(HANDLE, NtUnicodeString*, PULONG);
-using NtCloseFn = LONG(NTAPI*)(HANDLE);
 using RtlNtStatusToDosErrorFn = ULONG(NTAPI*)(LONG);
 
 struct NtLinkCalls {
   NtOpenSymbolicLinkObjectFn open = nullptr;
   NtQuerySymbolicLinkObjectFn query = nullptr;
-  NtCloseFn close = nullptr;
   RtlNtStatusToDosErrorFn toDosError = nullptr;  // for the failure's Windows error code
 };
 
@@ -83,7 +83,6 @@ const NtLinkCalls& LinkCalls() {
         reinterpret_cast<void*>(GetProcAddress(ntdll, "NtOpenSymbolicLinkObject")));
     calls.query = reinterpret_cast<NtQuerySymbolicLinkObjectFn>(
         reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySymbolicLinkObject")));
-    calls.close = reinterpret_cast<NtCloseFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtClose")));
     calls.toDosError = reinterpret_cast<RtlNtStatusToDosErrorFn>(
         reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
   });
@@ -107,15 +106,15 @@ std::unique_ptr<Device> OpenDevice(const std::wstring& path, const DeviceOpenOpt
   if (options.write) access |= GENERIC_WRITE;
   if (options.readAttributes) access |= FILE_READ_ATTRIBUTES | FILE_READ_EA;
   DWORD flags = options.writeThrough ? FILE_FLAG_WRITE_THROUGH | FILE_FLAG_RANDOM_ACCESS : 0;
-  HANDLE handle = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              options.createNew ? CREATE_ALWAYS : OPEN_EXISTING, flags, nullptr);
-  if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return nullptr;
-  return std::make_unique<Win32Device>(handle);
+  win32::ScopedKernelHandle handle(CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              options.createNew ? CREATE_ALWAYS : OPEN_EXISTING, flags, nullptr));
+  if (!handle) return nullptr;
+  return std::make_unique<Win32Device>(std::move(handle));
 }
 
 bool QuerySymbolicLinkTarget(const std::wstring& ntPath, std::wstring& target) {
   const NtLinkCalls& calls = LinkCalls();
-  if (!calls.open || !calls.query || !calls.close) {
+  if (!calls.open || !calls.query) {
     SetLastError(ERROR_PROC_NOT_FOUND);
     return false;
   }
@@ -129,14 +128,15 @@ bool QuerySymbolicLinkTarget(const std::wstring& ntPath, std::wstring& target) {
                              static_cast<USHORT>(name.size() * sizeof(wchar_t)), name.data()};
   NtObjectAttributes attributes{sizeof(NtObjectAttributes), nullptr, &objectName, kObjCaseInsensitive, nullptr,
                                 nullptr};
-  HANDLE link = nullptr;
-  if (LONG status = calls.open(&link, kSymbolicLinkQuery, &attributes); status != 0) return FailWithStatus(calls, status);
+  HANDLE opened = nullptr;
+  if (LONG status = calls.open(&opened, kSymbolicLinkQuery, &attributes); status != 0)
+    return FailWithStatus(calls, status);
+  win32::ScopedKernelHandle link(opened);  // a kernel handle, which CloseHandle closes as NtClose does
 
   wchar_t buffer[kLinkTargetBytes / sizeof(wchar_t) + 1] = {};
   NtUnicodeString result{0, kLinkTargetBytes, buffer};
   ULONG returned = 0;
-  LONG status = calls.query(link, &result, &returned);
-  calls.close(link);
+  LONG status = calls.query(link.get(), &result, &returned);
   if (status != 0) return FailWithStatus(calls, status);
   target.assign(buffer, result.Length / sizeof(wchar_t));
   return true;

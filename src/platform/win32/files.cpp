@@ -4,25 +4,19 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include "platform/win32/scoped_handle.h"
+
 namespace platform {
 
 namespace {
 
-// Closes a file handle when it goes out of scope.
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (Valid()) CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE Get() const { return handle_; }
+using win32::ScopedFindHandle;
+using win32::ScopedKernelHandle;
 
- private:
-  HANDLE handle_;
-};
+ScopedKernelHandle OpenPath(const std::wstring& path, DWORD access, DWORD share, DWORD disposition) {
+  return ScopedKernelHandle(
+      CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
 
 bool WriteAll(HANDLE file, const void* data, std::size_t size) {
   const char* bytes = static_cast<const char*>(data);
@@ -105,8 +99,8 @@ bool ShellDeleteTree(const std::wstring& path) {
 
 bool ListFolder(const std::wstring& folder, const std::function<bool(const FolderEntry&)>& visit) {
   WIN32_FIND_DATAW data{};
-  HANDLE find = FindFirstFileW((WithBackslash(folder) + L"*.*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) {
+  ScopedFindHandle find(FindFirstFileW((WithBackslash(folder) + L"*.*").c_str(), &data));
+  if (!find) {
     DWORD error = GetLastError();
     // An empty drive root has no "." entry, so nothing matches: that is an empty listing.
     bool empty = error == ERROR_FILE_NOT_FOUND && IsFolder(folder);
@@ -125,32 +119,30 @@ bool ListFolder(const std::wstring& folder, const std::function<bool(const Folde
       stopped = true;
       break;
     }
-  } while (FindNextFileW(find, &data));
+  } while (FindNextFileW(find.get(), &data));
   DWORD error = stopped ? ERROR_NO_MORE_FILES : GetLastError();
-  FindClose(find);
+  // The search closes on return and leaves this error as it is.
   SetLastError(error == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : error);
   return error == ERROR_NO_MORE_FILES;
 }
 
 bool GetFileSizeOf(const std::wstring& path, std::uint64_t& size) {
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  ScopedKernelHandle file = OpenPath(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
   LARGE_INTEGER value{};
-  if (!file.Valid() || !GetFileSizeEx(file.Get(), &value)) return false;
+  if (!file || !GetFileSizeEx(file.get(), &value)) return false;
   size = static_cast<std::uint64_t>(value.QuadPart);
   return true;
 }
 
 bool ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  ScopedKernelHandle file = OpenPath(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
   LARGE_INTEGER size{};
-  if (!file.Valid() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart > 0x7FFFFFFF) return false;
+  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7FFFFFFF) return false;
   bytes.assign(static_cast<std::size_t>(size.QuadPart), 0);
   std::size_t done = 0;
   while (done < bytes.size()) {
     DWORD got = 0;
-    if (!ReadFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr)) return false;
+    if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr)) return false;
     if (got == 0) break;
     done += got;
   }
@@ -159,21 +151,20 @@ bool ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
 }
 
 bool WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  return file.Valid() && WriteAll(file.Get(), bytes.data(), bytes.size());
+  ScopedKernelHandle file = OpenPath(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
+  return file && WriteAll(file.get(), bytes.data(), bytes.size());
 }
 
 bool OverwriteExistingFile(const std::wstring& path, const std::string& bytes) {
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr));
-  return file.Valid() && WriteAll(file.Get(), bytes.data(), bytes.size()) && FlushFileBuffers(file.Get());
+  ScopedKernelHandle file = OpenPath(path, GENERIC_WRITE, 0, TRUNCATE_EXISTING);
+  return file && WriteAll(file.get(), bytes.data(), bytes.size()) && FlushFileBuffers(file.get());
 }
 
 bool AppendToFile(const std::wstring& path, const std::string& bytes) {
   // Other programs may read (or delete) the file between two appends.
-  FileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  return file.Valid() && WriteAll(file.Get(), bytes.data(), bytes.size());
+  ScopedKernelHandle file =
+      OpenPath(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_ALWAYS);
+  return file && WriteAll(file.get(), bytes.data(), bytes.size());
 }
 
 std::wstring CreateTempFileIn(const std::wstring& folder, const std::wstring& prefix) {

@@ -1,6 +1,7 @@
 // Windows: a console program started with CREATE_NO_WINDOW and waited for.
 #include <windows.h>
 
+#include <utility>
 #include <vector>
 
 #include "platform/process.h"
@@ -12,7 +13,7 @@ namespace {
 
 class Win32ChildProcess : public ChildProcess {
  public:
-  explicit Win32ChildProcess(HANDLE process) : process_(process) {}
+  explicit Win32ChildProcess(win32::ScopedKernelHandle process) : process_(std::move(process)) {}
   WaitOutcome Wait(std::uint32_t timeoutMs) override { return process_.Wait(timeoutMs); }
   bool ExitCode(std::uint32_t& code) override { return process_.ExitCode(code); }
   bool Terminate(std::uint32_t exitCode) override { return process_.Terminate(exitCode); }
@@ -33,8 +34,9 @@ std::unique_ptr<ChildProcess> StartHiddenProcess(const std::wstring& commandLine
   if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                       &info))
     return nullptr;
-  CloseHandle(info.hThread);
-  return std::make_unique<Win32ChildProcess>(info.hProcess);
+  win32::ScopedKernelHandle thread(info.hThread);  // not needed
+  win32::ScopedKernelHandle process(info.hProcess);
+  return std::make_unique<Win32ChildProcess>(std::move(process));
 }
 
 }  // namespace platform

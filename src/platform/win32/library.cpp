@@ -2,19 +2,20 @@
 
 #include <windows.h>
 
+#include <utility>
+
+#include "platform/win32/scoped_handle.h"
+
 namespace platform {
 
 namespace {
 
 class Win32Library : public Library {
  public:
-  explicit Win32Library(HMODULE module) : module_(module) {}
-  ~Win32Library() override { FreeLibrary(module_); }
-  Win32Library(const Win32Library&) = delete;
-  Win32Library& operator=(const Win32Library&) = delete;
+  explicit Win32Library(win32::ScopedModule module) : module_(std::move(module)) {}
 
   LibraryProc Export(const char* name, std::uint32_t* error) const override {
-    FARPROC proc = GetProcAddress(module_, name);
+    FARPROC proc = GetProcAddress(module_.get(), name);
     if (!proc && error) {
       DWORD code = GetLastError();
       *error = code ? code : kErrorProcNotFound;
@@ -23,19 +24,19 @@ class Win32Library : public Library {
   }
 
  private:
-  HMODULE module_;
+  win32::ScopedModule module_;
 };
 
 }  // namespace
 
 std::unique_ptr<Library> LoadLibraryAt(const std::wstring& path, std::uint32_t* error) {
-  HMODULE module = LoadLibraryW(path.c_str());
+  win32::ScopedModule module(LoadLibraryW(path.c_str()));
   if (!module) {
     DWORD code = GetLastError();
     if (error) *error = code ? code : kErrorModNotFound;
     return nullptr;
   }
-  return std::make_unique<Win32Library>(module);
+  return std::make_unique<Win32Library>(std::move(module));
 }
 
 }  // namespace platform

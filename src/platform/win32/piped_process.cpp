@@ -3,6 +3,7 @@
 // handles, no open access list); only the write end is inherited by the child.
 #include <windows.h>
 
+#include <utility>
 #include <vector>
 
 #include "platform/process.h"
@@ -17,20 +18,20 @@ constexpr DWORD kPeekIntervalMs = 10;
 
 class Win32PipedProcess : public PipedProcess {
  public:
-  Win32PipedProcess(HANDLE process, HANDLE readPipe) : process_(process), read_(readPipe) {}
-  ~Win32PipedProcess() override { CloseHandle(read_); }
+  Win32PipedProcess(win32::ScopedKernelHandle process, win32::ScopedKernelHandle readPipe)
+      : process_(std::move(process)), read_(std::move(readPipe)) {}
 
   PipeRead Read(char* buffer, std::size_t capacity, std::size_t& bytesRead, std::uint32_t timeoutMs) override {
     bytesRead = 0;
     DWORD start = GetTickCount();
     for (;;) {
       DWORD available = 0;
-      if (!PeekNamedPipe(read_, nullptr, 0, nullptr, &available, nullptr))
+      if (!PeekNamedPipe(read_.get(), nullptr, 0, nullptr, &available, nullptr))
         return GetLastError() == ERROR_BROKEN_PIPE ? PipeRead::EndOfOutput : PipeRead::Failed;
       if (available > 0) {
         DWORD want = available < capacity ? available : static_cast<DWORD>(capacity);
         DWORD got = 0;
-        if (!ReadFile(read_, buffer, want, &got, nullptr))
+        if (!ReadFile(read_.get(), buffer, want, &got, nullptr))
           return GetLastError() == ERROR_BROKEN_PIPE ? PipeRead::EndOfOutput : PipeRead::Failed;
         if (got == 0) return PipeRead::EndOfOutput;
         bytesRead = got;
@@ -47,7 +48,7 @@ class Win32PipedProcess : public PipedProcess {
 
  private:
   win32::ProcessHandle process_;
-  HANDLE read_;
+  win32::ScopedKernelHandle read_;
 };
 
 }  // namespace
@@ -60,14 +61,17 @@ std::unique_ptr<PipedProcess> StartPipedProcess(const std::wstring& commandLine,
   security.nLength = sizeof security;
   security.lpSecurityDescriptor = nullptr;
   security.bInheritHandle = TRUE;
-  HANDLE readPipe = nullptr;
-  HANDLE writePipe = nullptr;
-  if (!CreatePipe(&readPipe, &writePipe, &security, pipeSize) || readPipe == nullptr || writePipe == nullptr) {
+  HANDLE readEnd = nullptr;
+  HANDLE writeEnd = nullptr;
+  const BOOL piped = CreatePipe(&readEnd, &writeEnd, &security, pipeSize);
+  win32::ScopedKernelHandle readPipe(piped ? readEnd : nullptr);
+  win32::ScopedKernelHandle writePipe(piped ? writeEnd : nullptr);
+  if (!readPipe || !writePipe) {
     failedCall = "CreatePipe(&hReadPipe, &hWritePipe, lpsa, " + std::to_string(pipeSize) + ")";
     return nullptr;
   }
   // The child needs only the write end.
-  SetHandleInformation(readPipe, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(readPipe.get(), HANDLE_FLAG_INHERIT, 0);
 
   std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
   buffer.push_back(L'\0');
@@ -76,22 +80,21 @@ std::unique_ptr<PipedProcess> StartPipedProcess(const std::wstring& commandLine,
   startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
   startup.wShowWindow = SW_HIDE;
   startup.hStdInput = nullptr;
-  startup.hStdOutput = writePipe;
-  startup.hStdError = writePipe;
+  startup.hStdOutput = writePipe.get();
+  startup.hStdError = writePipe.get();
   PROCESS_INFORMATION info{};
   BOOL started =
       CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
-  DWORD error = started ? ERROR_SUCCESS : GetLastError();
-  // The parent's copy of the write end goes in every case, so the output ends when the child's does.
-  CloseHandle(writePipe);
+  // The parent's copy of the write end goes in every case, so the output ends when the child's
+  // does. Closing keeps CreateProcessW's error for the caller.
+  writePipe.reset();
   if (!started) {
-    CloseHandle(readPipe);
     failedCall = "CreateProcessW";
-    SetLastError(error);
     return nullptr;
   }
-  CloseHandle(info.hThread);
-  return std::make_unique<Win32PipedProcess>(info.hProcess, readPipe);
+  win32::ScopedKernelHandle thread(info.hThread);  // not needed
+  win32::ScopedKernelHandle process(info.hProcess);
+  return std::make_unique<Win32PipedProcess>(std::move(process), std::move(readPipe));
 }
 
 }  // namespace platform

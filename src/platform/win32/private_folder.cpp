@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include "platform/win32/scoped_handle.h"
+
 namespace platform {
 
 namespace {
@@ -11,26 +13,24 @@ namespace {
 // keeps the parent's grants (ProgramData lets every user create files) from flowing in.
 constexpr const wchar_t* kPrivateAccess = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
-// The security descriptor of a private folder, freed with the object.
+// The security descriptor of a private folder, freed with the object (keeping the last error,
+// so a failed creation still reports its reason).
 class PrivateDescriptor {
  public:
   PrivateDescriptor() {
-    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(kPrivateAccess, SDDL_REVISION_1, &descriptor_, nullptr)) {
+    PSECURITY_DESCRIPTOR made = nullptr;
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(kPrivateAccess, SDDL_REVISION_1, &made, nullptr)) {
+      descriptor_.reset(made);
       attributes_.nLength = sizeof attributes_;
-      attributes_.lpSecurityDescriptor = descriptor_;
+      attributes_.lpSecurityDescriptor = made;
       attributes_.bInheritHandle = FALSE;
     }
   }
-  ~PrivateDescriptor() {
-    if (descriptor_) LocalFree(descriptor_);
-  }
-  PrivateDescriptor(const PrivateDescriptor&) = delete;
-  PrivateDescriptor& operator=(const PrivateDescriptor&) = delete;
 
   SECURITY_ATTRIBUTES* Attributes() { return descriptor_ ? &attributes_ : nullptr; }
 
  private:
-  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+  win32::ScopedLocalMemory<PSECURITY_DESCRIPTOR> descriptor_;
   SECURITY_ATTRIBUTES attributes_{};
 };
 
@@ -39,42 +39,27 @@ class PrivateDescriptor {
 std::wstring CreatePrivateFolder(const std::wstring& parent, const std::wstring& prefix) {
   std::wstring base = parent;
   if (!base.empty() && base.back() != L'\\') base += L'\\';
-  std::wstring made;
-  DWORD error = ERROR_SUCCESS;
-  {
-    PrivateDescriptor descriptor;
-    if (!descriptor.Attributes()) return {};
-    DWORD seed = GetTickCount() ^ GetCurrentProcessId();
-    for (DWORD i = 0; i < 0x10000 && made.empty(); ++i) {
-      wchar_t suffix[16];
-      wsprintfW(suffix, L"%04X", static_cast<unsigned>((seed + i) & 0xFFFF));
-      std::wstring candidate = base + prefix + suffix;
-      if (CreateDirectoryW(candidate.c_str(), descriptor.Attributes())) {
-        made = candidate + L"\\";
-      } else if ((error = GetLastError()) != ERROR_ALREADY_EXISTS) {
-        break;
-      }
-    }
+  PrivateDescriptor descriptor;
+  if (!descriptor.Attributes()) return {};
+  DWORD seed = GetTickCount() ^ GetCurrentProcessId();
+  for (DWORD i = 0; i < 0x10000; ++i) {
+    wchar_t suffix[16];
+    wsprintfW(suffix, L"%04X", static_cast<unsigned>((seed + i) & 0xFFFF));
+    std::wstring candidate = base + prefix + suffix;
+    if (CreateDirectoryW(candidate.c_str(), descriptor.Attributes())) return candidate + L"\\";
+    if (GetLastError() != ERROR_ALREADY_EXISTS) break;
   }
-  if (made.empty()) SetLastError(error);  // freeing the descriptor must not hide the reason
-  return made;
+  return {};  // with the last creation's error
 }
 
 bool CreatePrivateFolderAt(const std::wstring& path) {
   std::wstring folder = path;
   while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
-  bool created = false;
-  DWORD error = ERROR_SUCCESS;
-  {
-    PrivateDescriptor descriptor;
-    if (!descriptor.Attributes()) return false;
-    // CreateDirectoryW fails with ERROR_ALREADY_EXISTS for anything at the path, a link or a
-    // junction included, and never follows one.
-    created = CreateDirectoryW(folder.c_str(), descriptor.Attributes()) != FALSE;
-    error = GetLastError();
-  }
-  if (!created) SetLastError(error);
-  return created;
+  PrivateDescriptor descriptor;
+  if (!descriptor.Attributes()) return false;
+  // CreateDirectoryW fails with ERROR_ALREADY_EXISTS for anything at the path, a link or a
+  // junction included, and never follows one.
+  return CreateDirectoryW(folder.c_str(), descriptor.Attributes()) != FALSE;
 }
 
 }  // namespace platform

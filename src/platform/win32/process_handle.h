@@ -4,20 +4,19 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <utility>
 
 #include "platform/process.h"
+#include "platform/win32/scoped_handle.h"
 
 namespace platform::win32 {
 
 class ProcessHandle {
  public:
-  explicit ProcessHandle(HANDLE process) : process_(process) {}
-  ~ProcessHandle() { CloseHandle(process_); }
-  ProcessHandle(const ProcessHandle&) = delete;
-  ProcessHandle& operator=(const ProcessHandle&) = delete;
+  explicit ProcessHandle(ScopedKernelHandle process) : process_(std::move(process)) {}
 
   WaitOutcome Wait(std::uint32_t timeoutMs) {
-    switch (WaitForSingleObject(process_, timeoutMs == kWaitForever ? INFINITE : timeoutMs)) {
+    switch (WaitForSingleObject(process_.get(), timeoutMs == kWaitForever ? INFINITE : timeoutMs)) {
       case WAIT_OBJECT_0:
         return WaitOutcome::Exited;
       case WAIT_TIMEOUT:
@@ -30,15 +29,15 @@ class ProcessHandle {
   // False while the process still runs.
   bool ExitCode(std::uint32_t& code) {
     DWORD value = 0;
-    if (!GetExitCodeProcess(process_, &value) || value == STILL_ACTIVE) return false;
+    if (!GetExitCodeProcess(process_.get(), &value) || value == STILL_ACTIVE) return false;
     code = value;
     return true;
   }
 
-  bool Terminate(std::uint32_t exitCode) { return TerminateProcess(process_, exitCode) != FALSE; }
+  bool Terminate(std::uint32_t exitCode) { return TerminateProcess(process_.get(), exitCode) != FALSE; }
 
  private:
-  HANDLE process_;
+  ScopedKernelHandle process_;
 };
 
 }  // namespace platform::win32
