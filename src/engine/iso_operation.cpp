@@ -12,14 +12,14 @@
 
 namespace {
 const wchar_t kCaption[] = L"make ISO error";
+const wchar_t kX86Tool[] = L"Oscdimg_x86\\Oscdimg\\oscdimg.exe";
+const wchar_t kAmd64Tool[] = L"Oscdimg_amd64\\Oscdimg\\oscdimg.exe";
 
 // File names compare without regard to case, as on Windows.
 std::wstring UpperCase(std::wstring text) {
   for (auto& c : text) c = static_cast<wchar_t>(std::towupper(c));
   return text;
 }
-const wchar_t kX86Tool[] = L"Oscdimg_x86\\Oscdimg\\oscdimg.exe";
-const wchar_t kAmd64Tool[] = L"Oscdimg_amd64\\Oscdimg\\oscdimg.exe";
 }  // namespace
 
 std::wstring QuotePath(const std::wstring& text) {
