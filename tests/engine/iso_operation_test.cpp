@@ -66,6 +66,10 @@ TEST_F(IsoOnMachine, OutputFileIsNumberedAfterTheLabel) {
   EXPECT_EQ(op.GetISOFilePath(), L"D:\\ISO\\X0.iso");
   test::WriteHostFile(machine_.Host(L"D:\\ISO") + "/X0.iso", "2");
   EXPECT_EQ(op.GetISOFilePath(), L"D:\\ISO\\X1.iso");
+  // Names are taken whatever their case, and by folders too.
+  test::WriteHostFile(machine_.Host(L"D:\\ISO") + "/x1.ISO", "3");
+  std::filesystem::create_directories(machine_.Host(L"D:\\ISO") + "/X2.iso");
+  EXPECT_EQ(op.GetISOFilePath(), L"D:\\ISO\\X3.iso");
 
   ISOOperation unlabelled(0, MAKEISO, L"C:\\tmp\\", L"D:\\ISO\\", L"", false);
   EXPECT_EQ(unlabelled.GetISOFilePath(), L"D:\\ISO\\.iso");

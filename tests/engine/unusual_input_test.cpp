@@ -46,10 +46,8 @@ class IsoEdges : public ::testing::Test {
     EXPECT_EQ(Utf16Length(cmd), units);
     fs::remove(machine_.Host(L"D:\\ISO\\X.iso"));
     MakeISOFile* builder = MakeISOFile::Instance();
-    builder->SetCmd(cmd);
-    builder->SetOutputFile(L"D:\\ISO\\X.iso");
     test::ProgressReports reports;
-    builder->Excute(&test::ProgressReports::Callback, &reports);
+    builder->Excute(cmd, L"D:\\ISO\\X.iso", &test::ProgressReports::Callback, &reports);
     return builder->LastOutcome();
   }
 
