@@ -27,6 +27,19 @@ std::string MachineBuilder::HostFolderOf(char letter) const {
   return (fs::path(folder_) / "drives" / std::string(1, letter)).string();
 }
 
+// A drive on a disk of one MBR partition (number 1, starting at 1 MiB) that fills the volume.
+void MachineBuilder::AddSinglePartitionDisk(DriveRecord drive, DiskRecord disk, int mbrType, bool active) {
+  drive.root = AddDriveFolder(drive.letter);
+  drive.partition = 1;
+  drive.volume = NextVolume();
+  disk.number = drive.disk;
+  disk.style = "mbr";
+  disk.bus = drive.bus;
+  disk.partitions.push_back(PartitionRecord{1, 1ull << 20, drive.totalBytes, mbrType, "", active});
+  description_.drives.push_back(drive);
+  description_.disks.push_back(disk);
+}
+
 std::string MachineBuilder::Fixed(char letter, int disk, std::uint64_t totalBytes) {
   DriveRecord d;
   d.letter = letter;
@@ -34,24 +47,15 @@ std::string MachineBuilder::Fixed(char letter, int disk, std::uint64_t totalByte
   d.bus = "sata";
   d.fileSystem = L"NTFS";
   d.totalBytes = totalBytes;
-  d.root = AddDriveFolder(letter);
   d.disk = disk;
-  d.partition = 1;
-  d.volume = NextVolume();
-  description_.drives.push_back(d);
-
   DiskRecord k;
-  k.number = disk;
-  k.style = "mbr";
   k.size = totalBytes + (1ull << 20);
-  k.bus = "sata";
   k.signature = 0x1000u + static_cast<std::uint32_t>(disk);
-  k.partitions.push_back(PartitionRecord{1, 1ull << 20, totalBytes, 0x07, "", true});
-  description_.disks.push_back(k);
+  AddSinglePartitionDisk(d, k, 0x07, true);
 
   if (letter == 'C') {
     for (const char* sub : {"ProgramData", "Windows/System32", "Windows/SysWOW64", "Users/Public", "Program Files/Draventa"})
-      fs::create_directories(fs::path(folder_) / d.root / sub);
+      fs::create_directories(fs::path(folder_) / description_.drives.back().root / sub);
   }
   return HostFolderOf(letter);
 }
@@ -77,21 +81,12 @@ std::string MachineBuilder::UsbStick(char letter, int disk, std::uint64_t totalB
   d.bus = "usb";
   d.fileSystem = L"FAT32";
   d.totalBytes = totalBytes - (1ull << 20);
-  d.root = AddDriveFolder(letter);
   d.disk = disk;
-  d.partition = 1;
-  d.volume = NextVolume();
-  description_.drives.push_back(d);
-
   DiskRecord k;
-  k.number = disk;
-  k.style = "mbr";
   k.size = totalBytes;
-  k.bus = "usb";
   k.removable = removable;
   k.signature = 0x2000u + static_cast<std::uint32_t>(disk);
-  k.partitions.push_back(PartitionRecord{1, 1ull << 20, totalBytes - (1ull << 20), 0x0C, "", false});
-  description_.disks.push_back(k);
+  AddSinglePartitionDisk(d, k, 0x0C, false);
   return HostFolderOf(letter);
 }
 

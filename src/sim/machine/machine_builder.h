@@ -60,6 +60,7 @@ class MachineBuilder {
 
  private:
   std::string AddDriveFolder(char letter);
+  void AddSinglePartitionDisk(DriveRecord drive, DiskRecord disk, int mbrType, bool active);
   // The host path of a Windows path X:\... on this machine's drive folders; empty when the
   // path has no drive letter.
   std::string HostPathOf(const std::wstring& windowsPath) const;
