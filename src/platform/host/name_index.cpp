@@ -28,7 +28,7 @@ namespace {
 
 // At most this many folders are indexed, holding at most this many names in all; the folder
 // asked about longest ago is forgotten first. A folder with more names is read each time.
-constexpr std::size_t kMaxFolders = 64;
+constexpr std::size_t kMaxFolders = 16;
 constexpr std::size_t kMaxNames = 1u << 17;
 
 // The changes that add or remove a name, and the folder's own end (IN_IGNORED always comes).
