@@ -169,7 +169,8 @@ class NameIndex {
     if (queue_ < 0) return nullptr;
     const int watch = ::inotify_add_watch(queue_, path.c_str(), kWatchMask);
     if (watch < 0) return nullptr;
-    if (auto stale = byWatch_.find(watch); stale != byWatch_.end()) Forget(folders_.find(stale->second));
+    // A watch number still on record belongs to no other folder now: drop that record only.
+    if (auto stale = byWatch_.find(watch); stale != byWatch_.end()) Forget(folders_.find(stale->second), false);
     IndexedFolder folder;
     folder.watch = watch;
     std::size_t before = total_;
@@ -215,9 +216,9 @@ class NameIndex {
     }
   }
 
-  void Forget(std::map<FolderKey, IndexedFolder>::iterator it) {
+  void Forget(std::map<FolderKey, IndexedFolder>::iterator it, bool endWatch = true) {
     if (it == folders_.end()) return;
-    ::inotify_rm_watch(queue_, it->second.watch);  // fails harmlessly when the kernel ended it
+    if (endWatch) ::inotify_rm_watch(queue_, it->second.watch);  // fails harmlessly when the kernel ended it
     byWatch_.erase(it->second.watch);
     total_ -= it->second.names.size();
     folders_.erase(it);
