@@ -14,6 +14,8 @@
 #include <sstream>
 #include <string_view>
 
+#include "sim/machine/name_index.h"
+
 extern char** environ;
 
 namespace fs = std::filesystem;
@@ -246,18 +248,12 @@ bool WriteUnlocked(const std::string& folder, const MachineDescription& descript
   return !ec;
 }
 
-// Finds an existing entry of `dir` whose name matches `name` without regard to case.
+// Finds an existing entry of `dir` whose name matches `name` without regard to case; the name
+// as written when it exists, else through the folder's name index (sim/machine/name_index.h).
 std::string MatchName(const fs::path& dir, const std::string& name) {
   std::error_code ec;
   if (fs::exists(dir / name, ec)) return name;
-  std::wstring wanted = FromUtf8(name);
-  for (auto& c : wanted) c = static_cast<wchar_t>(std::towlower(c));
-  for (const auto& entry : fs::directory_iterator(dir, ec)) {
-    std::wstring candidate = FromUtf8(entry.path().filename().string());
-    for (auto& c : candidate) c = static_cast<wchar_t>(std::towlower(c));
-    if (candidate == wanted) return entry.path().filename().string();
-  }
-  return name;
+  return MatchNameInFolder(dir.string(), name).value_or(name);
 }
 
 }  // namespace
@@ -485,7 +481,7 @@ std::string Machine::HostPath(const std::wstring& windowsPath) {
     std::error_code ec;
     if (fs::exists(exact, ec)) return exact.string();
     fs::path folder = exact.parent_path();
-    if (fs::is_directory(folder, ec)) return (folder / MatchName(folder, ToUtf8(parts.back()))).string();
+    if (auto name = MatchNameInFolder(folder.string(), ToUtf8(parts.back()))) return (folder / *name).string();
   }
   for (const auto& part : parts) host /= MatchName(host, ToUtf8(part));
   return host.string();
