@@ -14,7 +14,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 
 namespace platform::host {
 
