@@ -20,9 +20,10 @@
 // Screen readers ask the window for its accessible object (WM_GETOBJECT). The button answers
 // with a push button named by its caption: a thin IAccessible of its own that answers role,
 // name, state, shortcut and default action, and hands everything else (location, parent,
-// navigation, hit testing) to the system's standard object for the window. The standard
-// "Button" proxy would read the state from push-button styles this class does not keep, and
-// can't name a button without a caption (the wizard's refresh button).
+// navigation, hit testing) to the system's standard object for the window
+// (CreateStdAccessibleObject). Not the standard "Button" proxy (CreateStdAccessibleProxyW): it
+// can't name a button without a caption (the wizard's refresh button), asks BM_GETSTATE for the
+// pressed state, and Wine has no such function (a call ends the process).
 
 namespace platform::win32ui {
 
@@ -287,7 +288,6 @@ bool Win32SkinButton::OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam, L
       return false;
   }
 }
-
 
 // MinGW's oleacc import library links IID_IAccessible to a function thunk, not to the IID:
 // take the IID from the header instead.

@@ -34,10 +34,13 @@ struct AccessibleButton {
   bool unavailable;     // disabled at that point of the walk
 };
 constexpr AccessibleButton kAccessibleButtons[] = {
-    {L"dlgFirst", L"btnNext", L"Next", false},       {L"dlgEULA", L"btnNext", L"Next", true},
-    {L"dlgEULA", L"btnBack", L"Back", false},        {L"MainForm", L"btnNext", L"Next", true},
-    {L"MainForm", L"btnBack", L"Back", false},       {L"MainForm", L"btnBrowser", L"Browser", false},
-    {L"MainForm", L"btnRefresh", L"Refresh", false},
+    {L"dlgFirst", L"btnNext", L"Next", false},
+    {L"dlgEULA", L"btnNext", L"Next", true},
+    {L"dlgEULA", L"btnBack", L"Back", false},
+    {L"MainForm", L"btnNext", L"Next", true},  // caption "&Next"
+    {L"MainForm", L"btnBack", L"Back", false},  // caption "&Back"
+    {L"MainForm", L"btnBrowser", L"Browser", false},
+    {L"MainForm", L"btnRefresh", L"Refresh", false},  // no caption, no hint
 };
 
 // MinGW's oleacc import library links IID_IAccessible to a function thunk, not to the IID:
