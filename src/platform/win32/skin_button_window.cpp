@@ -1,7 +1,11 @@
 #include "platform/win32/skin_button_window.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <windowsx.h>
+
+#include <atomic>
+#include <cwctype>
 
 #include "platform/win32/canvas.h"
 #include "platform/win32/scoped_handle.h"
@@ -12,6 +16,14 @@
 // states. Input follows a push button's rules: the mouse is captured while pressed and a click
 // is a release over the button; Space clicks on release, Enter at once; BM_CLICK (sent by the
 // dialog keys for Alt + mnemonic, and by automation) clicks like the mouse does.
+//
+// Screen readers ask the window for its accessible object (WM_GETOBJECT). The button answers
+// with a push button named by its caption: a thin IAccessible of its own that answers role,
+// name, state, shortcut and default action, and hands everything else (location, parent,
+// navigation, hit testing) to the system's standard object for the window
+// (CreateStdAccessibleObject). Not the standard "Button" proxy (CreateStdAccessibleProxyW): it
+// can't name a button without a caption (the wizard's refresh button), asks BM_GETSTATE for the
+// pressed state, and Wine has no such function (a call ends the process).
 
 namespace platform::win32ui {
 
@@ -93,6 +105,9 @@ class Win32SkinButton : public Win32Control<SkinButton> {
   HWND tooltip_ = nullptr;
   std::function<void()> onClick_;
 };
+
+// The answer to WM_GETOBJECT for the button's client area (see below).
+LRESULT AccessibleObjectFor(HWND window, WPARAM wParam);
 
 void DrawCaption(HDC dc, const std::wstring& caption, const Font& font, Color color, RECT rect) {
   win32::ScopedSelection fontSelected = win32::SelectInto(dc, FontFor(font));
@@ -251,6 +266,10 @@ bool Win32SkinButton::OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam, L
     case BM_CLICK:
       Click();
       return true;
+    case WM_GETOBJECT:
+      if (static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT)) return false;
+      result = AccessibleObjectFor(hwnd, wParam);
+      return true;
     case WM_KILLFOCUS:
       spaceDown_ = false;
       Redraw();
@@ -268,6 +287,193 @@ bool Win32SkinButton::OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam, L
     default:
       return false;
   }
+}
+
+// MinGW's oleacc import library links IID_IAccessible to a function thunk, not to the IID:
+// take the IID from the header instead.
+const IID kAccessibleIid = __uuidof(IAccessible);
+
+// The caption as read aloud: "&" marks the mnemonic and "&&" is a plain "&".
+std::wstring WithoutMnemonic(const std::wstring& caption) {
+  std::wstring text;
+  for (size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == L'&' && ++i == caption.size()) break;
+    text += caption[i];
+  }
+  return text;
+}
+
+// The mnemonic letter of a caption ("&Next": N), 0 for none.
+wchar_t MnemonicOf(const std::wstring& caption) {
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != L'&') continue;
+    if (caption[i + 1] != L'&') return static_cast<wchar_t>(std::towupper(caption[i + 1]));
+    ++i;
+  }
+  return 0;
+}
+
+// The button on a window, nullptr once the control is gone (its window may outlive it briefly).
+const Win32SkinButton* ButtonOf(HWND window) {
+  Win32Node* node = NodeOfWindow(window);
+  return node != nullptr && node->kind == ControlKind::SkinButton ? static_cast<Win32SkinButton*>(node) : nullptr;
+}
+
+// What a screen reader says for the button: its caption; for a button without one (a picture
+// only), its hint, else its control name without the "btn" prefix ("btnRefresh": "Refresh").
+std::wstring AccessibleName(const Win32SkinButton& button) {
+  std::wstring text = WithoutMnemonic(button.Caption());
+  if (text.empty()) text = button.Hint();
+  if (text.empty()) text = button.name.rfind(L"btn", 0) == 0 ? button.name.substr(3) : button.name;
+  return text;
+}
+
+bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
+
+HRESULT ReturnText(const std::wstring& text, BSTR* out) {
+  if (out == nullptr) return E_POINTER;
+  *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+  return *out != nullptr ? S_OK : E_OUTOFMEMORY;
+}
+
+class SkinButtonAccessible final : public IAccessible, public IOleWindow {
+ public:
+  SkinButtonAccessible(HWND window, IAccessible* standard) : hwnd_(window), standard_(standard) {}
+  ~SkinButtonAccessible() { standard_->Release(); }
+
+  // IUnknown
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kAccessibleIid) *out = static_cast<IAccessible*>(this);
+    else if (iid == IID_IOleWindow) *out = static_cast<IOleWindow*>(this);
+    else return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+  STDMETHODIMP_(ULONG) Release() override {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+  // IOleWindow: WindowFromAccessibleObject finds the button's window through it.
+  STDMETHODIMP GetWindow(HWND* out) override {
+    if (out == nullptr) return E_POINTER;
+    *out = hwnd_;
+    return S_OK;
+  }
+  STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+  // IDispatch: clients call the IAccessible methods directly.
+  STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+    if (count == nullptr) return E_POINTER;
+    *count = 0;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return E_NOTIMPL;
+  }
+
+  // IAccessible: the button's own answers.
+  STDMETHODIMP get_accName(VARIANT child, BSTR* out) override {
+    if (!IsSelf(child)) return standard_->get_accName(child, out);
+    const Win32SkinButton* button = ButtonOf(hwnd_);
+    return button != nullptr ? ReturnText(AccessibleName(*button), out) : E_FAIL;
+  }
+  STDMETHODIMP get_accRole(VARIANT child, VARIANT* out) override {
+    if (!IsSelf(child)) return standard_->get_accRole(child, out);
+    if (out == nullptr) return E_POINTER;
+    out->vt = VT_I4;
+    out->lVal = ROLE_SYSTEM_PUSHBUTTON;
+    return S_OK;
+  }
+  STDMETHODIMP get_accState(VARIANT child, VARIANT* out) override {
+    if (!IsSelf(child)) return standard_->get_accState(child, out);
+    const Win32SkinButton* button = ButtonOf(hwnd_);
+    if (out == nullptr) return E_POINTER;
+    if (button == nullptr) return E_FAIL;
+    // No form has a default button (Enter belongs to the focused control), so the default
+    // state never applies.
+    LONG state = 0;
+    if (!IsWindowVisible(hwnd_)) state |= STATE_SYSTEM_INVISIBLE;
+    if (!IsWindowEnabled(hwnd_)) state |= STATE_SYSTEM_UNAVAILABLE;
+    else state |= STATE_SYSTEM_FOCUSABLE;
+    if (GetFocus() == hwnd_) state |= STATE_SYSTEM_FOCUSED;
+    if (button->State() == SkinButtonState::Sunken) state |= STATE_SYSTEM_PRESSED;
+    if (button->State() == SkinButtonState::Hovered) state |= STATE_SYSTEM_HOTTRACKED;
+    out->vt = VT_I4;
+    out->lVal = state;
+    return S_OK;
+  }
+  STDMETHODIMP get_accKeyboardShortcut(VARIANT child, BSTR* out) override {
+    if (!IsSelf(child)) return standard_->get_accKeyboardShortcut(child, out);
+    const Win32SkinButton* button = ButtonOf(hwnd_);
+    const wchar_t letter = button != nullptr ? MnemonicOf(button->Caption()) : 0;
+    if (letter == 0) {
+      if (out != nullptr) *out = nullptr;
+      return S_FALSE;
+    }
+    return ReturnText(std::wstring(L"Alt+") + letter, out);
+  }
+  STDMETHODIMP get_accDefaultAction(VARIANT child, BSTR* out) override {
+    if (!IsSelf(child)) return standard_->get_accDefaultAction(child, out);
+    return ReturnText(L"Press", out);
+  }
+  STDMETHODIMP accDoDefaultAction(VARIANT child) override {
+    if (!IsSelf(child)) return standard_->accDoDefaultAction(child);
+    // Posted, as the standard button does: the click may open a modal window, and the caller
+    // must not wait for it to close.
+    return PostMessageW(hwnd_, BM_CLICK, 0, 0) ? S_OK : HRESULT_FROM_WIN32(GetLastError());
+  }
+
+  // IAccessible: the rest is the standard object's.
+  STDMETHODIMP get_accParent(IDispatch** out) override { return standard_->get_accParent(out); }
+  STDMETHODIMP get_accChildCount(LONG* out) override { return standard_->get_accChildCount(out); }
+  STDMETHODIMP get_accChild(VARIANT child, IDispatch** out) override { return standard_->get_accChild(child, out); }
+  STDMETHODIMP get_accValue(VARIANT child, BSTR* out) override { return standard_->get_accValue(child, out); }
+  STDMETHODIMP get_accDescription(VARIANT child, BSTR* out) override {
+    return standard_->get_accDescription(child, out);
+  }
+  STDMETHODIMP get_accHelp(VARIANT child, BSTR* out) override { return standard_->get_accHelp(child, out); }
+  STDMETHODIMP get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic) override {
+    return standard_->get_accHelpTopic(file, child, topic);
+  }
+  STDMETHODIMP get_accFocus(VARIANT* out) override { return standard_->get_accFocus(out); }
+  STDMETHODIMP get_accSelection(VARIANT* out) override { return standard_->get_accSelection(out); }
+  STDMETHODIMP accSelect(LONG flags, VARIANT child) override { return standard_->accSelect(flags, child); }
+  STDMETHODIMP accLocation(LONG* left, LONG* top, LONG* width, LONG* height, VARIANT child) override {
+    return standard_->accLocation(left, top, width, height, child);
+  }
+  STDMETHODIMP accNavigate(LONG direction, VARIANT start, VARIANT* out) override {
+    return standard_->accNavigate(direction, start, out);
+  }
+  STDMETHODIMP accHitTest(LONG x, LONG y, VARIANT* out) override { return standard_->accHitTest(x, y, out); }
+  STDMETHODIMP put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
+  STDMETHODIMP put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
+
+ private:
+  const HWND hwnd_;
+  IAccessible* const standard_;
+  std::atomic<ULONG> references_{1};
+};
+
+// The button's accessible object, marshalled for the asking process; 0 (the system's default
+// answer) when it can't be made.
+LRESULT AccessibleObjectFor(HWND window, WPARAM wParam) {
+  // Marshalling needs COM on the window's thread; it stays on until the thread ends.
+  static thread_local const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  (void)com;
+  IAccessible* standard = nullptr;
+  if (FAILED(CreateStdAccessibleObject(window, OBJID_CLIENT, kAccessibleIid, reinterpret_cast<void**>(&standard))))
+    return 0;
+  SkinButtonAccessible* accessible = new SkinButtonAccessible(window, standard);
+  const LRESULT result = LresultFromObject(kAccessibleIid, wParam, static_cast<IAccessible*>(accessible));
+  accessible->Release();
+  return result < 0 ? 0 : result;
 }
 
 }  // namespace

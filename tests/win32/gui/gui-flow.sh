@@ -44,3 +44,8 @@ fi
 "$runner" --init
 # A display of its own, in true colour, so the pictures are what a user sees.
 timeout 200 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inner "$exe_dir" "$shots"
+status=$?
+# Wine's server outlives the program by a few seconds, with its desktop on this script's display:
+# the next test must start a server of its own on its own display, not join this one.
+WINEPREFIX=$DRAVENTA_WINE_BUILD/wineprefix wineserver -w
+exit $status

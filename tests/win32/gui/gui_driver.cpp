@@ -5,6 +5,9 @@
 //
 //   gui_driver <step>        (gui_driver.exe lies beside Draventa.exe and QvMultiLang.dll)
 //
+// The skinned buttons are also read as a screen reader reads them (IAccessible through
+// AccessibleObjectFromWindow): a push button named by its caption, unavailable while disabled.
+//
 // Steps: mode (the mode window is up), iso (choose the ISO entry), next (the mode window's
 // Next), tick (the licence box), untick, eula-next, wizard-back, close, iso-licence (iso, next
 // and tick in one run), and the steps of a whole disc-to-ISO job (gui_job_steps.h). Each prints
@@ -13,6 +16,8 @@
 #include "gui_driver_util.h"
 #include "gui_job_steps.h"
 
+#include <oleacc.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -20,6 +25,88 @@
 namespace {
 
 using namespace gui;
+
+// Each window's skinned buttons as a screen reader must read them when the walk reaches it.
+struct AccessibleButton {
+  const wchar_t* form;
+  const wchar_t* button;
+  const wchar_t* name;  // the caption without its "&"; for a picture-only button, its own name
+  bool unavailable;     // disabled at that point of the walk
+};
+constexpr AccessibleButton kAccessibleButtons[] = {
+    {L"dlgFirst", L"btnNext", L"Next", false},
+    {L"dlgEULA", L"btnNext", L"Next", true},
+    {L"dlgEULA", L"btnBack", L"Back", false},
+    {L"MainForm", L"btnNext", L"Next", true},  // caption "&Next"
+    {L"MainForm", L"btnBack", L"Back", false},  // caption "&Back"
+    {L"MainForm", L"btnBrowser", L"Browser", false},
+    {L"MainForm", L"btnRefresh", L"Refresh", false},  // no caption, no hint
+};
+
+// MinGW's oleacc import library links IID_IAccessible to a function thunk, not to the IID:
+// take the IID from the header instead.
+const IID kAccessibleIid = __uuidof(IAccessible);
+
+// The accessible object a window hands out (WM_GETOBJECT, marshalled across the processes);
+// nullptr (and the error in `failure`) when there is none.
+IAccessible* AccessibleOf(HWND window, HRESULT* failure = nullptr) {
+  IAccessible* accessible = nullptr;
+  const HRESULT got =
+      AccessibleObjectFromWindow(window, OBJID_CLIENT, kAccessibleIid, reinterpret_cast<void**>(&accessible));
+  if (failure != nullptr) *failure = got;
+  return SUCCEEDED(got) ? accessible : nullptr;
+}
+
+VARIANT Self() {
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  return self;
+}
+
+// Reads role, name, state and default action of the form's skinned buttons.
+void CheckAccessibleButtons(HWND form, const std::wstring& formName) {
+  for (const AccessibleButton& expected : kAccessibleButtons) {
+    if (formName != expected.form) continue;
+    const std::wstring what = formName + L"." + expected.button + L" to a screen reader: ";
+    HRESULT failure = S_OK;
+    IAccessible* accessible = AccessibleOf(FindChild(form, expected.button), &failure);
+    if (accessible == nullptr) {
+      wchar_t code[16];
+      std::swprintf(code, 16, L"%08lx", static_cast<unsigned long>(failure));
+      Check(false, what + L"no accessible object (error 0x" + code + L")");
+      continue;
+    }
+    const VARIANT self = Self();
+    VARIANT role{}, state{};
+    BSTR name = nullptr, action = nullptr;
+    accessible->get_accRole(self, &role);
+    accessible->get_accState(self, &state);
+    accessible->get_accName(self, &name);
+    accessible->get_accDefaultAction(self, &action);
+    const std::wstring nameText = name ? name : L"(none)", actionText = action ? action : L"(none)";
+    const bool isButton = role.vt == VT_I4 && role.lVal == ROLE_SYSTEM_PUSHBUTTON;
+    const bool unavailable = state.vt == VT_I4 && (state.lVal & STATE_SYSTEM_UNAVAILABLE) != 0;
+    Check(isButton && nameText == expected.name && unavailable == expected.unavailable && actionText == L"Press",
+          what + (isButton ? L"push button" : L"role " + std::to_wstring(role.vt == VT_I4 ? role.lVal : -1)) +
+              L" \"" + nameText + L"\"" + (unavailable ? L", unavailable" : L", available") + L", action \"" +
+              actionText + L"\"");
+    SysFreeString(name);
+    SysFreeString(action);
+    VariantClear(&role);
+    VariantClear(&state);
+    accessible->Release();
+  }
+}
+
+// Presses a button with its accessible default action, as a screen reader's "activate" does.
+bool PressAccessible(HWND button) {
+  IAccessible* accessible = AccessibleOf(button);
+  if (accessible == nullptr) return false;
+  const HRESULT pressed = accessible->accDoDefaultAction(Self());
+  accessible->Release();
+  return SUCCEEDED(pressed);
+}
 
 void StepMode() {
   HWND first = WaitForm(L"dlgFirst", true);
@@ -42,6 +129,7 @@ void StepMode() {
   Check(next != nullptr && IsWindowEnabled(next) && TextOf(next) == L"Next", L"Next is enabled");
   Check(FindForm(L"dlgEULA") != nullptr && !IsWindowVisible(FindForm(L"dlgEULA")), L"dlgEULA exists, hidden");
   Check(FindForm(L"MainForm") != nullptr && !IsWindowVisible(FindForm(L"MainForm")), L"MainForm exists, hidden");
+  CheckAccessibleButtons(first, L"dlgFirst");
   PrintRect(first);
 }
 
@@ -66,6 +154,7 @@ void StepNext() {
   HWND box = FindChild(eula, L"CheckBox1");
   Check(SendMessageW(box, BM_GETCHECK, 0, 0) == BST_UNCHECKED, L"\"I agree\" is not ticked");
   Check(!IsWindowEnabled(FindChild(eula, L"btnNext")), L"Next is disabled");
+  CheckAccessibleButtons(eula, L"dlgEULA");
   Click(FindChild(eula, L"btnNext"));
   Sleep(300);
   Check(IsWindowVisible(eula) && !IsWindowVisible(FindForm(L"MainForm")), L"a click on the disabled Next does nothing");
@@ -101,12 +190,13 @@ void StepEulaNext() {
             std::to_wstring(outer.bottom - outer.top));
   Check(TextOf(FindChild(wizard, L"btnBack")) == L"&Back", L"the wizard's Back reads \"&Back\"");
   Check(!IsWindowEnabled(FindChild(wizard, L"btnNext")), L"the wizard's Next is disabled");
+  CheckAccessibleButtons(wizard, L"MainForm");
   PrintRect(wizard);
 }
 
 void StepWizardBack() {
   HWND wizard = WaitForm(L"MainForm", true);
-  Click(FindChild(wizard, L"btnBack"));
+  Check(PressAccessible(FindChild(wizard, L"btnBack")), L"Back is pressed through its accessible default action");
   HWND first = WaitForm(L"dlgFirst", true);
   Check(first != nullptr && IsWindowVisible(first), L"Back shows the mode window");
   Check(!IsWindowVisible(wizard), L"and hides the wizard");
@@ -135,6 +225,8 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   const std::wstring step = argv[1];
+  // COM for the accessible objects of the program's buttons.
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   // The library beside this program, which lies beside Draventa.exe.
   HMODULE library = LoadLibraryW(L"QvMultiLang.dll");
   if (library != nullptr) g_translate = reinterpret_cast<TranslateProc>(reinterpret_cast<void*>(GetProcAddress(library, "QvTranslateStr")));
