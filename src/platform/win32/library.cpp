@@ -13,11 +13,12 @@ class Win32Library : public Library {
   Win32Library(const Win32Library&) = delete;
   Win32Library& operator=(const Win32Library&) = delete;
 
-  LibraryProc Export(const char* name, std::uint32_t* error) const override {
+  Result<LibraryProc> Export(const char* name) const override {
     FARPROC proc = GetProcAddress(module_, name);
-    if (!proc && error) {
+    if (!proc) {
       DWORD code = GetLastError();
-      *error = code ? code : kErrorProcNotFound;
+      return Status::Win32(code ? code : kErrorProcNotFound, "GetProcAddress",
+                           std::wstring(name, name + std::char_traits<char>::length(name)));
     }
     return reinterpret_cast<LibraryProc>(proc);
   }
@@ -28,14 +29,13 @@ class Win32Library : public Library {
 
 }  // namespace
 
-std::unique_ptr<Library> LoadLibraryAt(const std::wstring& path, std::uint32_t* error) {
+Result<std::unique_ptr<Library>> LoadLibraryAt(const std::wstring& path) {
   HMODULE module = LoadLibraryW(path.c_str());
   if (!module) {
     DWORD code = GetLastError();
-    if (error) *error = code ? code : kErrorModNotFound;
-    return nullptr;
+    return Status::Win32(code ? code : kErrorModNotFound, "LoadLibraryW", path);
   }
-  return std::make_unique<Win32Library>(module);
+  return std::unique_ptr<Library>(std::make_unique<Win32Library>(module));
 }
 
 }  // namespace platform
