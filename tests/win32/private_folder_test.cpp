@@ -55,13 +55,11 @@ std::wstring Base() { return platform::AnsiToWide(GetProgramDataFolder()) + L"Pr
 class PrivateFolderOnWindows : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::uint32_t error = 0;
-    DeleteTreeWithoutLinks(Base(), error);
+    (void)DeleteTreeWithoutLinks(Base());  // whatever an earlier run left
     ASSERT_TRUE(platform::CreateFolderPath(Base()));
   }
   void TearDown() override {
-    std::uint32_t error = 0;
-    DeleteTreeWithoutLinks(Base(), error);
+    (void)DeleteTreeWithoutLinks(Base());
   }
 };
 
@@ -112,12 +110,14 @@ TEST_F(PrivateFolderOnWindows, OnlySystemAndAdministratorsAreGrantedAndNothingIs
   ASSERT_TRUE(platform::CreatePrivateFolderAt(folder));
   ExpectPrivateAccess(folder);
   // Never made over what is there.
-  EXPECT_FALSE(platform::CreatePrivateFolderAt(folder));
-  EXPECT_EQ(platform::LastErrorCode(), static_cast<std::uint32_t>(ERROR_ALREADY_EXISTS));
+  platform::Status again = platform::CreatePrivateFolderAt(folder);
+  EXPECT_FALSE(again);
+  EXPECT_EQ(again.code(), static_cast<std::uint32_t>(ERROR_ALREADY_EXISTS));
   // The numbered kind, as the diskpart script's folder.
-  std::wstring numbered = platform::CreatePrivateFolder(Base(), L"diskpart");
-  ASSERT_FALSE(numbered.empty());
-  ExpectPrivateAccess(numbered.substr(0, numbered.size() - 1));
+  platform::Result<std::wstring> numbered = platform::CreatePrivateFolder(Base(), L"diskpart");
+  ASSERT_TRUE(numbered);
+  ASSERT_FALSE(numbered->empty());
+  ExpectPrivateAccess(numbered->substr(0, numbered->size() - 1));
 }
 
 TEST_F(PrivateFolderOnWindows, AFolderFoundInThePlaceIsRemovedAndALinkIsNeverEntered) {
@@ -125,8 +125,8 @@ TEST_F(PrivateFolderOnWindows, AFolderFoundInThePlaceIsRemovedAndALinkIsNeverEnt
   ASSERT_TRUE(platform::CreateFolderPath(folder + L"\\sub"));
   ASSERT_TRUE(platform::WriteWholeFile(folder + L"\\sub\\extra.inf", {'x'}));
   ASSERT_TRUE(platform::SetAttributes(folder + L"\\sub\\extra.inf", platform::kAttrReadOnly));
-  std::uint32_t error = 0;
-  ASSERT_TRUE(CreateFreshPrivateFolder(folder, error)) << error;
+  platform::Status fresh = CreateFreshPrivateFolder(folder);
+  ASSERT_TRUE(fresh) << fresh.code();
   EXPECT_FALSE(platform::PathExists(folder + L"\\sub"));
   ExpectPrivateAccess(folder);
 
@@ -134,12 +134,13 @@ TEST_F(PrivateFolderOnWindows, AFolderFoundInThePlaceIsRemovedAndALinkIsNeverEnt
   const std::wstring elsewhere = Base() + L"\\Elsewhere";
   ASSERT_TRUE(platform::CreateFolderPath(elsewhere));
   ASSERT_TRUE(platform::WriteWholeFile(elsewhere + L"\\keep.inf", {'k'}));
-  ASSERT_TRUE(DeleteTreeWithoutLinks(folder, error));
+  ASSERT_TRUE(DeleteTreeWithoutLinks(folder));
   if (!CreateSymbolicLinkW(folder.c_str(), elsewhere.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY))
     GTEST_SKIP() << "no folder links here (error " << GetLastError() << ")";
-  EXPECT_NE(platform::GetAttributes(folder) & platform::kAttrReparsePoint, 0u);
-  ASSERT_TRUE(CreateFreshPrivateFolder(folder, error)) << error;
-  EXPECT_EQ(platform::GetAttributes(folder) & platform::kAttrReparsePoint, 0u);
+  EXPECT_NE(platform::GetAttributes(folder).value() & platform::kAttrReparsePoint, 0u);
+  fresh = CreateFreshPrivateFolder(folder);
+  ASSERT_TRUE(fresh) << fresh.code();
+  EXPECT_EQ(platform::GetAttributes(folder).value() & platform::kAttrReparsePoint, 0u);
   EXPECT_TRUE(platform::IsFile(elsewhere + L"\\keep.inf"));
 }
 

@@ -106,10 +106,11 @@ TEST_F(DiskpartOnWindows, TheScriptLivesInANewFolderThatIsGoneAfterDeletion) {
   EXPECT_TRUE(platform::IsFile(path));
 
   std::wstring parent = folder.substr(0, folder.rfind(L'\\'));
-  std::wstring other = platform::CreatePrivateFolder(parent, L"diskpart");
-  ASSERT_FALSE(other.empty());
-  EXPECT_NE(other, folder + L"\\");
-  platform::RemoveEmptyFolder(other);
+  platform::Result<std::wstring> other = platform::CreatePrivateFolder(parent, L"diskpart");
+  EXPECT_TRUE(other);
+  EXPECT_FALSE(other.value_or(L"").empty());
+  EXPECT_NE(other.value_or(L""), folder + L"\\");
+  if (other) EXPECT_TRUE(platform::RemoveEmptyFolder(*other));
 
   runner.DeleteScriptFile();
   EXPECT_FALSE(platform::PathExists(path));

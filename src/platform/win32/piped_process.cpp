@@ -7,6 +7,7 @@
 
 #include "platform/process.h"
 #include "platform/win32/process_handle.h"
+#include "platform/win32/win32_status.h"
 
 namespace platform {
 
@@ -20,18 +21,16 @@ class Win32PipedProcess : public PipedProcess {
   Win32PipedProcess(HANDLE process, HANDLE readPipe) : process_(process), read_(readPipe) {}
   ~Win32PipedProcess() override { CloseHandle(read_); }
 
-  PipeRead Read(char* buffer, std::size_t capacity, std::size_t& bytesRead, std::uint32_t timeoutMs) override {
+  Result<PipeRead> Read(char* buffer, std::size_t capacity, std::size_t& bytesRead, std::uint32_t timeoutMs) override {
     bytesRead = 0;
     DWORD start = GetTickCount();
     for (;;) {
       DWORD available = 0;
-      if (!PeekNamedPipe(read_, nullptr, 0, nullptr, &available, nullptr))
-        return GetLastError() == ERROR_BROKEN_PIPE ? PipeRead::EndOfOutput : PipeRead::Failed;
+      if (!PeekNamedPipe(read_, nullptr, 0, nullptr, &available, nullptr)) return Ended("PeekNamedPipe");
       if (available > 0) {
         DWORD want = available < capacity ? available : static_cast<DWORD>(capacity);
         DWORD got = 0;
-        if (!ReadFile(read_, buffer, want, &got, nullptr))
-          return GetLastError() == ERROR_BROKEN_PIPE ? PipeRead::EndOfOutput : PipeRead::Failed;
+        if (!ReadFile(read_, buffer, want, &got, nullptr)) return Ended("ReadFile");
         if (got == 0) return PipeRead::EndOfOutput;
         bytesRead = got;
         return PipeRead::Data;
@@ -41,20 +40,24 @@ class Win32PipedProcess : public PipedProcess {
     }
   }
 
-  WaitOutcome Wait(std::uint32_t timeoutMs) override { return process_.Wait(timeoutMs); }
-  bool ExitCode(std::uint32_t& code) override { return process_.ExitCode(code); }
-  bool Terminate(std::uint32_t exitCode) override { return process_.Terminate(exitCode); }
+  Result<WaitOutcome> Wait(std::uint32_t timeoutMs) override { return process_.Wait(timeoutMs); }
+  Result<std::uint32_t> ExitCode() override { return process_.ExitCode(); }
+  Status Terminate(std::uint32_t exitCode) override { return process_.Terminate(exitCode); }
 
  private:
+  // A broken pipe is the end of the output: every writer has closed its end.
+  static Result<PipeRead> Ended(const char* call) {
+    if (GetLastError() == ERROR_BROKEN_PIPE) return PipeRead::EndOfOutput;
+    return win32::LastError(call);
+  }
+
   win32::ProcessHandle process_;
   HANDLE read_;
 };
 
 }  // namespace
 
-std::unique_ptr<PipedProcess> StartPipedProcess(const std::wstring& commandLine, std::uint32_t pipeSize,
-                                                std::string& failedCall) {
-  failedCall.clear();
+Result<std::unique_ptr<PipedProcess>> StartPipedProcess(const std::wstring& commandLine, std::uint32_t pipeSize) {
   // Default security (null descriptor), inheritable handles.
   SECURITY_ATTRIBUTES security{};
   security.nLength = sizeof security;
@@ -62,10 +65,8 @@ std::unique_ptr<PipedProcess> StartPipedProcess(const std::wstring& commandLine,
   security.bInheritHandle = TRUE;
   HANDLE readPipe = nullptr;
   HANDLE writePipe = nullptr;
-  if (!CreatePipe(&readPipe, &writePipe, &security, pipeSize) || readPipe == nullptr || writePipe == nullptr) {
-    failedCall = "CreatePipe(&hReadPipe, &hWritePipe, lpsa, " + std::to_string(pipeSize) + ")";
-    return nullptr;
-  }
+  if (!CreatePipe(&readPipe, &writePipe, &security, pipeSize) || readPipe == nullptr || writePipe == nullptr)
+    return win32::LastError("CreatePipe");
   // The child needs only the write end.
   SetHandleInformation(readPipe, HANDLE_FLAG_INHERIT, 0);
 
@@ -81,17 +82,15 @@ std::unique_ptr<PipedProcess> StartPipedProcess(const std::wstring& commandLine,
   PROCESS_INFORMATION info{};
   BOOL started =
       CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
-  DWORD error = started ? ERROR_SUCCESS : GetLastError();
+  Status failed = win32::Check(started != FALSE, "CreateProcessW", commandLine);
   // The parent's copy of the write end goes in every case, so the output ends when the child's does.
   CloseHandle(writePipe);
-  if (!started) {
+  if (!failed) {
     CloseHandle(readPipe);
-    failedCall = "CreateProcessW";
-    SetLastError(error);
-    return nullptr;
+    return failed;
   }
   CloseHandle(info.hThread);
-  return std::make_unique<Win32PipedProcess>(info.hProcess, readPipe);
+  return std::unique_ptr<PipedProcess>(std::make_unique<Win32PipedProcess>(info.hProcess, readPipe));
 }
 
 }  // namespace platform

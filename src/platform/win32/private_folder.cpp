@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include "platform/win32/win32_status.h"
+
 namespace platform {
 
 namespace {
@@ -36,14 +38,14 @@ class PrivateDescriptor {
 
 }  // namespace
 
-std::wstring CreatePrivateFolder(const std::wstring& parent, const std::wstring& prefix) {
+Result<std::wstring> CreatePrivateFolder(const std::wstring& parent, const std::wstring& prefix) {
   std::wstring base = parent;
   if (!base.empty() && base.back() != L'\\') base += L'\\';
   std::wstring made;
-  DWORD error = ERROR_SUCCESS;
+  Status failed = Status::Win32(ERROR_ALREADY_EXISTS, "CreateDirectoryW", base + prefix);
   {
     PrivateDescriptor descriptor;
-    if (!descriptor.Attributes()) return {};
+    if (!descriptor.Attributes()) return win32::LastError("ConvertStringSecurityDescriptorToSecurityDescriptorW");
     DWORD seed = GetTickCount() ^ GetCurrentProcessId();
     for (DWORD i = 0; i < 0x10000 && made.empty(); ++i) {
       wchar_t suffix[16];
@@ -51,30 +53,23 @@ std::wstring CreatePrivateFolder(const std::wstring& parent, const std::wstring&
       std::wstring candidate = base + prefix + suffix;
       if (CreateDirectoryW(candidate.c_str(), descriptor.Attributes())) {
         made = candidate + L"\\";
-      } else if ((error = GetLastError()) != ERROR_ALREADY_EXISTS) {
+      } else if ((failed = win32::LastError("CreateDirectoryW", candidate)).code() != ERROR_ALREADY_EXISTS) {
         break;
       }
     }
   }
-  if (made.empty()) SetLastError(error);  // freeing the descriptor must not hide the reason
+  if (made.empty()) return failed;
   return made;
 }
 
-bool CreatePrivateFolderAt(const std::wstring& path) {
+Status CreatePrivateFolderAt(const std::wstring& path) {
   std::wstring folder = path;
   while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
-  bool created = false;
-  DWORD error = ERROR_SUCCESS;
-  {
-    PrivateDescriptor descriptor;
-    if (!descriptor.Attributes()) return false;
-    // CreateDirectoryW fails with ERROR_ALREADY_EXISTS for anything at the path, a link or a
-    // junction included, and never follows one.
-    created = CreateDirectoryW(folder.c_str(), descriptor.Attributes()) != FALSE;
-    error = GetLastError();
-  }
-  if (!created) SetLastError(error);
-  return created;
+  PrivateDescriptor descriptor;
+  if (!descriptor.Attributes()) return win32::LastError("ConvertStringSecurityDescriptorToSecurityDescriptorW");
+  // CreateDirectoryW fails with ERROR_ALREADY_EXISTS for anything at the path, a link or a
+  // junction included, and never follows one.
+  return win32::Check(CreateDirectoryW(folder.c_str(), descriptor.Attributes()) != FALSE, "CreateDirectoryW", folder);
 }
 
 }  // namespace platform

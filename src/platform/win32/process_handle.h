@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/process.h"
+#include "platform/win32/win32_status.h"
 
 namespace platform::win32 {
 
@@ -16,26 +17,28 @@ class ProcessHandle {
   ProcessHandle(const ProcessHandle&) = delete;
   ProcessHandle& operator=(const ProcessHandle&) = delete;
 
-  WaitOutcome Wait(std::uint32_t timeoutMs) {
+  Result<WaitOutcome> Wait(std::uint32_t timeoutMs) {
     switch (WaitForSingleObject(process_, timeoutMs == kWaitForever ? INFINITE : timeoutMs)) {
       case WAIT_OBJECT_0:
         return WaitOutcome::Exited;
       case WAIT_TIMEOUT:
         return WaitOutcome::TimedOut;
       default:
-        return WaitOutcome::Failed;
+        return win32::LastError("WaitForSingleObject");
     }
   }
 
-  // False while the process still runs.
-  bool ExitCode(std::uint32_t& code) {
+  // Fails while the process still runs (ERROR_INVALID_PARAMETER: no exit code yet).
+  Result<std::uint32_t> ExitCode() {
     DWORD value = 0;
-    if (!GetExitCodeProcess(process_, &value) || value == STILL_ACTIVE) return false;
-    code = value;
-    return true;
+    if (!GetExitCodeProcess(process_, &value)) return win32::LastError("GetExitCodeProcess");
+    if (value == STILL_ACTIVE) return Status::Win32(ERROR_INVALID_PARAMETER, "GetExitCodeProcess");
+    return static_cast<std::uint32_t>(value);
   }
 
-  bool Terminate(std::uint32_t exitCode) { return TerminateProcess(process_, exitCode) != FALSE; }
+  Status Terminate(std::uint32_t exitCode) {
+    return win32::Check(TerminateProcess(process_, exitCode) != FALSE, "TerminateProcess");
+  }
 
  private:
   HANDLE process_;
