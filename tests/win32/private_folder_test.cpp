@@ -82,7 +82,7 @@ void ExpectPrivateAccess(const std::wstring& folder) {
     const std::wstring beside = folder + L"-plain";
     ASSERT_TRUE(platform::CreateFolder(beside));
     ASSERT_TRUE(ReadDacl(beside, isProtected, plain));
-    platform::RemoveEmptyFolder(beside);
+    (void)platform::RemoveEmptyFolder(beside);  // cleaning up
     ASSERT_TRUE(GrantsTo(plain, kEveryone)) << "the system reports no access list to compare with";
     EXPECT_FALSE(GrantsTo(grants, kEveryone)) << "Everyone may still reach the private folder";
     std::cout << "[ note ] the access list is kept only as the file's mode here\n";
@@ -102,7 +102,7 @@ void ExpectPrivateAccess(const std::wstring& folder) {
   ASSERT_EQ(inherited.size(), 2u);
   EXPECT_EQ(inherited[0].sid, L"S-1-5-18");
   EXPECT_EQ(inherited[1].sid, L"S-1-5-32-544");
-  platform::RemoveEmptyFolder(folder + L"\\inside");
+  (void)platform::RemoveEmptyFolder(folder + L"\\inside");  // cleaning up
 }
 
 TEST_F(PrivateFolderOnWindows, OnlySystemAndAdministratorsAreGrantedAndNothingIsInherited) {

@@ -145,9 +145,10 @@ Status ListFolder(const std::wstring& folder, const std::function<bool(const Fol
       break;
     }
   } while (FindNextFileW(find, &data));
-  Status ended = stopped ? Status() : LastError("FindNextFileW", folder);
+  const DWORD ended = stopped ? ERROR_NO_MORE_FILES : GetLastError();
   FindClose(find);
-  return ended.code() == ERROR_NO_MORE_FILES ? Status() : ended;
+  if (ended == ERROR_NO_MORE_FILES) return {};
+  return Status::Win32(ended, "FindNextFileW", folder);
 }
 
 Result<std::uint64_t> GetFileSizeOf(const std::wstring& path) {
