@@ -49,6 +49,7 @@ constexpr ErrorText kWin32Texts[] = {
     {1117, L"I/O device error"},
     {1235, L"request aborted"},
     {1392, L"file corrupt"},
+    {1814, L"resource not found"},
 };
 
 constexpr std::uint32_t kFacilityWin32 = 0x80070000u;

@@ -73,10 +73,9 @@ void ExtractDriverPayload() {
       const std::wstring folder = full.substr(0, full.rfind(L'\\') + 1);
       if (!platform::IsFolder(folder)) (void)platform::CreateFolderPath(folder);
     }
-    std::vector<std::uint8_t> bytes;
-    if (!platform::LoadDataResource(resource, bytes))
-      throw std::runtime_error("Resource " + platform::WideToAnsi(resource) + " not found");
-    if (!platform::WriteWholeFile(full, bytes))
+    platform::Result<std::vector<std::uint8_t>> bytes = platform::LoadDataResource(resource);
+    if (!bytes) throw std::runtime_error("Resource " + platform::WideToAnsi(resource) + " not found");
+    if (!platform::WriteWholeFile(full, *bytes))
       throw std::runtime_error("Cannot create file \"" + platform::WideToAnsi(full) + "\"");
   }
 }
