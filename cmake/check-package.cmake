@@ -1,6 +1,13 @@
-# cmake -DZIP=<zip> -P check-package.cmake: the zip holds exactly the files a user needs from
-# the project, in one folder, and nothing of the tests.
+# cmake -DZIP=<zip> -DSAMPLE_DRIVERS=<0|1> -P check-package.cmake: the zip holds exactly the
+# files a user needs from the project, in one folder, and nothing of the tests; its name says
+# whether the program carries the sample drivers (a test build) or checked vendor packages.
 cmake_policy(SET CMP0007 NEW)
+get_filename_component(zip_name ${ZIP} NAME)
+if(SAMPLE_DRIVERS AND NOT zip_name MATCHES "^Draventa-[0-9.]+-x(86|64)-sample-drivers\\.zip$")
+  message(FATAL_ERROR "${zip_name}: a build with the sample drivers must say so in the zip's name")
+elseif(NOT SAMPLE_DRIVERS AND NOT zip_name MATCHES "^Draventa-[0-9.]+-x(86|64)\\.zip$")
+  message(FATAL_ERROR "${zip_name}: a build with checked vendor packages is named Draventa-<version>-<arch>.zip")
+endif()
 execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf ${ZIP} OUTPUT_VARIABLE listing RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "can't read ${ZIP}")

@@ -5,7 +5,7 @@ namespace qvlang {
 const wchar_t* const kKeys[] = {
     // The mode selection window.
     L"Description", L"CmboxLabelCaption", L"ODDToUSB", L"ODDToISO", L"USB NoteCaption1", L"USB NoteCaption2",
-    L"ISO NoteCaption",
+    L"ISO NoteCaption", L"Sample Drivers Note",
     // The licence agreement dialog.
     L"Eula Note",
     // The wizard's pages.

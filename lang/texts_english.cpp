@@ -17,6 +17,7 @@ const KeyText kEnglishTexts[] = {
     {L"ISO NoteCaption",
      L"Insert the Windows 7 disc. The new ISO file is saved in a folder you choose; its drive needs more free "
      L"space than the disc holds."},
+    {L"Sample Drivers Note", L"Test build with sample drivers: not for real installations."},
     {L"Eula Note",
      L"Please read the licence agreement below. To continue, tick \"I agree\" to accept its terms and click "
      L"Next."},

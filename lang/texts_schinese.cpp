@@ -13,6 +13,7 @@ const KeyText kSimplifiedChineseTexts[] = {
     {L"USB NoteCaption1", L"请放入 Windows 7 光盘，并连接一个 4 GB 或更大的 U 盘。"},
     {L"USB NoteCaption2", L"警告：U 盘上的所有文件都将被清除。"},
     {L"ISO NoteCaption", L"请放入 Windows 7 光盘。新的 ISO 文件将保存在您选择的文件夹中，该文件夹所在的驱动器需要比光盘内容更多的可用空间。"},
+    {L"Sample Drivers Note", L"测试版本：内含示例驱动程序，不可用于实际安装。"},
     {L"Eula Note", L"请阅读下面的许可协议。要继续，请勾选“I agree”接受协议条款，然后单击“Next”。"},
     {L"USB Step1 Note", L"请放入 Windows 7 安装光盘，并选择光盘所在的驱动器。程序会先计算光盘大小，显示大小后即可单击“Next”。"},
     {L"USB Step1 Caption", L"选择 Windows 7 光盘"},

@@ -13,6 +13,7 @@ const KeyText kTraditionalChineseTexts[] = {
     {L"USB NoteCaption1", L"請放入 Windows 7 光碟，並連接一個 4 GB 或更大的 USB 隨身碟。"},
     {L"USB NoteCaption2", L"警告：USB 隨身碟上的所有檔案都將被清除。"},
     {L"ISO NoteCaption", L"請放入 Windows 7 光碟。新的 ISO 檔案將儲存在您選擇的資料夾中，該資料夾所在的磁碟機需要比光碟內容更多的可用空間。"},
+    {L"Sample Drivers Note", L"測試版本：內含範例驅動程式，不可用於實際安裝。"},
     {L"Eula Note", L"請閱讀下方的授權合約。若要繼續，請勾選「I agree」接受合約條款，然後按一下「Next」。"},
     {L"USB Step1 Note", L"請放入 Windows 7 安裝光碟，並選擇光碟所在的光碟機。程式會先計算光碟大小，顯示大小後即可按一下「Next」。"},
     {L"USB Step1 Caption", L"選擇 Windows 7 光碟"},

@@ -121,9 +121,9 @@ void CUSBManager::Release() {
 
 void CUSBManager::SetSettleDelayForTests(std::uint32_t milliseconds) { g_settleMs = milliseconds; }
 
-bool CUSBManager::FormatActiveUSB(std::wstring path) {
+bool CUSBManager::FormatActiveUSB(std::wstring path, const std::atomic<bool>* stop) {
   m_USBLetter = Lower(std::move(path));
-  return FormatUSB();
+  return FormatUSB(stop);
 }
 
 bool CUSBManager::CheckCond(int& disk, int& partition) {
@@ -188,12 +188,7 @@ bool CUSBManager::Recover(int disk, int& partition) {
   return true;
 }
 
-bool CUSBManager::StopAsked() const {
-  const std::atomic<bool>* stop = m_pStop.load();
-  return stop && stop->load();
-}
-
-bool CUSBManager::FormatUSB() {
+bool CUSBManager::FormatUSB(const std::atomic<bool>* stop) {
   int disk = -1;
   int partition = -1;
   bool success = true;
@@ -226,7 +221,7 @@ bool CUSBManager::FormatUSB() {
     TraceLog(L"[CUSBManager::FormatUSB - DiskpartActive] is fail");
     success = false;
   }
-  if (!success && StopAsked()) {
+  if (!success && stop && stop->load()) {
     // The job ends as cancelled whatever happens here: wiping the whole disk would erase more
     // and serve nothing.
     TraceLog(L"[CUSBManager::FormatUSB] formatting failed after the job was cancelled: the disk is not cleaned");

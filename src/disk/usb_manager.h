@@ -16,8 +16,11 @@ class CUSBManager {
 
   // Stores `path` (the USB drive's root, such as E:\) in lower case in m_USBLetter and runs
   // FormatUSB. True on success; m_USBLetter then holds the formatted partition's drive letter.
-  bool FormatActiveUSB(std::wstring path);
-  bool FormatUSB();
+  // `stop` is the job's cancel flag, read while formatting; null when nothing can cancel.
+  // Formatting runs to its end once started, but after a cancel a failed format ends the
+  // preparation instead of asking to wipe the whole disk.
+  bool FormatActiveUSB(std::wstring path, const std::atomic<bool>* stop = nullptr);
+  bool FormatUSB(const std::atomic<bool>* stop = nullptr);
   // The USB disk number and the layout's partition number behind m_USBLetter.
   bool CheckCond(int& disk, int& partition);
   // Looks the partition's drive letter up again and stores it in m_USBLetter.
@@ -26,12 +29,6 @@ class CUSBManager {
   // Tests only: the pause that lets the system mount the new volume (2000 ms). It outlives
   // Release, so it holds for every manager made afterwards.
   static void SetSettleDelayForTests(std::uint32_t milliseconds);
-
-  // The job's cancel flag, read while formatting; null (the default) when nothing can cancel.
-  // Formatting runs to its end once started, but after a cancel a failed format ends the
-  // preparation instead of asking to wipe the whole disk. The flag must outlive the manager's
-  // use.
-  void SetStopFlag(const std::atomic<bool>* stop) { m_pStop.store(stop); }
 
   // On entry the root text as the job gives it; after a successful run the bare drive letter.
   std::wstring m_USBLetter;
@@ -43,7 +40,4 @@ class CUSBManager {
   bool RunActiveScript(int disk, int partition);
   bool RunCleanAndFormatScript(int disk);
   bool Recover(int disk, int& partition);
-  bool StopAsked() const;
-
-  std::atomic<const std::atomic<bool>*> m_pStop{nullptr};
 };

@@ -1,5 +1,7 @@
 #include "engine/iso_operation.h"
 
+#include <cwctype>
+#include <set>
 #include <string_view>
 
 #include "app/trace_log.h"
@@ -12,6 +14,12 @@ namespace {
 const wchar_t kCaption[] = L"make ISO error";
 const wchar_t kX86Tool[] = L"Oscdimg_x86\\Oscdimg\\oscdimg.exe";
 const wchar_t kAmd64Tool[] = L"Oscdimg_amd64\\Oscdimg\\oscdimg.exe";
+
+// File names compare without regard to case, as on Windows.
+std::wstring UpperCase(std::wstring text) {
+  for (auto& c : text) c = static_cast<wchar_t>(std::towupper(c));
+  return text;
+}
 }  // namespace
 
 std::wstring QuotePath(const std::wstring& text) {
@@ -93,18 +101,27 @@ bool ISOOperation::precheck() const {
 }
 
 std::wstring ISOOperation::GetISOFilePath() const {
-  std::wstring base = m_ISODir;
-  if (base.empty() || base.back() != L'\\') base += L'\\';
-  base += IsoFileBaseName(m_ISOName);
-  if (!platform::PathExists(base + L".iso")) return base + L".iso";
+  std::wstring folder = m_ISODir;
+  if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+  const std::wstring base = IsoFileBaseName(m_ISOName);
+  // The folder is listed once and the names are tried against the listing. A folder that can't
+  // be listed is asked name by name, so an existing file is never overwritten.
+  std::set<std::wstring> taken;
+  const bool listed = platform::ListFolder(folder, [&](const platform::FolderEntry& entry) {
+                        taken.insert(UpperCase(entry.name));
+                        return true;
+                      }).ok();
+  auto isFree = [&](const std::wstring& name) {
+    return listed ? taken.count(UpperCase(name)) == 0 : !platform::PathExists(folder + name);
+  };
+  if (isFree(base + L".iso")) return folder + base + L".iso";
   for (unsigned long long n = 0;; ++n) {
     std::wstring candidate = base + std::to_wstring(n) + L".iso";
-    if (!platform::PathExists(candidate)) return candidate;
+    if (isFree(candidate)) return folder + candidate;
   }
 }
 
-std::wstring ISOOperation::BuildCommandLine() const {
-  std::wstring iso = GetISOFilePath();
+std::wstring ISOOperation::BuildCommandLine(const std::wstring& iso) const {
   std::wstring args = L"-lWIN7 -m -o -u1 -udfver102 ";
   args += L"-bootdata:2#p0,e,b" + QuotePath(m_BootSectorPath) + L"#pEF,e,b" + QuotePath(m_EfiBootPath);
   args += L" " + SourceFolderArgument(GetFolderPart(m_TreePath)) + L" " + QuotePath(iso);
@@ -112,10 +129,8 @@ std::wstring ISOOperation::BuildCommandLine() const {
 }
 
 bool ISOOperation::RunOperate() {
-  MakeISOFile* builder = MakeISOFile::Instance();
-  builder->SetCmd(BuildCommandLine());
-  builder->SetOutputFile(GetISOFilePath());
-  return builder->Excute(&ISOOperation::OnISOProgress, this, &m_bStop);
+  const std::wstring iso = GetISOFilePath();
+  return MakeISOFile::Instance()->Excute(BuildCommandLine(iso), iso, &ISOOperation::OnISOProgress, this, &m_bStop);
 }
 
 void ISOOperation::OnISOProgress(int percent, void* context) {

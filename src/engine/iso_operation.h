@@ -18,10 +18,13 @@ class ISOOperation : public BasicOperation {
   void Stop() override;
 
   // The output file: the label + ".iso" in the output folder, or the label followed by the
-  // first free number 0, 1, … when that file exists.
+  // first free number 0, 1, … when that name is taken (names compare without regard to case).
+  // One listing of the output folder answers it.
   std::wstring GetISOFilePath() const;
-  // The full command line RunOperate hands to the builder.
-  std::wstring BuildCommandLine() const;
+  // The full command line RunOperate hands to the builder, writing `isoPath`; without it, to
+  // GetISOFilePath().
+  std::wstring BuildCommandLine(const std::wstring& isoPath) const;
+  std::wstring BuildCommandLine() const { return BuildCommandLine(GetISOFilePath()); }
 
   const std::wstring& OscdimgPath() const { return m_OscdimgPath; }
   const std::wstring& BootSectorPath() const { return m_BootSectorPath; }

@@ -57,8 +57,6 @@ void MakeISOFile::SetCmd(const std::wstring& cmd) {
   TraceLog(L"[MakeISOFile::SetCmd - m_cmd]" + cmd);
 }
 
-void MakeISOFile::SetOutputFile(const std::wstring& path) { m_OutputFile = path; }
-
 void MakeISOFile::RemovePartialOutput() {
   if (m_OutputFile.empty() || !platform::PathExists(m_OutputFile)) return;
   if (platform::Status deleted = platform::DeleteFileAt(m_OutputFile))
@@ -92,7 +90,10 @@ bool MakeISOFile::CancelRequested(const std::atomic<bool>* stopFlag) const {
   return m_Cancel.load() || (stopFlag != nullptr && stopFlag->load());
 }
 
-bool MakeISOFile::Excute(ISOProgressCallback callback, void* context, const std::atomic<bool>* stopFlag) {
+bool MakeISOFile::Excute(const std::wstring& cmd, const std::wstring& outputFile, ISOProgressCallback callback,
+                         void* context, const std::atomic<bool>* stopFlag) {
+  SetCmd(cmd);
+  m_OutputFile = outputFile;
   TraceLog(L"[MakeISOFile::Excute]- start");
   // The run's cancel event exists before the tool starts, so a cancel pressed while the tool is
   // being started is not lost.

@@ -41,17 +41,16 @@ class MakeISOFile {
 
   static MakeISOFile* Instance();
 
-  void SetCmd(const std::wstring& cmd);
-  // The ISO file the command line writes. A run that fails removes what it left of that file;
-  // a cancelled run leaves it.
-  void SetOutputFile(const std::wstring& path);
-  // Runs the tool and waits for the reading thread. True when the image was built (the tool
-  // exited with code 0 and the ISO file is there; the progress may not have shown 100 %, as
-  // the tool's output need not arrive line by line) or the run was cancelled; false
-  // otherwise, with LastError() saying why.
+  // Runs the tool's command line `cmd` and waits for the reading thread. True when the image was
+  // built (the tool exited with code 0 and `outputFile` is there; the progress may not have
+  // shown 100 %, as the tool's output need not arrive line by line) or the run was cancelled;
+  // false otherwise, with LastError() saying why. `outputFile` is the ISO file the command line
+  // writes (empty: not checked): a run that fails removes what it left of that file; a
+  // cancelled run leaves it.
   // `stopFlag`, when given, counts as a cancel as well: it closes the gap between a stop
   // requested before the run began and the fresh cancel event of the run.
-  bool Excute(ISOProgressCallback callback, void* context, const std::atomic<bool>* stopFlag = nullptr);
+  bool Excute(const std::wstring& cmd, const std::wstring& outputFile, ISOProgressCallback callback, void* context,
+              const std::atomic<bool>* stopFlag = nullptr);
   // Signals the cancel event (any thread). Outside a run it has no effect on later runs.
   void Cancle();
 
@@ -65,12 +64,15 @@ class MakeISOFile {
 
  private:
   MakeISOFile() = default;
+  // Takes the run's command line (traced).
+  void SetCmd(const std::wstring& cmd);
   void MakeISOThread(ISOProgressCallback callback, void* context, const std::atomic<bool>* stopFlag);
   bool CancelRequested(const std::atomic<bool>* stopFlag) const;
   void Finish(Outcome outcome, const std::wstring& error);
 
   void RemovePartialOutput();
 
+  // The running command line and its ISO file, set by Excute.
   std::wstring m_cmd;
   std::wstring m_OutputFile;
   std::atomic<bool> m_Cancel{false};  // the run's cancel event; reset when a run starts

@@ -22,41 +22,41 @@ std::wstring JobPathOf(const OperationContext& context, wchar_t (WIN7_OPERAT_INF
 
 std::unique_ptr<BasicOperation> MakeFromCatalogue(std::int32_t code, const OperationContext& context) {
   switch (code) {
-    case 1:
+    case kOpCheck:
       return std::make_unique<CheckOperation>();
-    case 3:
+    case kOpServiceScratchBootWim:
       return std::make_unique<DismOperation>(context.hWnd, context.tmpPath,
                                              JobPathOf(context, &WIN7_OPERAT_INFO::szDriverPath),
                                              context.info && context.info->bIs64bitDVD);
-    case 9:
+    case kOpServiceUsbBootWim:
       return std::make_unique<DismOperation>(context.hWnd, JobPathOf(context, &WIN7_OPERAT_INFO::szTagPath),
                                              JobPathOf(context, &WIN7_OPERAT_INFO::szDriverPath),
                                              context.info && context.info->bIs64bitDVD);
-    case 5:
+    case kOpPrepareUsb:
       return std::make_unique<USBOperation>(context.hWnd, context.info ? context.info->szTagPath : L"",
                                             context.sourceLabel);
-    case 4:
+    case kOpMakeIso:
       return std::make_unique<ISOOperation>(context.hWnd, MAKEISO, context.tmpPath,
                                             context.info ? context.info->szTagPath : L"", context.sourceLabel,
                                             context.info && context.info->bIs64bitDVD);
-    case 2:
+    case kOpCopyScratchToUsb:
       return std::make_unique<CopyOperation>(context.hWnd, COPYTOUSB, context.tmpPath,
                                              JobPathOf(context, &WIN7_OPERAT_INFO::szTagPath));
-    case 6:
+    case kOpCopyDiscToScratch:
       return std::make_unique<CopyOperation>(context.hWnd, BACKUPOS,
                                              JobPathOf(context, &WIN7_OPERAT_INFO::szSourcePath), context.tmpPath);
-    case 7:
+    case kOpCopyOsFolderToUsb:
       return std::make_unique<CopyOperation>(context.hWnd, COPYIMGDRIVER,
                                              JobPathOf(context, &WIN7_OPERAT_INFO::szImgDriverPath),
                                              JobPathOf(context, &WIN7_OPERAT_INFO::szTagPath));
-    case 8:
+    case kOpCopyDiscToUsb:
       return std::make_unique<CopyOperation>(context.hWnd, COPYTOUSB,
                                              JobPathOf(context, &WIN7_OPERAT_INFO::szSourcePath),
                                              JobPathOf(context, &WIN7_OPERAT_INFO::szTagPath));
-    case 16:
+    case kOpCopyOsFolderToScratch:
       return std::make_unique<CopyOperation>(context.hWnd, BACKUPOS,
                                              JobPathOf(context, &WIN7_OPERAT_INFO::szImgDriverPath), context.tmpPath);
-    default:
+    default:  // kOpEnd and unknown codes
       return std::make_unique<CompleteOperation>();
   }
 }

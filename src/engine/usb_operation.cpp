@@ -21,10 +21,7 @@ std::int32_t USBOperation::Excute() {
   TraceLog(L"[CUSBManager::Excute : m_USBPath:] " + m_USBPath);
 
   CUSBManager* manager = CUSBManager::Instance();
-  manager->SetStopFlag(&m_bStop);
-  const bool formatted = manager->FormatActiveUSB(m_USBPath);
-  manager->SetStopFlag(nullptr);
-  if (!formatted) {
+  if (!manager->FormatActiveUSB(m_USBPath, &m_bStop)) {
     TraceLog(L"[CUSBManager::Instance()->FormatActiveUSB] is fail");
     return 0;
   }

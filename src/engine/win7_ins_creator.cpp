@@ -6,17 +6,14 @@
 #include "platform/volumes.h"
 
 namespace {
-// Type 0: format the USB drive, copy the disc to it, service its boot.wim, copy the "OS" folder.
-const std::int32_t kUsbJobCodes[] = {5, 8, 9, 7, -1};
-// Type 1: copy the disc to the scratch folder, service the copy, copy the "OS" folder, build the ISO.
-const std::int32_t kIsoJobCodes[] = {6, 3, 16, 4, -1};
-
-constexpr std::int32_t kEndOfList = -1;
-constexpr std::int32_t kFormatCode = 5;
+const std::int32_t kUsbJobCodes[] = {kOpPrepareUsb, kOpCopyDiscToUsb, kOpServiceUsbBootWim, kOpCopyOsFolderToUsb,
+                                     kOpEnd};
+const std::int32_t kIsoJobCodes[] = {kOpCopyDiscToScratch, kOpServiceScratchBootWim, kOpCopyOsFolderToScratch,
+                                     kOpMakeIso, kOpEnd};
 
 std::int32_t CodesBeforeEnd(const std::int32_t* list) {
   std::int32_t n = 0;
-  while (list[n] != kEndOfList) ++n;
+  while (list[n] != kOpEnd) ++n;
   return n;
 }
 }  // namespace
@@ -36,8 +33,8 @@ std::int32_t Win7InsCreator::GetStepCount(std::int32_t dlgType) {
 
 bool Win7InsCreator::HasFormatStep(std::int32_t dlgType) {
   if (dlgType < 0 || dlgType >= JobTypeCount()) return false;
-  for (const std::int32_t* code = OperateTable[dlgType]; *code != kEndOfList; ++code)
-    if (*code == kFormatCode) return true;
+  for (const std::int32_t* code = OperateTable[dlgType]; *code != kOpEnd; ++code)
+    if (*code == kOpPrepareUsb) return true;
   return false;
 }
 
@@ -83,7 +80,7 @@ std::int32_t Win7InsCreator::Excute() {
   const std::int32_t steps = GetStepCount(m_DlgType);
   for (std::int32_t i = 0; i < steps; ++i) TraceLog(L"[Win7InsCreator::Excute] State: " + std::to_wstring(i));
 
-  // The -1 at the end of the list is a step too: it makes the end marker.
+  // The kOpEnd at the end of the list is a step too: it makes the end marker.
   for (m_Index = 0; m_Index <= steps; ++m_Index) {
     // Reading the label may wait for the drive, so it happens before Stop is locked out.
     std::wstring label = SourceLabel();

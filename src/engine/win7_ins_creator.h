@@ -15,8 +15,11 @@
 constexpr std::int32_t kJobToUsb = 0;
 constexpr std::int32_t kJobToIso = 1;
 
-// For each job type the list of operation codes ended by -1; the table ends with a null list,
-// so its size is the number of valid job types.
+// For each job type the list of operation codes (OperationCode, engine/operation_catalog.h)
+// ended by kOpEnd; the table ends with a null list, so its size is the number of valid job types.
+// kJobToUsb: prepare the USB drive, copy the disc to it, add the drivers to its boot.wim, copy
+// the "OS" folder over it. kJobToIso: copy the disc to the scratch folder, add the drivers to its
+// boot.wim, copy the "OS" folder over it, build the ISO file from it.
 extern const std::int32_t* const OperateTable[];
 
 class Win7InsCreator {
@@ -33,9 +36,9 @@ class Win7InsCreator {
   // to stop unless it is the end marker.
   void Stop();
 
-  // Number of steps of a job type (the codes before -1); 0 for an invalid type.
+  // Number of steps of a job type (the codes before kOpEnd); 0 for an invalid type.
   static std::int32_t GetStepCount(std::int32_t dlgType);
-  // Whether the job type formats a USB drive (holds code 5). The type must be valid.
+  // Whether the job type formats a USB drive (holds kOpPrepareUsb); false for an invalid type.
   static bool HasFormatStep(std::int32_t dlgType);
   // Number of lists in OperateTable.
   static std::int32_t JobTypeCount();

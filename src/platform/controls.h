@@ -205,7 +205,7 @@ class Timer {
   virtual bool Enabled() const = 0;
   virtual void SetEnabled(bool enabled) = 0;
   // Fired once per interval while enabled. On the host, ticks come only from the probe
-  // (platform/host/widgets_probe.h) unless real-time timers are switched on there.
+  // (sim/probes/widgets_probe.h) unless real-time timers are switched on there.
   virtual void SetOnTick(std::function<void()> handler) = 0;
 };
 

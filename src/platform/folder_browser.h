@@ -1,6 +1,6 @@
 #pragma once
 // The system's folder browser (SHBrowseForFolderW). On the host the answers come from a script
-// and every browser opened is recorded (platform/host/folder_browser_script.h).
+// and every browser opened is recorded (sim/probes/folder_browser_script.h).
 #include <string>
 
 #include "platform/types.h"

@@ -32,18 +32,26 @@ COptFile* COptFile::Instance() {
   return instance;
 }
 
-void COptFile::SetPaths(const std::wstring* source, const std::wstring* destination) {
-  m_pSourcePath = source;
-  m_pDestinationPath = destination;
+bool COptFile::Run(const std::wstring& source, const std::wstring& destination,
+                   platform::CopyProgressRoutine progressRoutine, void* userData, const std::atomic<bool>* stopFlag) {
+  m_pSourcePath = &source;
+  m_pDestinationPath = &destination;
+  m_pStopFlag.store(stopFlag);
   m_bStop.store(false);
-}
-
-bool COptFile::Run(platform::CopyProgressRoutine progressRoutine, void* userData) {
   m_TotalFileSize.store(0);
   m_CopiedSize.store(0);
-  if (!m_pSourcePath || !m_pDestinationPath) return false;
-  return static_cast<ICopyfileSink*>(this)->OnCopyfileCallback(progressRoutine, userData, *m_pSourcePath,
-                                                               *m_pDestinationPath);
+  const bool copied =
+      static_cast<ICopyfileSink*>(this)->OnCopyfileCallback(progressRoutine, userData, source, destination);
+  // The arguments belong to the caller.
+  m_pStopFlag.store(nullptr);
+  m_pSourcePath = nullptr;
+  m_pDestinationPath = nullptr;
+  return copied;
+}
+
+bool COptFile::IsStop() const {
+  const std::atomic<bool>* stopFlag = m_pStopFlag.load();
+  return m_bStop.load() || (stopFlag && stopFlag->load());
 }
 
 bool COptFile::OnCopyfileCallback(platform::CopyProgressRoutine progressRoutine, void* userData,

@@ -23,17 +23,18 @@ class COptFile : public ICopyfileSink {
   // The one engine of the process, created on first use and never destroyed.
   static COptFile* Instance();
 
-  // Sets up the next copy: the two strings stay owned by the caller and must outlive the next
-  // Run. A stop left from an earlier copy is cleared here, not in Run, so the caller can hand
-  // on a stop that was asked for before the copy began (see CopyOperation::Excute).
-  void SetPaths(const std::wstring* source, const std::wstring* destination);
-  // Clears the counters, then copies through OnCopyfileCallback. A run that was stopped
-  // between files (or before it began) returns true with the destination emptied; a failed
-  // copy, or one stopped inside a file, returns false with the destination emptied.
-  bool Run(platform::CopyProgressRoutine progressRoutine, void* userData);
+  // Copies `source` into the folder `destination`: clears the counters and a stop left from an
+  // earlier copy, then copies through OnCopyfileCallback. `stopFlag`, when given, is the
+  // caller's own stop and counts as a Stop for the whole run, so a stop asked for before the
+  // copy began is kept (see CopyOperation::Excute). A run that was stopped between files (or
+  // before it began) returns true with the destination emptied; a failed copy, or one stopped
+  // inside a file, returns false with the destination emptied.
+  bool Run(const std::wstring& source, const std::wstring& destination, platform::CopyProgressRoutine progressRoutine,
+           void* userData, const std::atomic<bool>* stopFlag = nullptr);
 
   void Stop() { m_bStop.store(true); }
-  bool IsStop() const { return m_bStop.load(); }
+  // The engine was stopped, or the running copy's stop flag is set.
+  bool IsStop() const;
   std::int64_t GetTotalSize() const { return m_TotalFileSize.load(); }
   std::int64_t GetCopiedSize() const { return m_CopiedSize.load(); }
   // Measures the source again: false when it shrank during the copy (a disc taken out).
@@ -65,6 +66,8 @@ class COptFile : public ICopyfileSink {
   std::atomic<std::int64_t> m_CopiedSize{0};
   // Set from the window thread, read by the worker between files and in every chunk.
   std::atomic<bool> m_bStop{false};
+  // The running copy's arguments, null outside Run.
+  std::atomic<const std::atomic<bool>*> m_pStopFlag{nullptr};
   const std::wstring* m_pSourcePath = nullptr;
   const std::wstring* m_pDestinationPath = nullptr;
 };

@@ -29,13 +29,11 @@ std::int32_t CopyOperation::Excute() {
   }
 
   TraceLog(L"CopyOperation::Excute - SettingOptPath");
-  COptFile* engine = COptFile::Instance();
-  engine->SetPaths(&m_SourcePath, &m_TagPath);
-  // Stop sets m_bStop before it stops the engine, so a stop that raced with SetPaths is handed
-  // on here or reaches the engine itself.
-  if (IsStop()) engine->Stop();
-  bool copied = engine->Run(&CopyOperation::OnCopyProgress, this);
-  engine->SetPaths(nullptr, nullptr);  // the strings die with this operation
+  // The engine clears a stop left from an earlier copy when the run starts; this operation's
+  // own flag goes with the run, so a stop asked for before it began, or racing with its start,
+  // still stops it.
+  const bool copied =
+      COptFile::Instance()->Run(m_SourcePath, m_TagPath, &CopyOperation::OnCopyProgress, this, &m_bStop);
 
   if (copied) {
     if (IsStop()) {

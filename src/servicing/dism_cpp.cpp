@@ -57,8 +57,8 @@ DismImgManager::~DismImgManager() {
   if (platform::DismFailed(hr)) ReportError(L"DismShutdown", hr);
 }
 
-std::uint32_t DismImgManager::GetImageCount() {
-  platform::DismResult hr = platform::DismGetImageInfo(m_ImagePath, &m_ImageInfo, &m_ImageCount);
+std::uint32_t DismImgManager::GetImageCount(const std::wstring& imagePath) {
+  platform::DismResult hr = platform::DismGetImageInfo(imagePath, &m_ImageInfo, &m_ImageCount);
   if (platform::DismFailed(hr)) {
     ReportError(L"DismGetImageInfo", hr);
     return 0;
@@ -68,8 +68,8 @@ std::uint32_t DismImgManager::GetImageCount() {
   return m_ImageCount;
 }
 
-bool DismImgManager::MountImage(const std::wstring& mountPath, bool readOnly, std::uint32_t imageIndex,
-                                ProgressCallback progress, void* userData) {
+bool DismImgManager::MountImage(const std::wstring& imagePath, const std::wstring& mountPath, bool readOnly,
+                                std::uint32_t imageIndex, ProgressCallback progress, void* userData) {
   // A mount that DISM reports invalid (its folder or image gone) is cleaned up first, once per
   // such entry; valid mounts are left alone.
   std::vector<platform::DismMountedImage> mounted;
@@ -78,7 +78,7 @@ bool DismImgManager::MountImage(const std::wstring& mountPath, bool readOnly, st
     if (image.mountStatus == platform::kDismMountStatusInvalid) platform::DismCleanupMountpoints();
 
   std::uint32_t flags = readOnly ? platform::kDismMountReadOnly : platform::kDismMountReadWrite;
-  platform::DismResult hr = platform::DismMountImage(m_ImagePath, mountPath, imageIndex, nullptr,
+  platform::DismResult hr = platform::DismMountImage(imagePath, mountPath, imageIndex, nullptr,
                                                      platform::kDismImageIndex, flags, progress, userData);
   if (platform::DismFailed(hr)) {
     ReportError(L"DismMountImage", hr);

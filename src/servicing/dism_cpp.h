@@ -48,11 +48,11 @@ class DismImgManager : public DismBasic {
   DismImgManager();
   ~DismImgManager() override;
 
-  void SetImagePath(const std::wstring& path) { m_ImagePath = path; }
   // The number of images in the WIM file, 0 after a reported failure.
-  std::uint32_t GetImageCount();
-  bool MountImage(const std::wstring& mountPath, bool readOnly, std::uint32_t imageIndex, ProgressCallback progress,
-                  void* userData);
+  std::uint32_t GetImageCount(const std::wstring& imagePath);
+  // Mounts image `imageIndex` of the WIM file at `mountPath` and opens a session on it.
+  bool MountImage(const std::wstring& imagePath, const std::wstring& mountPath, bool readOnly, std::uint32_t imageIndex,
+                  ProgressCallback progress, void* userData);
   bool AddDriver(const std::wstring& infPath);
   // Commits the mounted image and closes the session.
   bool CommitImage(ProgressCallback progress, void* userData);
@@ -66,7 +66,6 @@ class DismImgManager : public DismBasic {
   bool IsMounted() const { return m_Mounted; }
 
  private:
-  std::wstring m_ImagePath;
   std::wstring m_MountPath;
   void* m_ImageInfo = nullptr;
   std::uint32_t m_ImageCount = 0;

@@ -43,18 +43,14 @@ bool DismManager::ReadImageCount(const std::wstring& wimPath, std::uint32_t& cou
   return true;
 }
 
-bool DismManager::SetImagePath(const std::wstring& path) {
-  m_ImgManager->SetImagePath(path);
-  return true;
-}
-
-bool DismManager::Mount(std::uint32_t imageIndex, DismCpp::ProgressCallback progress, void* userData) {
+bool DismManager::Mount(const std::wstring& wimPath, std::uint32_t imageIndex, DismCpp::ProgressCallback progress,
+                        void* userData) {
   if (!PrepareMountFolder()) {
     platform::ShowMessageBox(0, L"Unable to create a mount folder in " + platform::AnsiToWide(GetProgramDataFolder()),
                              L"DismCpp", platform::kMbOk);
     return false;
   }
-  return m_ImgManager->MountImage(m_MountFolder, false, imageIndex, progress, userData);
+  return m_ImgManager->MountImage(wimPath, m_MountFolder, false, imageIndex, progress, userData);
 }
 
 bool DismManager::Unmount(DismCpp::ProgressCallback progress, void* userData) {

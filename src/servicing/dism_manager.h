@@ -1,6 +1,6 @@
 #pragma once
 // The process-wide owner of the DISM session and the mount folder: the one entry point the
-// boot-image servicing uses (Instance, SetImagePath, GetImageCount, Mount, AddDriver per INF,
+// boot-image servicing uses (Instance, GetImageCount and Mount of a WIM file, AddDriver per INF,
 // Commit, Unmount).
 #include <cstdint>
 #include <memory>
@@ -17,13 +17,13 @@ class DismManager {
   // start again from an uninitialised DISM.
   static void DestroyInstance();
 
-  std::uint32_t GetImageCount() { return m_ImgManager->GetImageCount(); }
+  // The number of images in the WIM file, 0 after a failure shown in a "DismCpp" box.
+  std::uint32_t GetImageCount(const std::wstring& wimPath) { return m_ImgManager->GetImageCount(wimPath); }
   // The number of images in a WIM file without showing a message on failure (for checks made
   // before a job starts). False with the DISM result when the file can't be read.
   static bool ReadImageCount(const std::wstring& wimPath, std::uint32_t& count, platform::DismResult& hr);
-  bool SetImagePath(const std::wstring& path);
-  // Mounts image `imageIndex` read-write in a fresh mount folder.
-  bool Mount(std::uint32_t imageIndex, DismCpp::ProgressCallback progress, void* userData);
+  // Mounts image `imageIndex` of the WIM file read-write in a fresh mount folder.
+  bool Mount(const std::wstring& wimPath, std::uint32_t imageIndex, DismCpp::ProgressCallback progress, void* userData);
   bool AddDriver(const std::wstring& infPath) { return m_ImgManager->AddDriver(infPath); }
   bool Commit(DismCpp::ProgressCallback progress, void* userData) { return m_ImgManager->CommitImage(progress, userData); }
   // Unmounts and, when that succeeded, deletes the mount folder (its result is returned).

@@ -56,12 +56,11 @@ std::int32_t DismOperation::Excute() {
 
 bool DismOperation::Service() {
   DismManager* dism = DismManager::Instance();
-  dism->SetImagePath(mWimPath);
-  if (dism->GetImageCount() != 2) return false;
+  if (dism->GetImageCount(mWimPath) != 2) return false;
 
   TraceLog(L"DismOperation::Excute - DISMMOUNT");
   SetState(DISMMOUNT);
-  if (!dism->Mount(kBootImageIndex, &DismOperation::OnDismProgress, this)) {
+  if (!dism->Mount(mWimPath, kBootImageIndex, &DismOperation::OnDismProgress, this)) {
     // The image may be mounted even though the session could not be opened.
     dism->Discard();
     return false;

@@ -18,6 +18,9 @@ TdlgFirst::TdlgFirst() {
   TraceLog(L"[TdlgFirst::TdlgFirst] layout loaded");
   ExtractDriverPayload();
   TraceLog(L"[TdlgFirst::TdlgFirst] driver payload written");
+  if (kSampleDrivers) {
+    TraceLog(L"[TdlgFirst::TdlgFirst] test build: the payload holds sample drivers, not for real installations");
+  }
   lblDesc->SetText(Translate(L"Description"));
   dlgEULA_ = std::make_unique<TdlgEULA>(*this);
   mainForm_ = std::make_unique<TMainForm>(*this);
@@ -25,6 +28,7 @@ TdlgFirst::TdlgFirst() {
   cmbMode->InsertItem(kModeOddToUsb, Translate(L"ODDToUSB"));
   cmbMode->InsertItem(kModeOddToIso, Translate(L"ODDToISO"));
   cmbMode->SetSelectedIndex(kModeOddToUsb);
+  if (lblSampleDrivers) lblSampleDrivers->SetText(Translate(L"Sample Drivers Note"));
   TraceLog(L"[TdlgFirst::TdlgFirst] texts set");
   FormCreate();
 }
@@ -56,6 +60,12 @@ void TdlgFirst::LoadLayout() {
   Label6 = Made(form_->AddLabel({L"Label6", {193, 101, 0, 0}, L"", tahoma10, true, false}), L"Label6");
   cmbMode = Made(form_->AddDropDownList({L"cmbMode", {193, 128, 417, 21}}), L"cmbMode");
   lblNote = Made(form_->AddLabel({L"lblNote", {193, 208, 472, 55}, L"", tahoma10, false, true}), L"lblNote");
+  if (kSampleDrivers) {
+    // One line in dark red beside the Next button, below the note, for a test build.
+    const platform::Font warning{L"Tahoma", 8, false, {160, 0, 0}};
+    lblSampleDrivers = Made(form_->AddLabel({L"lblSampleDrivers", {193, 277, 395, 14}, L"", warning, false, false}),
+                            L"lblSampleDrivers");
+  }
   Img_Button_BK = AddHiddenImage(*form_, L"Img_Button_BK", LoadWindowArt(L"ART_BUTTON_BK"));
   Image2 = AddHiddenImage(*form_, L"Image2", LoadWindowArt(L"ART_FACE_RAISED"));
   Image3 = AddHiddenImage(*form_, L"Image3", LoadWindowArt(L"ART_FACE_HOVERED"));

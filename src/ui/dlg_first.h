@@ -27,12 +27,23 @@ struct SharedFaces {
 constexpr int kModeOddToUsb = 0;
 constexpr int kModeOddToIso = 1;
 
+// Whether the program carries the repository's sample drivers (a test build, decided by the
+// build: resources/CMakeLists.txt) rather than the chip makers' checked packages. The mode
+// window then shows lblSampleDrivers, one warning line between the note and the Next button.
+#ifndef DRAVENTA_SAMPLE_DRIVERS
+#error "DRAVENTA_SAMPLE_DRIVERS comes from the draventa_resources target"
+#elif DRAVENTA_SAMPLE_DRIVERS
+constexpr bool kSampleDrivers = true;
+#else
+constexpr bool kSampleDrivers = false;
+#endif
+
 class TdlgFirst {
  public:
   // Builds the window hidden, in this order: the layout, the driver payload, lblDesc's text,
-  // dlgEULA, MainForm, Label6's text, cmbMode's two entries; then FormCreate (the Next button
-  // and the mode's note). Throws std::runtime_error when a window can't be made or the
-  // payload can't be written.
+  // dlgEULA, MainForm, Label6's text, cmbMode's two entries, a test build's warning; then
+  // FormCreate (the Next button and the mode's note). Throws std::runtime_error when a window
+  // can't be made or the payload can't be written.
   TdlgFirst();
   ~TdlgFirst();
   TdlgFirst(const TdlgFirst&) = delete;
@@ -63,6 +74,7 @@ class TdlgFirst {
   platform::Label* Label6 = nullptr;
   platform::DropDownList* cmbMode = nullptr;
   platform::Label* lblNote = nullptr;
+  platform::Label* lblSampleDrivers = nullptr;  // a test build's warning line only
   platform::Image* Img_Button_BK = nullptr;
   platform::Image* Image2 = nullptr;
   platform::Image* Image3 = nullptr;

@@ -28,6 +28,10 @@ constexpr int kPageMainScreen = 2;  // panMainScreen: the job's progress
 constexpr int kPageDstIso = 4;     // Panel_DstISO
 constexpr int kPageNone = 15;      // after Cancel was pressed on step 3
 
+// What a press of Next does: go on to the next step, cancel the running job, or end the
+// program after a failed job. Its caption says the same: "&Next", "&Cancel", "&Exit".
+enum class NextAction { kGoOn, kCancel, kExit };
+
 // The pages of steps 1, 2, 3 for each mode.
 constexpr int PageTable[2][3] = {{kPageSelectDvd, kPageSelectUsb, kPageMainScreen},
                                  {kPageSelectDvd, kPageDstIso, kPageMainScreen}};
@@ -70,6 +74,9 @@ class TMainForm : public JobWindow {
   void HideAllPages();
   void ShowPanel(platform::Panel& panel);
   void EnterStep(platform::Panel& page, const wchar_t* noteKey);
+  // Next's caption, hint and Enter key for what it does now.
+  void SetNextAction(NextAction action);
+  // Step 1 to 2, step 2 to the job, the job's cancel or the end of the program.
   void NextClick();
   void BackClick();
   int StepOfCurrentPage() const;
@@ -84,7 +91,9 @@ class TMainForm : public JobWindow {
   void BuildUsbDriveList();
   void TakeUsbSelection();
 
-  // The job (main_form_job.cpp).
+  // The job (main_form_job.cpp). Fills and checks the record, asks the erase question, makes
+  // the scratch folder, then shows the progress page and starts the worker. False, with the
+  // reason shown and nothing touched, when the job is refused.
   bool StartJob();
   void CloseProgram();
 
@@ -93,6 +102,7 @@ class TMainForm : public JobWindow {
 
   int Mode_ = 0;
   int CurrentPage = PageTable[0][0];
+  NextAction nextAction_ = NextAction::kGoOn;
   std::wstring SourcePath;
   std::wstring TargetText;
   std::int32_t SourceSizeMB = 0;

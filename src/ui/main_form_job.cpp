@@ -13,7 +13,6 @@
 #include "ui/dlg_first.h"
 #include "ui/main_form.h"
 #include "ui/progress_table.h"
-#include "ui/qv_multi_lang.h"
 
 namespace ui {
 
@@ -53,23 +52,7 @@ bool TMainForm::StartJob() {
   }
   TmpPath = paths.tmpPath;
 
-  HideAllPages();
-  Label1->SetText(Translate(Mode_ == 0 ? L"USB Step3 Caption" : L"ISO Step3 Caption"));
-  ShowPanel(*panMainScreen);
-  lblNote->SetText(Translate(L"ISO Step3 Note"));
-  // Every job's bar starts empty: a job cancelled outside a copy, or one that failed, leaves
-  // the base where it stopped.
-  ProgressBase = 0;
-  pbDism->SetPosition(0);
-  lblPercent->SetText(L"0");
-  btnBack_->SetVisible(false);
-  btnNext_->SetVisible(true);
-  btnNext_->SetEnabled(true);
-  btnNext_->SetCaption(L"&Cancel");
-  btnNext_->SetHint(L"Cancel");
-  // Cancel is never pressed by a stray Enter.
-  btnNext_->Control().SetEnterClicks(false);
-
+  ShowPage(kPageMainScreen);
   TraceJobRecord(*record, Mode_);
   // The previous job's worker has reported and waits; it goes before its record does.
   worker_.reset();
@@ -108,8 +91,7 @@ void TMainForm::OnJobFinished(std::int32_t result) {
   }
   if (result == kJobFailed) {
     btnNext_->SetEnabled(true);
-    btnNext_->SetCaption(L"&Exit");
-    btnNext_->SetHint(L"Exit");
+    SetNextAction(NextAction::kExit);
     btnNext_->Repaint();
     return;
   }

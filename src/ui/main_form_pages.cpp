@@ -10,6 +10,7 @@
 #include "ui/dlg_first.h"
 #include "ui/main_form.h"
 #include "ui/program.h"
+#include "ui/progress_table.h"
 #include "ui/qv_multi_lang.h"
 
 namespace ui {
@@ -52,9 +53,7 @@ void TMainForm::ShowPage(int id) {
       EnterStep(*panSelectDVD, L"USB Step1 Note");
       Label3->SetText(Translate(L"USB Step1 Caption"));
       lblDVDTitle->SetText(Translate(L"USB Step1 Select Note"));
-      btnNext_->SetCaption(L"&Next");
-      btnNext_->SetHint(L"Next");
-      btnNext_->Control().SetEnterClicks(true);
+      SetNextAction(NextAction::kGoOn);
       BuildOpticalDriveList();
       break;
     case kPageSelectUsb:
@@ -69,13 +68,21 @@ void TMainForm::ShowPage(int id) {
       btnNext_->SetEnabled(!TrimControls(EdtISOPathdst->Text()).empty());
       break;
     case kPageMainScreen:
+      // The job's progress from an empty bar; Next cancels the job.
       form_->SetCloseItemEnabled(false);
-      // The job is checked before anything is erased: a refusal, the erase question declined,
-      // or no room for the scratch folder leave every drive as it was and return to step 2.
-      if (!StartJob()) {
-        CurrentPage = PageTable[Mode_][1];
-        ShowPage(CurrentPage);
-      }
+      HideAllPages();
+      Label1->SetText(Translate(Mode_ == 0 ? L"USB Step3 Caption" : L"ISO Step3 Caption"));
+      ShowPanel(*panMainScreen);
+      lblNote->SetText(Translate(L"ISO Step3 Note"));
+      // Every job's bar starts empty: a job cancelled outside a copy, or one that failed, leaves
+      // the base where it stopped.
+      ProgressBase = 0;
+      pbDism->SetPosition(0);
+      lblPercent->SetText(L"0");
+      btnBack_->SetVisible(false);
+      btnNext_->SetVisible(true);
+      btnNext_->SetEnabled(true);
+      SetNextAction(NextAction::kCancel);
       break;
     default:
       break;
@@ -88,23 +95,60 @@ int TMainForm::StepOfCurrentPage() const {
   return -1;
 }
 
+void TMainForm::SetNextAction(NextAction action) {
+  nextAction_ = action;
+  switch (action) {
+    case NextAction::kGoOn:
+      btnNext_->SetCaption(L"&Next");
+      btnNext_->SetHint(L"Next");
+      btnNext_->Control().SetEnterClicks(true);
+      break;
+    case NextAction::kCancel:
+      btnNext_->SetCaption(L"&Cancel");
+      btnNext_->SetHint(L"Cancel");
+      // Cancel is never pressed by a stray Enter.
+      btnNext_->Control().SetEnterClicks(false);
+      break;
+    case NextAction::kExit:
+      btnNext_->SetCaption(L"&Exit");
+      btnNext_->SetHint(L"Exit");
+      break;
+  }
+}
+
 void TMainForm::NextClick() {
-  if (btnNext_->Caption() == L"&Exit") {
-    CloseProgram();
-    return;
+  switch (nextAction_) {
+    case NextAction::kExit:
+      CloseProgram();
+      return;
+    case NextAction::kCancel:
+      // The page is left (Tag 2); each further press cancels again.
+      CurrentPage = kPageNone;
+      btnNext_->SetTag(2);
+      if (worker_) {
+        TraceLog(L"[TMainForm::NextClick] the user cancels the job");
+        worker_->Cancel();
+      }
+      return;
+    case NextAction::kGoOn:
+      break;
   }
   const int step = StepOfCurrentPage();
-  if (step == 2) {
-    CurrentPage = kPageNone;
-    btnNext_->SetTag(2);
-  } else if (step >= 0) {
-    CurrentPage = PageTable[Mode_][step + 1];
-    btnNext_->SetTag(1);
+  if (step != 0 && step != 1) return;
+  btnNext_->SetTag(1);
+  if (step == 0) {
+    CurrentPage = PageTable[Mode_][1];
     ShowPage(CurrentPage);
+    return;
   }
-  if (btnNext_->Tag() == 2 && btnNext_->Caption() == L"&Cancel" && worker_) {
-    TraceLog(L"[TMainForm::NextClick] the user cancels the job");
-    worker_->Cancel();
+  // Step 2 to 3: the job is checked before anything is erased, with the Close item off while
+  // its questions are open. A refusal, the erase question declined, or no room for the scratch
+  // folder leave every drive as it was and show step 2 afresh.
+  form_->SetCloseItemEnabled(false);
+  CurrentPage = kPageMainScreen;
+  if (!StartJob()) {
+    CurrentPage = PageTable[Mode_][1];
+    ShowPage(CurrentPage);
   }
 }
 

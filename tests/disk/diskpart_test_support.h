@@ -12,7 +12,7 @@
 #include "app/program_data.h"
 #include "app/trace_log.h"
 #include "disk/diskpart_script.h"
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 #include "support/temp_machine.h"
 
 namespace usbtest {

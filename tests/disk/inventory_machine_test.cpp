@@ -6,7 +6,7 @@
 #include "disk/drive_manager.h"
 #include "disk/volume_utils.h"
 #include "platform/devices.h"
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 #include "support/temp_machine.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "disk/process_runner.h"
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 #include "support/temp_machine.h"
 
 namespace fs = std::filesystem;

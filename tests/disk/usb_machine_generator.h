@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/machine_builder.h"
+#include "sim/machine/machine_builder.h"
 
 namespace usbgen {
 

@@ -5,7 +5,7 @@
 
 #include "diskpart_test_support.h"
 #include "disk/usb_manager.h"
-#include "platform/host/message_box_script.h"
+#include "sim/probes/message_box_script.h"
 #include "platform/message_box.h"
 
 namespace usbtest {

@@ -18,7 +18,7 @@
 #include "platform/messages.h"
 #include "servicing/driver_payload.h"
 #include "support/sample_disc.h"
-#include "recording_job_window.h"
+#include "support/recording_job_window.h"
 #include "support/temp_machine.h"
 
 namespace fs = std::filesystem;

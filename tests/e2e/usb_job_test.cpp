@@ -16,14 +16,14 @@
 #include "engine/job_window.h"
 #include "engine/operation_thd.h"
 #include "platform/folders.h"
-#include "platform/host/machine.h"
-#include "platform/host/message_box_script.h"
+#include "sim/machine/machine.h"
+#include "sim/probes/message_box_script.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/volumes.h"
 #include "servicing/driver_payload.h"
 #include "support/sample_disc.h"
-#include "recording_job_window.h"
+#include "support/recording_job_window.h"
 #include "support/temp_machine.h"
 
 namespace fs = std::filesystem;

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "app/operation_state.h"
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 
 namespace fs = std::filesystem;
 

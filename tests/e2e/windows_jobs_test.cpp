@@ -8,8 +8,8 @@
 #include <random>
 
 #include "disk/volume_utils.h"
-#include "platform/host/machine.h"
-#include "recording_job_window.h"
+#include "sim/machine/machine.h"
+#include "support/recording_job_window.h"
 #include "ui/qv_multi_lang.h"
 #include "windows_machine.h"
 

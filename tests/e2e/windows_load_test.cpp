@@ -10,7 +10,7 @@
 #include <random>
 #include <sstream>
 
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 #include "windows_machine.h"
 
 namespace {

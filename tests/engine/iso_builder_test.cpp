@@ -14,7 +14,7 @@
 #include "engine/iso_operation.h"
 #include "engine/make_iso_file.h"
 #include "support/progress_reports.h"
-#include "platform/host/message_box_script.h"
+#include "sim/probes/message_box_script.h"
 #include "platform/messages.h"
 #include "support/recording.h"
 #include "support/temp_machine.h"
@@ -62,9 +62,8 @@ class IsoBuilder : public ::testing::Test {
   }
 
   bool Run(Reports& reports, const std::atomic<bool>* stopFlag = nullptr) {
-    builder_->SetCmd(QuotePath(kTool) + L" -lWIN7 \"C:\\tmp\" \"D:\\ISO\\X.iso\"");
-    builder_->SetOutputFile(L"D:\\ISO\\X.iso");
-    return builder_->Excute(&Reports::Callback, &reports, stopFlag);
+    return builder_->Excute(QuotePath(kTool) + L" -lWIN7 \"C:\\tmp\" \"D:\\ISO\\X.iso\"", L"D:\\ISO\\X.iso",
+                            &Reports::Callback, &reports, stopFlag);
   }
 
   // A script line that writes (part of) the ISO file, as the tool does while it builds.
@@ -151,8 +150,8 @@ TEST_F(IsoBuilder, RefusesWhatItCannotRun) {
   Reports reports;
   std::string marker = folder_.Path() + "/ran";
   InstallScript("touch '" + marker + "'\n");
-  builder_->SetCmd(QuotePath(kTool) + L" " + std::wstring(2048 - 3 - kTool.size(), L'a'));  // 2048 units
-  EXPECT_FALSE(builder_->Excute(&Reports::Callback, &reports));
+  const std::wstring tooLong = QuotePath(kTool) + L" " + std::wstring(2048 - 3 - kTool.size(), L'a');  // 2048 units
+  EXPECT_FALSE(builder_->Excute(tooLong, L"D:\\ISO\\X.iso", &Reports::Callback, &reports));
   EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::CommandTooLong);
   EXPECT_FALSE(fs::exists(marker));
 

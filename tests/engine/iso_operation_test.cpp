@@ -9,7 +9,8 @@
 #include "engine/iso_operation.h"
 #include "engine/make_iso_file.h"
 #include "oscdimg_command.h"
-#include "platform/host/message_box_script.h"
+#include "sim/machine/split_command_line.h"
+#include "sim/probes/message_box_script.h"
 #include "platform/messages.h"
 #include "support/recording.h"
 #include "support/temp_machine.h"
@@ -65,20 +66,18 @@ TEST_F(IsoOnMachine, OutputFileIsNumberedAfterTheLabel) {
   EXPECT_EQ(op.GetISOFilePath(), L"D:\\ISO\\X0.iso");
   test::WriteHostFile(machine_.Host(L"D:\\ISO") + "/X0.iso", "2");
   EXPECT_EQ(op.GetISOFilePath(), L"D:\\ISO\\X1.iso");
+  // Names are taken whatever their case, and by folders too.
+  test::WriteHostFile(machine_.Host(L"D:\\ISO") + "/x1.ISO", "3");
+  std::filesystem::create_directories(machine_.Host(L"D:\\ISO") + "/X2.iso");
+  EXPECT_EQ(op.GetISOFilePath(), L"D:\\ISO\\X3.iso");
 
   ISOOperation unlabelled(0, MAKEISO, L"C:\\tmp\\", L"D:\\ISO\\", L"", false);
   EXPECT_EQ(unlabelled.GetISOFilePath(), L"D:\\ISO\\.iso");
 }
 
 TEST_F(IsoOnMachine, TheToolReadsTheSourceAndTheOutputAsTwoArguments) {
-  // The C runtime's rules: 2n backslashes before a quote give n, 2n+1 give n and a literal quote.
-  EXPECT_EQ(SplitCommandLine(L"\"C:\\x y\\t.exe\" a\\\\\"b c\" \\\"q\\\" d\\e \"in \"\"side\""),
-            (std::vector<std::wstring>{L"C:\\x y\\t.exe", L"a\\b c", L"\"q\"", L"d\\e", L"in \"side"}));
-  // With a backslash before the source's closing quote, source and output merged into one word.
-  EXPECT_EQ(SplitCommandLine(L"t \"C:\\tmp\\\" \"D:\\X.iso\"").size(), 2u);
-
   ISOOperation op(0, MAKEISO, L"C:\\Program Data\\QarvelToolTmp\\", L"D:\\ISO\\", L"WIN7", true);
-  std::vector<std::wstring> words = SplitCommandLine(op.BuildCommandLine());
+  std::vector<std::wstring> words = platform::host::SplitCommandLine(op.BuildCommandLine());
   words.erase(words.begin());
   OscdimgCommand command = ParseOscdimgCommand(words);
   EXPECT_EQ(command.error, L"");

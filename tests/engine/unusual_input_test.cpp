@@ -11,6 +11,7 @@
 #include "engine/iso_operation.h"
 #include "engine/make_iso_file.h"
 #include "oscdimg_command.h"
+#include "sim/machine/split_command_line.h"
 #include "support/progress_reports.h"
 #include "support/recording.h"
 #include "support/temp_machine.h"
@@ -45,10 +46,8 @@ class IsoEdges : public ::testing::Test {
     EXPECT_EQ(Utf16Length(cmd), units);
     fs::remove(machine_.Host(L"D:\\ISO\\X.iso"));
     MakeISOFile* builder = MakeISOFile::Instance();
-    builder->SetCmd(cmd);
-    builder->SetOutputFile(L"D:\\ISO\\X.iso");
     test::ProgressReports reports;
-    builder->Excute(&test::ProgressReports::Callback, &reports);
+    builder->Excute(cmd, L"D:\\ISO\\X.iso", &test::ProgressReports::Callback, &reports);
     return builder->LastOutcome();
   }
 
@@ -77,7 +76,7 @@ TEST_F(IsoEdges, LabelsNameTheIsoFileSafelyAndNeverTheVolume) {
   const std::wstring odd = L"100%s %n \u4e2d\u6587 " + std::wstring(1, kEmoji);
   ISOOperation kept(0, MAKEISO, L"C:\\tmp\\", L"D:\\ISO", odd, false);
   EXPECT_EQ(kept.GetISOFilePath(), L"D:\\ISO\\" + odd + L".iso");
-  std::vector<std::wstring> words = SplitCommandLine(kept.BuildCommandLine());
+  std::vector<std::wstring> words = platform::host::SplitCommandLine(kept.BuildCommandLine());
   ASSERT_GE(words.size(), 3u);
   EXPECT_EQ(words[1], L"-lWIN7");
   EXPECT_EQ(words.back(), kept.GetISOFilePath());
@@ -86,7 +85,7 @@ TEST_F(IsoEdges, LabelsNameTheIsoFileSafelyAndNeverTheVolume) {
   // becomes "_", so the tool writes the one file the step expects, in the output folder.
   ISOOperation replaced(0, MAKEISO, L"C:\\tmp\\", L"D:\\ISO", L"A\"B/C:D*E?F<G>H|I\\J\tK", false);
   EXPECT_EQ(replaced.GetISOFilePath(), L"D:\\ISO\\A_B_C_D_E_F_G_H_I_J_K.iso");
-  words = SplitCommandLine(replaced.BuildCommandLine());
+  words = platform::host::SplitCommandLine(replaced.BuildCommandLine());
   words.erase(words.begin());
   OscdimgCommand command = ParseOscdimgCommand(words);
   EXPECT_EQ(command.error, L"");

@@ -10,7 +10,7 @@
 
 #include "app/trace_log.h"
 #include "gs/artwork.h"
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 #include "png_test_support.h"
 #include "support/temp_machine.h"
 

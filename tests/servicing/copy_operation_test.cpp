@@ -10,7 +10,7 @@
 #include "disk/volume_utils.h"
 #include "engine/operation_catalog.h"
 #include "platform/files.h"
-#include "platform/host/post_observer.h"
+#include "sim/probes/post_observer.h"
 #include "servicing/copy_engine.h"
 #include "servicing/copy_operation.h"
 

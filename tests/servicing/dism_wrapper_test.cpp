@@ -67,8 +67,7 @@ TEST_F(DismTest, MountFolderIsTheTimeWithoutZerosAndSkipsTakenNames) {
 
 TEST_F(DismTest, MissingImageFileShowsTheImageInfoErrorAndCountsZero) {
   DismManager* manager = DismManager::Instance();
-  manager->SetImagePath(L"E:\\sources\\boot.wim");
-  EXPECT_EQ(manager->GetImageCount(), 0u);
+  EXPECT_EQ(manager->GetImageCount(L"E:\\sources\\boot.wim"), 0u);
   ASSERT_EQ(Boxes().size(), 1u);
   EXPECT_EQ(Boxes()[0].text.rfind(L"DismGetImageInfo failed 0x80070002 : ", 0), 0u);
   EXPECT_EQ(platform::host::DismOutstandingAllocations(), 0u);

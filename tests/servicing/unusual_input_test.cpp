@@ -14,8 +14,8 @@
 #include "disk/optical_drives.h"
 #include "disk/volume_utils.h"
 #include "dism_fixture.h"
-#include "platform/host/dism_inf.h"
-#include "platform/host/machine.h"
+#include "sim/dism/dism_inf.h"
+#include "sim/machine/machine.h"
 #include "servicing/copy_operation.h"
 
 namespace fs = std::filesystem;

@@ -6,7 +6,7 @@
 #include "app/trace_log.h"
 #include "engine/completion_operations.h"
 #include "app/operation_state.h"
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 #include "support/temp_machine.h"
 
 namespace test {

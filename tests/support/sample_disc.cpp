@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 
 namespace test {
 

@@ -3,7 +3,7 @@
 // system drive C: with the usual folders; tests add drives through Builder() and call Apply().
 #include <string>
 
-#include "platform/host/machine_builder.h"
+#include "sim/machine/machine_builder.h"
 
 namespace test {
 

@@ -7,7 +7,7 @@
 #include "app/trace_log.h"
 #include "platform/files.h"
 #include "platform/clock.h"
-#include "platform/host/main_window_probe.h"
+#include "sim/probes/main_window_probe.h"
 #include "platform/main_window.h"
 #include "platform/sync.h"
 #include "support/temp_machine.h"

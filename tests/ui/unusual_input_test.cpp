@@ -8,10 +8,10 @@
 #include <thread>
 
 #include "platform/folders.h"
-#include "platform/host/folder_browser_script.h"
-#include "platform/host/machine.h"
-#include "platform/host/main_window_probe.h"
-#include "platform/host/message_box_script.h"
+#include "sim/probes/folder_browser_script.h"
+#include "sim/machine/machine.h"
+#include "sim/probes/main_window_probe.h"
+#include "sim/probes/message_box_script.h"
 #include "support/recording.h"
 #include "support/iso_tool.h"
 #include "support/sample_disc.h"

@@ -5,7 +5,7 @@
 #include <cwchar>
 #include <string>
 
-#include "platform/host/widgets_probe.h"
+#include "sim/probes/widgets_probe.h"
 #include "platform/messages.h"
 #include "platform/widgets.h"
 #include "ui/dlg_eula.h"

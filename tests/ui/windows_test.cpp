@@ -9,8 +9,8 @@
 
 #include "app/trace_log.h"
 #include "platform/files.h"
-#include "platform/host/main_window_probe.h"
-#include "platform/host/widgets_probe.h"
+#include "sim/probes/main_window_probe.h"
+#include "sim/probes/widgets_probe.h"
 #include "platform/messages.h"
 #include "platform/widgets.h"
 #include "support/temp_machine.h"
@@ -76,6 +76,20 @@ TEST_F(WindowsTest, ModeWindowStartsWithBothEntriesAndTheUsbNote) {
 
   SkinButton& next = Button(form, L"btnNext");
   EXPECT_EQ(next.GetBounds(), (Bounds{600, 271, 96, 24}));
+  // A test build says so on one dark red line below the note, left of Next; a build with the
+  // chip makers' packages has no such line.
+  const Label* sample = FindControlAs<Label>(form, L"lblSampleDrivers");
+  ASSERT_EQ(sample != nullptr, ui::kSampleDrivers);
+  if (sample) {
+    EXPECT_TRUE(sample->IsVisible());
+    EXPECT_EQ(sample->Text(), Translate(L"Sample Drivers Note"));
+    EXPECT_EQ(sample->GetFont(), (Font{L"Tahoma", 8, false, {160, 0, 0}}));
+    EXPECT_FALSE(sample->WordWrap());
+    const Bounds line = sample->GetBounds();
+    EXPECT_GE(line.top, note->GetBounds().top + note->GetBounds().height);
+    EXPECT_LE(line.left + line.width, next.GetBounds().left);
+    EXPECT_LE(line.top + line.height, form.ClientBounds().height);
+  }
   EXPECT_EQ(next.Caption(), L"Next");
   EXPECT_EQ(next.Hint(), L"Next");
   EXPECT_TRUE(next.IsEnabled());
@@ -257,11 +271,14 @@ TEST_F(WindowsTest, BuildingTheModeWindowTracesPayloadTextsAndTheOtherWindowsInO
   ASSERT_TRUE(read);
   const std::vector<std::uint8_t>& bytes = *read;
   const std::string log(bytes.begin(), bytes.end());
-  const char* order[] = {
+  std::vector<const char*> order = {
       "[TdlgFirst::TdlgFirst] layout loaded", "[TdlgFirst::TdlgFirst] driver payload written",
       "[TdlgEULA::TdlgEULA] created",         "[TMainForm::TMainForm] created",
       "[TdlgFirst::TdlgFirst] texts set",     "[TdlgFirst::FormCreate] Next button made",
   };
+  const char* sampleLine = "[TdlgFirst::TdlgFirst] test build: the payload holds sample drivers";
+  if (ui::kSampleDrivers) order.insert(order.begin() + 2, sampleLine);
+  EXPECT_EQ(log.find(sampleLine) != std::string::npos, ui::kSampleDrivers);
   std::size_t at = 0;
   for (const char* line : order) {
     const std::size_t found = log.find(line, at);

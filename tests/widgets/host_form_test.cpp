@@ -6,9 +6,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/host/folder_browser_script.h"
-#include "platform/host/main_window_probe.h"
-#include "platform/host/widgets_probe.h"
+#include "sim/probes/folder_browser_script.h"
+#include "sim/probes/main_window_probe.h"
+#include "sim/probes/widgets_probe.h"
 #include "platform/messages.h"
 #include "platform/widgets.h"
 

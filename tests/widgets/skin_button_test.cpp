@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "gs/gs_button.h"
-#include "platform/host/widgets_probe.h"
+#include "sim/probes/widgets_probe.h"
 #include "platform/messages.h"
 #include "platform/widgets.h"
 #include "ui/skin_button.h"

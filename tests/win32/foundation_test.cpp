@@ -1,11 +1,14 @@
 // The Win32 platform layer under Wine: the trace file, message order through the real message
-// loop, the single-instance rule between two real processes, and the file services.
+// loop, the single-instance rule between two real processes, the file services, and the owner
+// of Windows handles.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "ui/program.h"
@@ -14,6 +17,7 @@
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/messages.h"
+#include "platform/win32/scoped_handle.h"
 
 namespace {
 
@@ -150,6 +154,120 @@ TEST(Win32Foundation, FoldersAttributesAndTreeDeletion) {
   EXPECT_TRUE(DeleteFolderTree(root + L"\\"));
   EXPECT_FALSE(platform::PathExists(root));
   EXPECT_FALSE(DeleteFolderTree(root));
+}
+
+// Kernel-handle validity, closes written down instead of made; each close spoils the last error.
+struct RecordingTraits {
+  using Handle = HANDLE;
+  static inline std::vector<HANDLE> closed;
+  static Handle Empty() { return nullptr; }
+  static bool IsValid(Handle handle) { return platform::win32::KernelHandleTraits::IsValid(handle); }
+  static void Close(Handle handle) {
+    closed.push_back(handle);
+    SetLastError(ERROR_ACCESS_DENIED);
+  }
+};
+
+TEST(Win32Foundation, ScopedHandleClosesEachOwnedValueOnceAndKeepsTheLastError) {
+  using namespace platform::win32;
+  using Recorded = ScopedHandle<RecordingTraits>;
+  const HANDLE a = reinterpret_cast<HANDLE>(0x40), b = reinterpret_cast<HANDLE>(0x80);
+  struct Case {
+    const char* what;
+    HANDLE start;
+    std::function<void(Recorded&)> act;
+    HANDLE left;                  // held after act
+    std::vector<HANDLE> closed;   // once the owner is gone
+  };
+  const std::vector<Case> cases = {
+      {"NULL is no handle", nullptr, [](Recorded&) {}, nullptr, {}},
+      {"INVALID_HANDLE_VALUE is no handle", INVALID_HANDLE_VALUE, [](Recorded&) {}, INVALID_HANDLE_VALUE, {}},
+      {"a handle is closed with its owner", a, [](Recorded&) {}, a, {a}},
+      {"a move takes the handle and empties the source", a,
+       [&](Recorded& owner) {
+         Recorded taker(std::move(owner));
+         EXPECT_FALSE(owner);
+         EXPECT_EQ(taker.get(), a);
+       },
+       nullptr, {a}},
+      {"a move onto an owner closes what it held", a,
+       [&](Recorded& owner) {
+         Recorded giver(b);
+         owner = std::move(giver);
+         EXPECT_EQ(giver.get(), nullptr);
+       },
+       b, {a, b}},
+      {"reset closes the old handle", a, [&](Recorded& owner) { owner.reset(b); }, b, {a, b}},
+      {"reset to the handle held keeps it open", a, [&](Recorded& owner) { owner.reset(a); }, a, {a}},
+      {"reset to nothing closes", a, [](Recorded& owner) { owner.reset(); }, nullptr, {a}},
+      {"reset over INVALID_HANDLE_VALUE closes nothing", INVALID_HANDLE_VALUE,
+       [&](Recorded& owner) { owner.reset(b); }, b, {b}},
+      {"release hands the handle out unclosed", a, [&](Recorded& owner) { EXPECT_EQ(owner.release(), a); }, nullptr,
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RecordingTraits::closed.clear();
+    {
+      Recorded owner(c.start);
+      c.act(owner);
+      EXPECT_EQ(owner.get(), c.left);
+      EXPECT_EQ(static_cast<bool>(owner), c.left != nullptr && c.left != INVALID_HANDLE_VALUE);
+      SetLastError(1234);
+    }
+    EXPECT_EQ(GetLastError(), 1234u) << "a close replaced the caller's error";
+    EXPECT_EQ(RecordingTraits::closed, c.closed);
+  }
+
+  // Real owners: each leaves the error set before it went, and what it held is given back
+  // (where that can be seen: a closed event handle is no handle; a DC has its own font again).
+  HDC memoryDc = CreateCompatibleDC(nullptr);
+  ASSERT_NE(memoryDc, nullptr);
+  const HGDIOBJ ownFont = GetCurrentObject(memoryDc, OBJ_FONT);
+  const HGDIOBJ fixedFont = GetStockObject(ANSI_FIXED_FONT);
+  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_NE(event, nullptr);
+  WIN32_FIND_DATAW found{};
+  struct Owner {
+    const char* what;
+    std::function<void()> ownThenDrop;  // sets error 1234 while it owns
+    std::function<bool()> givenBack;
+  };
+  const std::vector<Owner> owners = {
+      {"event", [&] { ScopedKernelHandle owner(event); SetLastError(1234); },
+       [&] {
+         DWORD flags = 0;
+         return !GetHandleInformation(event, &flags);
+       }},
+      {"find", [&] {
+         ScopedFindHandle owner(FindFirstFileW(L"C:\\windows\\*", &found));
+         EXPECT_TRUE(owner);
+         SetLastError(1234);
+       },
+       [] { return true; }},
+      {"module", [&] {
+         ScopedModule owner(LoadLibraryW(L"shlwapi.dll"));
+         EXPECT_TRUE(owner);
+         SetLastError(1234);
+       },
+       [] { return true; }},
+      {"window DC and font selection", [&] {
+         ScopedWindowDc screen = GetWindowDc(nullptr);
+         EXPECT_TRUE(screen);
+         ScopedSelection owner = SelectInto(memoryDc, fixedFont);
+         EXPECT_EQ(GetCurrentObject(memoryDc, OBJ_FONT), fixedFont);
+         SetLastError(1234);
+       },
+       [&] { return GetCurrentObject(memoryDc, OBJ_FONT) == ownFont; }},
+  };
+  for (const Owner& owner : owners) {
+    SCOPED_TRACE(owner.what);
+    SetLastError(0);
+    owner.ownThenDrop();
+    EXPECT_EQ(GetLastError(), 1234u);
+    EXPECT_TRUE(owner.givenBack());
+  }
+  DeleteDC(memoryDc);
 }
 
 }  // namespace

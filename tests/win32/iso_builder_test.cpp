@@ -27,33 +27,27 @@ class IsoBuilderOnWindows : public ::testing::Test {
 
 TEST_F(IsoBuilderOnWindows, ReportsRisingValuesFromThePipe) {
   Reports reports;
-  builder_->SetCmd(StandIn(L"3 3 10 9 100"));
-  EXPECT_TRUE(builder_->Excute(&Reports::Callback, &reports));
+  EXPECT_TRUE(builder_->Excute(StandIn(L"3 3 10 9 100"), L"", &Reports::Callback, &reports));
   EXPECT_EQ(reports.Values(), (std::vector<int>{3, 10, 100}));
   EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::Completed);
 
   Reports failing;
-  builder_->SetCmd(StandIn(L"--exit 2 50 100"));
-  EXPECT_FALSE(builder_->Excute(&Reports::Callback, &failing));
+  EXPECT_FALSE(builder_->Excute(StandIn(L"--exit 2 50 100"), L"", &Reports::Callback, &failing));
   EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::ExitFailed);
 
   // Exit code 0 without the ISO file is no image.
   Reports early;
-  builder_->SetCmd(StandIn(L"20 40"));
-  builder_->SetOutputFile(L"C:\\no-such-folder\\X.iso");
-  EXPECT_FALSE(builder_->Excute(&Reports::Callback, &early));
+  EXPECT_FALSE(builder_->Excute(StandIn(L"20 40"), L"C:\\no-such-folder\\X.iso", &Reports::Callback, &early));
   EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::NoImage);
-  builder_->SetOutputFile(L"");
 }
 
 TEST_F(IsoBuilderOnWindows, CancelEndsTheProcess) {
   Reports reports;
-  builder_->SetCmd(StandIn(L"--hang 25"));
   std::thread canceller([&] {
     for (int i = 0; i < 1000 && reports.Values().empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     MakeISOFile::Instance()->Cancle();
   });
-  EXPECT_TRUE(builder_->Excute(&Reports::Callback, &reports));
+  EXPECT_TRUE(builder_->Excute(StandIn(L"--hang 25"), L"", &Reports::Callback, &reports));
   canceller.join();
   EXPECT_EQ(reports.Values(), (std::vector<int>{25, 0}));
   EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::Cancelled);
@@ -61,8 +55,8 @@ TEST_F(IsoBuilderOnWindows, CancelEndsTheProcess) {
 
 TEST_F(IsoBuilderOnWindows, MissingToolFailsTheStep) {
   Reports reports;
-  builder_->SetCmd(L"\"" + platform::ExecutableFolder() + L"Oscdimg_x86\\Oscdimg\\oscdimg.exe\" -lWIN7");
-  EXPECT_FALSE(builder_->Excute(&Reports::Callback, &reports));
+  const std::wstring missing = L"\"" + platform::ExecutableFolder() + L"Oscdimg_x86\\Oscdimg\\oscdimg.exe\" -lWIN7";
+  EXPECT_FALSE(builder_->Excute(missing, L"", &Reports::Callback, &reports));
   EXPECT_EQ(builder_->LastOutcome(), MakeISOFile::Outcome::StartFailed);
   EXPECT_TRUE(reports.Values().empty());
 }

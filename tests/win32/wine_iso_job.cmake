@@ -19,8 +19,9 @@ draventa_warnings(dismapi_standin)
 
 # oscdimg.exe, reading its command line as the host's oscdimg substitute does.
 add_executable(oscdimg_standin ${CMAKE_CURRENT_LIST_DIR}/standin/oscdimg_standin.cpp
-               ${PROJECT_SOURCE_DIR}/tools/oscdimg/oscdimg_command.cpp)
-target_include_directories(oscdimg_standin PRIVATE ${PROJECT_SOURCE_DIR}/tools/oscdimg)
+               ${PROJECT_SOURCE_DIR}/tools/oscdimg/oscdimg_command.cpp
+               ${PROJECT_SOURCE_DIR}/src/sim/machine/split_command_line.cpp)
+target_include_directories(oscdimg_standin PRIVATE ${PROJECT_SOURCE_DIR}/tools/oscdimg ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(oscdimg_standin PRIVATE unix_tool_standin)
 target_link_options(oscdimg_standin PRIVATE -municode)
 set_target_properties(oscdimg_standin PROPERTIES OUTPUT_NAME oscdimg RUNTIME_OUTPUT_DIRECTORY ${DRAVENTA_STANDIN_DIR})

@@ -36,9 +36,8 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring source = AsFolder(argv[1]);
   const std::wstring target = AsFolder(argv[2]);
   COptFile* engine = COptFile::Instance();
-  engine->SetPaths(&source, &target);
   const auto start = std::chrono::steady_clock::now();
-  const bool ok = engine->Run(&CountProgress, nullptr);
+  const bool ok = engine->Run(source, target, &CountProgress, nullptr);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const auto bytes = static_cast<unsigned long long>(engine->GetCopiedSize());
   std::printf("bytes=%llu seconds=%.3f MiBps=%.1f calls=%llu result=%d\n", bytes, seconds, bytes / 1048576.0 / seconds,

@@ -15,7 +15,7 @@
 #include <iostream>
 #include <string>
 
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 #include "disk/optical_drives.h"
 #include "servicing/copy_engine.h"
 
@@ -92,9 +92,8 @@ int main(int argc, char** argv) {
   const std::wstring source = L"E:\\";
   const std::wstring target = L"F:\\";
   COptFile* engine = COptFile::Instance();
-  engine->SetPaths(&source, &target);
   auto start = std::chrono::steady_clock::now();
-  bool ok = engine->Run(&CountProgress, nullptr);
+  bool ok = engine->Run(source, target, &CountProgress, nullptr);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::uint64_t bytes = static_cast<std::uint64_t>(engine->GetCopiedSize());
   std::cout << "bytes=" << bytes << " seconds=" << seconds << " MiBps=" << bytes / 1048576.0 / seconds

@@ -16,9 +16,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/host/machine.h"
-#include "platform/host/machine_builder.h"
-#include "platform/host/main_window_probe.h"
+#include "sim/machine/machine.h"
+#include "sim/machine/machine_builder.h"
+#include "sim/probes/main_window_probe.h"
 #include "platform/sync.h"
 #include "ui/dlg_first.h"
 #include "ui/program.h"

@@ -6,7 +6,7 @@
 
 #include "demo_shell.h"
 #include "platform/folders.h"
-#include "platform/host/machine_builder.h"
+#include "sim/machine/machine_builder.h"
 
 namespace fs = std::filesystem;
 using platform::host::FromUtf8;

@@ -11,7 +11,7 @@
 #include "demo_shell.h"
 #include "disk/volume_utils.h"
 #include "platform/folders.h"
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 
 namespace fs = std::filesystem;
 using platform::host::Machine;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 
 using platform::host::ToUtf8;
 

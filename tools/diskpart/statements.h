@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 
 namespace diskpart {
 

@@ -30,11 +30,13 @@
 
 #include "oscdimg_command.h"
 #include "oscdimg_output.h"
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
+#include "sim/machine/split_command_line.h"
 
 namespace fs = std::filesystem;
 using platform::host::FromUtf8;
 using platform::host::Machine;
+using platform::host::SplitCommandLine;
 using platform::host::ToUtf8;
 
 namespace {

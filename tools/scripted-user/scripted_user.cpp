@@ -7,11 +7,11 @@
 #include <thread>
 
 #include "app/operation_state.h"
-#include "platform/host/folder_browser_script.h"
-#include "platform/host/machine.h"
-#include "platform/host/main_window_probe.h"
-#include "platform/host/post_observer.h"
-#include "platform/host/widgets_probe.h"
+#include "sim/probes/folder_browser_script.h"
+#include "sim/machine/machine.h"
+#include "sim/probes/main_window_probe.h"
+#include "sim/probes/post_observer.h"
+#include "sim/probes/widgets_probe.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/widgets.h"

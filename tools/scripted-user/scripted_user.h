@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/host/message_box_script.h"
+#include "sim/probes/message_box_script.h"
 #include "platform/message_box.h"
 
 namespace scripted {
@@ -110,8 +110,8 @@ class Observer {
 
 class ScriptedUser {
  public:
-  // While the user exists it answers every message box (platform/host/message_box_script.h)
-  // and watches the posts to the wizard (platform/host/post_observer.h); both are given back
+  // While the user exists it answers every message box (sim/probes/message_box_script.h)
+  // and watches the posts to the wizard (sim/probes/post_observer.h); both are given back
   // when it goes.
   explicit ScriptedUser(Observer* observer = nullptr, Limits limits = {});
   ~ScriptedUser();

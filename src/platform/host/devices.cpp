@@ -6,9 +6,9 @@
 #include <optional>
 
 #include "platform/errors.h"
-#include "platform/host/devices_records.h"
+#include "sim/machine/devices_records.h"
 #include "platform/host/errors.h"
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 #include "platform/types.h"
 
 // Raw devices of the simulated machine. Every reply is built from the machine description as

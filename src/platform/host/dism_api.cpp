@@ -1,325 +1,47 @@
-// The DISM substitute of the host build: the DISM entry points over libwim, on the real WIM
-// files of the simulated machine. Mounting extracts the image into the mount folder, adding a
-// driver stages its package into the mounted tree, committing writes the tree back into that
-// image of the WIM. Fault switches: see platform/host/dism_substitute.h.
+// The DISM API on the host: every entry point is the simulated machine's DISM substitute
+// (sim/dism), which works on the machine's real WIM files through libwim.
 #include "platform/dism_api.h"
 
-#include <filesystem>
-
-#include "platform/host/dism_inf.h"
-#include "platform/host/dism_state.h"
-#include "platform/host/dism_wim.h"
-#include "platform/host/machine.h"
-
-namespace fs = std::filesystem;
+#include "sim/dism/dism_substitute.h"
 
 namespace platform {
 
-using namespace host::dism;
-
-namespace {
-
-constexpr DismResult kInvalidArgument = static_cast<DismResult>(0x80070057u);
-constexpr DismResult kFileNotFound = static_cast<DismResult>(0x80070002u);
-constexpr DismResult kPathNotFound = static_cast<DismResult>(0x80070003u);
-constexpr DismResult kAccessDenied = static_cast<DismResult>(0x80070005u);
-constexpr DismResult kBadFormat = static_cast<DismResult>(0x8007000Bu);
-constexpr DismResult kDirNotEmpty = static_cast<DismResult>(0x80070091u);
-// HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED)
-constexpr DismResult kAlreadyInitialized = static_cast<DismResult>(0x800704DFu);
-constexpr DismResult kAlreadyMounted = static_cast<DismResult>(0xC1420127u);
-constexpr DismResult kFail = static_cast<DismResult>(0x80004005u);
-
-DismResult Fail(DismResult hr, const std::wstring& text) {
-  SetLastError(text);
-  Log(text);
-  return hr;
-}
-
-// Every call but these fails before DismInitialize.
-bool Initialized() {
-  State& s = TheState();
-  std::lock_guard<std::mutex> guard(s.lock);
-  return s.initialized;
-}
-
-// Reports byte progress to a DISM callback as whole percents (current, 100), each once, while
-// the work runs; the call's return reports its completion, so 100 is never sent.
-struct PercentReporter {
-  DismProgressCallback callback;
-  void* userData;
-  int last = -1;
-  void Report(std::uint64_t done, std::uint64_t total) {
-    int percent = total == 0 ? 0 : static_cast<int>(done * 100 / total);
-    if (percent >= 100 || percent == last || !callback) return;
-    last = percent;
-    callback(static_cast<std::uint32_t>(percent), 100, userData);
-  }
-  host::wim::Progress AsWimProgress() {
-    return [this](std::uint64_t done, std::uint64_t total) { Report(done, total); };
-  }
-};
-
-std::string ImageHostFile(const std::wstring& imageFile) { return host::Machine::HostPath(imageFile); }
-
-// Deletes what lies in the mount folder, keeping the folder itself (as DISM leaves it).
-void EmptyFolder(const std::string& folder) {
-  std::error_code ec;
-  if (folder.empty() || !fs::is_directory(folder, ec)) return;
-  for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator(); ++it)
-    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-  for (const auto& entry : fs::directory_iterator(folder, ec)) fs::remove_all(entry.path(), ec);
-}
-
-std::optional<MountRecord> FindMount(const std::wstring& mountPath) {
-  for (const auto& r : ReadMounts())
-    if (SamePath(r.mountPath, mountPath)) return r;
-  return std::nullopt;
-}
-
-bool SessionOpenOn(const std::wstring& mountPath) {
-  State& s = TheState();
-  std::lock_guard<std::mutex> guard(s.lock);
-  for (const auto& [id, path] : s.sessions)
-    if (SamePath(path, mountPath)) return true;
-  return false;
-}
-
-std::optional<std::wstring> SessionMount(DismSessionHandle session) {
-  State& s = TheState();
-  std::lock_guard<std::mutex> guard(s.lock);
-  auto it = s.sessions.find(session);
-  if (it == s.sessions.end()) return std::nullopt;
-  return it->second;
-}
-
-DismResult WriteBack(const MountRecord& record, PercentReporter& reporter) {
-  auto outcome = host::wim::ReplaceImage(ImageHostFile(record.imageFile), record.index,
-                                         host::Machine::HostPath(record.mountPath), reporter.AsWimProgress());
-  if (!outcome.ok) return Fail(kAccessDenied, L"The image could not be written back: " + host::FromUtf8(outcome.text));
-  return kDismOk;
-}
-
-}  // namespace
+namespace sub = host::dism;
 
 DismResult DismInitialize(int logLevel, const std::wstring& logFilePath, const wchar_t* scratchDirectory) {
-  (void)scratchDirectory;
-  ClearLastError();
-  if (auto fault = RecordCall("DismInitialize", "level=" + std::to_string(logLevel))) return *fault;
-  State& s = TheState();
-  {
-    std::lock_guard<std::mutex> guard(s.lock);
-    if (s.initialized) return kAlreadyInitialized;
-    s.initialized = true;
-    s.logFile = logFilePath;
-  }
-  Log(L"DismInitialize");
-  return kDismOk;
+  return sub::DismInitialize(logLevel, logFilePath, scratchDirectory);
 }
-
-DismResult DismShutdown() {
-  ClearLastError();
-  if (auto fault = RecordCall("DismShutdown", "")) return *fault;
-  State& s = TheState();
-  std::lock_guard<std::mutex> guard(s.lock);
-  if (!s.initialized) return kDismNotInitialized;
-  if (!s.sessions.empty()) return kDismOpenSessionHandles;
-  s.initialized = false;
-  s.logFile.clear();
-  return kDismOk;
-}
-
+DismResult DismShutdown() { return sub::DismShutdown(); }
 DismResult DismGetImageInfo(const std::wstring& imageFilePath, void** imageInfo, std::uint32_t* count) {
-  ClearLastError();
-  if (auto fault = RecordCall("DismGetImageInfo", "")) return *fault;
-  if (!Initialized()) return kDismNotInitialized;
-  if (!imageInfo || !count) return kInvalidArgument;
-  std::string host = ImageHostFile(imageFilePath);
-  if (host.empty() || !fs::is_regular_file(host))
-    return Fail(kFileNotFound, L"The system cannot find the file specified: " + imageFilePath);
-  std::uint32_t images = 0;
-  auto outcome = host::wim::ImageCount(host, images);
-  if (!outcome.ok) return Fail(kBadFormat, L"The file is not a valid WIM file: " + host::FromUtf8(outcome.text));
-  *imageInfo = AllocateImageInfo(images);
-  *count = images;
-  return kDismOk;
+  return sub::DismGetImageInfo(imageFilePath, imageInfo, count);
 }
-
 DismResult DismGetMountedImageInfo(std::vector<DismMountedImage>& images) {
-  ClearLastError();
-  images.clear();
-  if (auto fault = RecordCall("DismGetMountedImageInfo", "")) return *fault;
-  if (!Initialized()) return kDismNotInitialized;
-  for (const auto& r : ReadMounts())
-    images.push_back(DismMountedImage{r.mountPath, r.imageFile, r.index, r.mode,
-                                      MountIsValid(r) ? kDismMountStatusOk : kDismMountStatusInvalid});
-  return kDismOk;
+  return sub::DismGetMountedImageInfo(images);
 }
-
-DismResult DismCleanupMountpoints() {
-  ClearLastError();
-  if (auto fault = RecordCall("DismCleanupMountpoints", "")) return *fault;
-  if (!Initialized()) return kDismNotInitialized;
-  std::vector<MountRecord> kept;
-  for (const auto& r : ReadMounts()) {
-    if (MountIsValid(r)) {
-      kept.push_back(r);
-    } else {
-      EmptyFolder(host::Machine::HostPath(r.mountPath));
-      Log(L"Cleaned up the invalid mount " + r.mountPath);
-    }
-  }
-  WriteMounts(kept);
-  return kDismOk;
-}
-
+DismResult DismCleanupMountpoints() { return sub::DismCleanupMountpoints(); }
 DismResult DismMountImage(const std::wstring& imageFilePath, const std::wstring& mountPath, std::uint32_t imageIndex,
                           const wchar_t* imageName, int imageIdentifier, std::uint32_t flags,
                           DismProgressCallback progress, void* userData) {
-  ClearLastError();
-  if (auto fault = RecordCall("DismMountImage", "index=" + std::to_string(imageIndex) + " flags=" + std::to_string(flags)))
-    return *fault;
-  if (!Initialized()) return kDismNotInitialized;
-  if (imageName != nullptr || imageIdentifier != kDismImageIndex)
-    return Fail(kInvalidArgument, L"Only images named by index can be mounted.");
-  std::string wimFile = ImageHostFile(imageFilePath);
-  if (wimFile.empty() || !fs::is_regular_file(wimFile))
-    return Fail(kFileNotFound, L"The system cannot find the file specified: " + imageFilePath);
-  std::string folder = host::Machine::HostPath(mountPath);
-  std::error_code ec;
-  if (folder.empty() || !fs::is_directory(folder, ec))
-    return Fail(kPathNotFound, L"The mount folder does not exist: " + mountPath);
-  if (!fs::is_empty(folder, ec)) return Fail(kDirNotEmpty, L"The mount folder is not empty: " + mountPath);
-  std::uint32_t count = 0;
-  if (!host::wim::ImageCount(wimFile, count).ok) return Fail(kBadFormat, L"The file is not a valid WIM file.");
-  if (imageIndex < 1 || imageIndex > count)
-    return Fail(kDismInvalidImageIndex, L"The image index " + std::to_wstring(imageIndex) + L" is not in the file.");
-  std::vector<MountRecord> records = ReadMounts();
-  for (const auto& r : records) {
-    if (SamePath(r.mountPath, mountPath)) return Fail(kAlreadyMounted, L"An image is already mounted at " + mountPath);
-    if (SamePath(r.imageFile, imageFilePath) && r.index == imageIndex && r.mode == kDismReadWrite &&
-        (flags & kDismMountReadOnly) == 0)
-      return Fail(kAlreadyMounted, L"The specified image is already mounted for read/write access.");
-  }
-
-  PercentReporter reporter{progress, userData};
-  reporter.Report(0, 1);
-  auto outcome = host::wim::ExtractImage(wimFile, imageIndex, folder, reporter.AsWimProgress());
-  if (!outcome.ok) {
-    EmptyFolder(folder);
-    return Fail(kFail, L"The image could not be mounted: " + host::FromUtf8(outcome.text));
-  }
-
-  MountRecord record{WithoutBackslash(mountPath), imageFilePath, imageIndex,
-                     (flags & kDismMountReadOnly) ? kDismReadOnly : kDismReadWrite,
-                     host::wim::ImageArchitecture(wimFile, imageIndex)};
-  if (record.arch.empty() && !host::Machine::HostPath(record.mountPath + L"\\Windows\\SysWOW64").empty() &&
-      fs::is_directory(host::Machine::HostPath(record.mountPath + L"\\Windows\\SysWOW64"), ec))
-    record.arch = "amd64";
-  records.push_back(record);
-  WriteMounts(records);
-  Log(L"Mounted " + imageFilePath + L" index " + std::to_wstring(imageIndex) + L" at " + mountPath);
-  return kDismOk;
+  return sub::DismMountImage(imageFilePath, mountPath, imageIndex, imageName, imageIdentifier, flags, progress,
+                             userData);
 }
-
 DismResult DismOpenSession(const std::wstring& imagePath, const wchar_t* windowsDirectory, const wchar_t* systemDrive,
                            DismSessionHandle* session) {
-  (void)windowsDirectory;
-  (void)systemDrive;
-  ClearLastError();
-  if (auto fault = RecordCall("DismOpenSession", "")) return *fault;
-  if (!Initialized()) return kDismNotInitialized;
-  if (!session) return kInvalidArgument;
-  auto record = FindMount(imagePath);
-  if (!record || !MountIsValid(*record))
-    return Fail(kPathNotFound, L"No usable image is mounted at " + imagePath);
-  State& s = TheState();
-  std::lock_guard<std::mutex> guard(s.lock);
-  *session = s.nextSession++;
-  s.sessions[*session] = record->mountPath;
-  return kDismOk;
+  return sub::DismOpenSession(imagePath, windowsDirectory, systemDrive, session);
 }
-
-DismResult DismCloseSession(DismSessionHandle session) {
-  ClearLastError();
-  if (auto fault = RecordCall("DismCloseSession", "")) return *fault;
-  if (!Initialized()) return kDismNotInitialized;
-  State& s = TheState();
-  std::lock_guard<std::mutex> guard(s.lock);
-  if (s.sessions.erase(session) == 0) return kDismInvalidSession;
-  return kDismOk;
-}
-
+DismResult DismCloseSession(DismSessionHandle session) { return sub::DismCloseSession(session); }
 DismResult DismAddDriver(DismSessionHandle session, const std::wstring& driverPath, bool forceUnsigned) {
-  ClearLastError();
-  if (auto fault = RecordCall("DismAddDriver", "force=" + std::to_string(forceUnsigned ? 1 : 0))) return *fault;
-  if (!Initialized()) return kDismNotInitialized;
-  auto mount = SessionMount(session);
-  if (!mount) return Fail(kDismInvalidSession, L"The DISM session is not valid.");
-  auto record = FindMount(*mount);
-  if (!record) return Fail(kDismInvalidSession, L"The session's image is no longer mounted.");
-  if (record->mode == kDismReadOnly) return Fail(kAccessDenied, L"The image is mounted read-only.");
-  auto staged = host::inf::StagePackage(driverPath, record->mountPath, record->arch);
-  if (staged.hr < 0) return Fail(staged.hr, staged.message);
-  Log(L"Staged " + driverPath + L" in " + staged.stagedFolder);
-  return kDismOk;
+  return sub::DismAddDriver(session, driverPath, forceUnsigned);
 }
-
 DismResult DismCommitImage(DismSessionHandle session, std::uint32_t flags, DismProgressCallback progress,
                            void* userData) {
-  ClearLastError();
-  if (auto fault = RecordCall("DismCommitImage", "flags=" + std::to_string(flags))) return *fault;
-  if (!Initialized()) return kDismNotInitialized;
-  auto mount = SessionMount(session);
-  if (!mount) return Fail(kDismInvalidSession, L"The DISM session is not valid.");
-  auto record = FindMount(*mount);
-  if (!record || !MountIsValid(*record)) return Fail(kPathNotFound, L"The session's image is no longer mounted.");
-  if (record->mode == kDismReadOnly) return Fail(kAccessDenied, L"A read-only mount can't be committed.");
-  PercentReporter reporter{progress, userData};
-  reporter.Report(0, 1);
-  return WriteBack(*record, reporter);
+  return sub::DismCommitImage(session, flags, progress, userData);
 }
-
 DismResult DismUnmountImage(const std::wstring& mountPath, std::uint32_t flags, DismProgressCallback progress,
                             void* userData) {
-  ClearLastError();
-  if (auto fault = RecordCall("DismUnmountImage", "flags=" + std::to_string(flags))) return *fault;
-  if (!Initialized()) return kDismNotInitialized;
-  auto record = FindMount(mountPath);
-  if (!record) return Fail(kDismUnableToUnmount, L"No image is mounted at " + mountPath);
-  if (SessionOpenOn(record->mountPath))
-    return Fail(kDismOpenHandlesUnableToUnmount, L"A DISM session is still open on " + mountPath);
-  PercentReporter reporter{progress, userData};
-  reporter.Report(0, 1);
-  if ((flags & kDismDiscardImage) == 0) {
-    if (record->mode == kDismReadOnly) return Fail(kAccessDenied, L"A read-only mount can't be committed.");
-    if (!MountIsValid(*record)) return Fail(kPathNotFound, L"The mounted image is not valid.");
-    if (DismResult hr = WriteBack(*record, reporter); hr < 0) return hr;
-  }
-  EmptyFolder(host::Machine::HostPath(record->mountPath));
-  std::vector<MountRecord> kept;
-  for (const auto& r : ReadMounts())
-    if (!SamePath(r.mountPath, record->mountPath)) kept.push_back(r);
-  WriteMounts(kept);
-  Log(L"Unmounted " + mountPath);
-  return kDismOk;
+  return sub::DismUnmountImage(mountPath, flags, progress, userData);
 }
-
-DismResult DismGetLastErrorMessage(DismText** errorMessage) {
-  if (!errorMessage) return kInvalidArgument;
-  RecordCall("DismGetLastErrorMessage", "");
-  std::wstring text = LastError();
-  if (text.empty()) {
-    *errorMessage = nullptr;
-    return 1;  // S_FALSE: no error text
-  }
-  *errorMessage = static_cast<DismText*>(AllocateText(text));
-  return kDismOk;
-}
-
-DismResult DismDelete(void* dismStructure) {
-  if (!dismStructure) return kInvalidArgument;
-  return Release(dismStructure) ? kDismOk : kInvalidArgument;
-}
+DismResult DismGetLastErrorMessage(DismText** errorMessage) { return sub::DismGetLastErrorMessage(errorMessage); }
+DismResult DismDelete(void* dismStructure) { return sub::DismDelete(dismStructure); }
 
 }  // namespace platform

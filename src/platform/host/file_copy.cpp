@@ -13,7 +13,7 @@
 #include "platform/types.h"
 #include "platform/host/errors.h"
 #include "platform/host/file_faults.h"
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 
 // A chunked copy that calls the progress routine as CopyFileExW does: once for the stream
 // switch (0 bytes transferred), then once after every chunk. The data moves in the kernel
@@ -25,7 +25,7 @@
 //                                   this machine) to N fails there, as on a full target
 //                                   (ERROR_DISK_FULL): the partial destination is removed and
 //                                   false returned.
-// and "copy.readFail", "files.locked", "files.denyWrite" (platform/host/file_faults.h).
+// and "copy.readFail", "files.locked", "files.denyWrite" (sim/machine/file_faults.h).
 
 namespace platform {
 

@@ -1,61 +1,20 @@
 #include "platform/host/file_faults.h"
 
-#include <filesystem>
-
 #include "platform/host/errors.h"
-#include "platform/host/machine.h"
-#include "platform/types.h"
-
-namespace fs = std::filesystem;
+#include "sim/machine/file_faults.h"
 
 namespace platform::host {
 
 namespace {
-
-constexpr std::uint32_t kErrorCrc = 23;
-
-std::string Normal(const std::string& hostPath) {
-  std::string text = fs::path(hostPath).lexically_normal().string();
-  while (text.size() > 1 && text.back() == '/') text.pop_back();
-  return text;
-}
-
-// The host path the switch names; empty when it is off or names nothing on the machine.
-std::string Named(const char* fault) {
-  auto machine = Machine::Current();
-  if (!machine) return {};
-  auto value = machine->Fault(fault);
-  if (!value || value->empty()) return {};
-  std::string hostPath = Machine::HostPath(FromUtf8(*value));
-  return hostPath.empty() ? std::string() : Normal(hostPath);
-}
-
-bool Refuse(std::uint32_t error) {
+bool Refused(std::uint32_t error) {
+  if (error == 0) return false;
   SetLastErrorCode(error);
   return true;
 }
-
 }  // namespace
 
-bool ChangeRefused(const std::string& hostPath) {
-  std::string folder = Named("files.denyWrite");
-  if (folder.empty() || hostPath.empty()) return false;
-  std::string path = Normal(hostPath);
-  bool below = path == folder || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
-                                  path[folder.size()] == '/');
-  return below ? Refuse(kErrorAccessDenied) : false;
-}
-
-bool OpenRefused(const std::string& hostPath) {
-  std::string file = Named("files.locked");
-  if (file.empty() || hostPath.empty()) return false;
-  return Normal(hostPath) == file ? Refuse(kErrorSharingViolation) : false;
-}
-
-bool ReadRefused(const std::string& hostPath) {
-  std::string file = Named("copy.readFail");
-  if (file.empty() || hostPath.empty()) return false;
-  return Normal(hostPath) == file ? Refuse(kErrorCrc) : false;
-}
+bool ChangeRefused(const std::string& hostPath) { return Refused(ChangeRefusal(hostPath)); }
+bool OpenRefused(const std::string& hostPath) { return Refused(OpenRefusal(hostPath)); }
+bool ReadRefused(const std::string& hostPath) { return Refused(ReadRefusal(hostPath)); }
 
 }  // namespace platform::host

@@ -14,12 +14,12 @@
 
 #include "platform/host/errors.h"
 #include "platform/host/file_faults.h"
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 #include "platform/types.h"
 
 namespace fs = std::filesystem;
 
-// Fault switches "files.denyWrite" and "files.locked": platform/host/file_faults.h.
+// Fault switches "files.denyWrite" and "files.locked": sim/machine/file_faults.h.
 
 namespace platform {
 
@@ -30,15 +30,22 @@ constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
 
 namespace host {
 // The attributes Linux has no bit for (hidden, system, archive) live in an extended attribute;
-// read-only is the absence of every write permission bit.
+// read-only is the absence of every write permission bit. A file that carries any of the
+// three also has the sticky bit (Linux ignores it on files), so that a listing reads the
+// extended attribute only of the files marked so, and of folders (few), and the rest of an
+// entry's attributes come from the one lstat the listing makes.
 constexpr const char* kAttributesXattr = "user.draventa.attributes";
 
-std::uint32_t HostAttributes(const std::string& hostPath) {
-  struct stat st {};
-  if (hostPath.empty() || ::stat(hostPath.c_str(), &st) != 0) return kInvalidAttributes;
+bool MayCarryStoredAttributes(const struct stat& st) {
+  return S_ISDIR(st.st_mode) || (st.st_mode & S_ISVTX) != 0;
+}
+
+// The attributes of the entry at `hostPath` whose (not a link's) stat record is `st`; the
+// stored ones are read only when `readStored`.
+std::uint32_t AttributesFromStat(const std::string& hostPath, const struct stat& st, bool readStored) {
   std::uint32_t attributes = 0;
   std::uint32_t stored = 0;
-  if (::getxattr(hostPath.c_str(), kAttributesXattr, &stored, sizeof stored) == sizeof stored)
+  if (readStored && ::getxattr(hostPath.c_str(), kAttributesXattr, &stored, sizeof stored) == sizeof stored)
     attributes = stored & (kAttrHidden | kAttrSystem | kAttrArchive);
   if (S_ISDIR(st.st_mode)) attributes |= kAttrDirectory;
   if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) attributes |= kAttrReadOnly;
@@ -46,15 +53,27 @@ std::uint32_t HostAttributes(const std::string& hostPath) {
   return attributes;
 }
 
-// The entry's own attributes: a symbolic link is a reparse point (a folder one when it points at
-// a folder), as Windows reports a link or junction, whatever the target's attributes are.
+std::uint32_t HostAttributes(const std::string& hostPath) {
+  struct stat st {};
+  if (hostPath.empty() || ::stat(hostPath.c_str(), &st) != 0) return kInvalidAttributes;
+  return AttributesFromStat(hostPath, st, true);
+}
+
+// A symbolic link is a reparse point (a folder one when it points at a folder), as Windows
+// reports a link or junction, whatever the target's attributes are. `target` receives the
+// stat record of what it points at (zeroed when nothing is there).
+std::uint32_t LinkAttributes(const std::string& hostPath, struct stat& target) {
+  if (::stat(hostPath.c_str(), &target) != 0) target = {};
+  return kAttrReparsePoint | (S_ISDIR(target.st_mode) ? kAttrDirectory : 0);
+}
+
+// The entry's own attributes: a link's as LinkAttributes gives them.
 std::uint32_t OwnAttributes(const std::string& hostPath) {
   struct stat st {};
   if (hostPath.empty() || ::lstat(hostPath.c_str(), &st) != 0) return kInvalidAttributes;
-  if (!S_ISLNK(st.st_mode)) return HostAttributes(hostPath);
+  if (!S_ISLNK(st.st_mode)) return AttributesFromStat(hostPath, st, true);
   struct stat target {};
-  bool folder = ::stat(hostPath.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
-  return kAttrReparsePoint | (folder ? kAttrDirectory : 0);
+  return LinkAttributes(hostPath, target);
 }
 
 bool IsSymlink(const std::string& hostPath) {
@@ -125,8 +144,9 @@ static bool DoSetAttributes(const std::wstring& path, std::uint32_t attributes) 
     mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
   else
     mode |= S_IWUSR;
-  if (::chmod(hostPath.c_str(), mode) != 0) return host::FailWithErrno(errno);
   std::uint32_t stored = attributes & (kAttrHidden | kAttrSystem | kAttrArchive);
+  if (!S_ISDIR(st.st_mode)) mode = stored ? (mode | S_ISVTX) : (mode & ~static_cast<mode_t>(S_ISVTX));
+  if (::chmod(hostPath.c_str(), mode) != 0) return host::FailWithErrno(errno);
   ::setxattr(hostPath.c_str(), host::kAttributesXattr, &stored, sizeof stored, 0);
   return true;
 }
@@ -277,8 +297,11 @@ static bool DoListFolder(const std::wstring& folder, const std::function<bool(co
     FolderEntry item;
     item.name = host::FromUtf8(name);
     // A link is listed as a link (a reparse point), with the size of what it points at.
-    item.attributes = WithDiscReadOnly(host::OwnAttributes(full), onDisc);
-    if (S_ISLNK(st.st_mode) && ::stat(full.c_str(), &st) != 0) st = {};
+    if (S_ISLNK(st.st_mode))
+      item.attributes = host::LinkAttributes(full, st);
+    else
+      item.attributes = host::AttributesFromStat(full, st, host::MayCarryStoredAttributes(st));
+    item.attributes = WithDiscReadOnly(item.attributes, onDisc);
     item.size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
     if (!visit(item)) break;
   }

@@ -1,58 +1,37 @@
 #include "platform/folder_browser.h"
 
-#include <deque>
 #include <mutex>
 
-#include "platform/host/folder_browser_script.h"
+#include "platform/host/user_hooks.h"
 
 namespace platform {
 
 namespace {
-struct Script {
+// Set by the probes while statics are constructed, so it is made on first use.
+struct Hook {
   std::mutex lock;
-  std::deque<std::wstring> answers;
-  std::vector<host::ShownFolderBrowser> shown;
+  host::hooks::FolderBrowserHook call;
 };
-Script& TheScript() {
-  static Script script;
-  return script;
+Hook& TheHook() {
+  static Hook hook;
+  return hook;
 }
 }  // namespace
 
-namespace host {
-
-void ScriptFolderChoices(std::vector<std::wstring> answers) {
-  Script& s = TheScript();
-  std::lock_guard<std::mutex> guard(s.lock);
-  s.answers.assign(answers.begin(), answers.end());
+void host::hooks::SetFolderBrowserHook(FolderBrowserHook hook) {
+  Hook& h = TheHook();
+  std::lock_guard<std::mutex> guard(h.lock);
+  h.call = std::move(hook);
 }
 
-std::vector<ShownFolderBrowser> ShownFolderBrowsers() {
-  Script& s = TheScript();
-  std::lock_guard<std::mutex> guard(s.lock);
-  return s.shown;
-}
-
-void ClearFolderBrowsers() {
-  Script& s = TheScript();
-  std::lock_guard<std::mutex> guard(s.lock);
-  s.answers.clear();
-  s.shown.clear();
-}
-
-}  // namespace host
-
-// The next scripted answer, or Cancel when the script has run out.
 std::wstring BrowseForFolder(WindowHandle owner, const std::wstring& title) {
-  Script& s = TheScript();
-  std::lock_guard<std::mutex> guard(s.lock);
-  std::wstring answer;
-  if (!s.answers.empty()) {
-    answer = s.answers.front();
-    s.answers.pop_front();
+  host::hooks::FolderBrowserHook hook;
+  {
+    Hook& h = TheHook();
+    std::lock_guard<std::mutex> guard(h.lock);
+    hook = h.call;
   }
-  s.shown.push_back(host::ShownFolderBrowser{owner, title, answer});
-  return answer;
+  return hook ? hook(owner, title) : std::wstring();
 }
 
 }  // namespace platform

@@ -1,6 +1,6 @@
 #include "platform/folders.h"
 
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 #include "platform/text.h"
 
 namespace platform {

@@ -2,7 +2,7 @@
 // program is resolved on the simulated machine (the system folder's diskpart.exe -> the
 // substitute installed there), and the child is told the machine in DRAVENTA_MACHINE, so it
 // works on the same machine. A substitute tool may end with a whole 32-bit Windows exit code
-// through the channel of platform/host/exit_code.h.
+// through the channel of sim/machine/exit_code.h.
 #include <fcntl.h>
 #include <spawn.h>
 #include <unistd.h>
@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/command_line.h"
+#include "sim/machine/command_line.h"
 #include "platform/host/errors.h"
-#include "platform/host/exit_code.h"
+#include "sim/machine/exit_code.h"
 #include "platform/host/host_process.h"
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 #include "platform/process.h"
 #include "platform/types.h"
 

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "platform/host/host_form.h"
-#include "platform/host/widgets_probe.h"
+#include "platform/host/user_hooks.h"
 #include "platform/messages.h"
 
 // Timers tick only when asked (the probe's Tick) unless real-time ticking is on: then one
@@ -119,4 +119,4 @@ void HostTimer::Publish() { TheTicker().Update(id_, interval_, enabled_); }
 
 }  // namespace platform::hostui
 
-void platform::host::SetRealTimeTimers(bool on) { hostui::TheTicker().Run(on); }
+void platform::host::hooks::SetRealTimeTimers(bool on) { hostui::TheTicker().Run(on); }

@@ -2,7 +2,7 @@
 
 #include <dlfcn.h>
 
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 #include "platform/types.h"
 
 namespace platform {

@@ -1,6 +1,6 @@
 #include "platform/locale.h"
 
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 
 namespace platform {
 

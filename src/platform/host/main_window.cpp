@@ -5,7 +5,7 @@
 
 #include "platform/form.h"
 #include "platform/host/host_form.h"
-#include "platform/host/main_window_probe.h"
+#include "platform/host/user_hooks.h"
 #include "platform/messages.h"
 
 // The message loop of a host window thread runs until that thread's main form closes. The
@@ -63,9 +63,7 @@ void RunMessageLoop() {
   t_plainWindow.reset();
 }
 
-namespace host {
-WindowHandle OpenMainWindow() { return g_openMainWindow; }
-}  // namespace host
+WindowHandle host::hooks::OpenMainWindow() { return g_openMainWindow; }
 
 bool CloseMainWindow(WindowHandle window) { return PostWindowMessage(window, kWmClose, 0, 0); }
 

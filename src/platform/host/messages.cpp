@@ -1,6 +1,6 @@
 #include "platform/messages.h"
 
-#include "platform/host/post_observer.h"
+#include "platform/host/user_hooks.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -151,16 +151,16 @@ void DestroyMessageWindow(WindowHandle window) {
 
 namespace {
 std::mutex g_observerLock;
-host::PostObserver g_observer;
+host::hooks::PostHook g_observer;
 }  // namespace
 
-void host::SetPostObserver(PostObserver observer) {
+void host::hooks::SetPostHook(PostHook hook) {
   std::lock_guard<std::mutex> guard(g_observerLock);
-  g_observer = std::move(observer);
+  g_observer = std::move(hook);
 }
 
 bool PostWindowMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-  host::PostObserver observer;
+  host::hooks::PostHook observer;
   {
     std::lock_guard<std::mutex> guard(g_observerLock);
     observer = g_observer;

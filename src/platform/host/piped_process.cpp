@@ -22,10 +22,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/command_line.h"
+#include "sim/machine/command_line.h"
 #include "platform/host/errors.h"
 #include "platform/host/host_process.h"
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 #include "platform/process.h"
 #include "platform/types.h"
 

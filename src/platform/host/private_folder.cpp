@@ -8,7 +8,7 @@
 
 #include "platform/host/errors.h"
 #include "platform/host/file_faults.h"
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 #include "platform/types.h"
 
 namespace platform {

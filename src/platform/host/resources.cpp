@@ -3,7 +3,7 @@
 #include <cwctype>
 
 #include "platform/host/linked_resources.h"
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 
 namespace platform {
 

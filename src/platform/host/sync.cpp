@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 
 namespace platform {
 

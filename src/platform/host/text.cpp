@@ -1,6 +1,6 @@
 #include "platform/text.h"
 
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 
 namespace platform {
 

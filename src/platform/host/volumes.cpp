@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "platform/host/errors.h"
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 #include "platform/types.h"
 
 // Volumes of the simulated machine. A drive's type, label and file system come from its record;

@@ -1,4 +1,4 @@
-#include "platform/host/machine.h"
+#include "sim/machine/machine.h"
 #include "platform/process.h"
 
 namespace platform {

@@ -12,18 +12,12 @@ Canvas::Canvas(int width, int height) : width_(std::max(1, width)), height_(std:
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
-  dc_ = CreateCompatibleDC(nullptr);
+  dc_.reset(CreateCompatibleDC(nullptr));
   void* bits = nullptr;
-  bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bitmap_.reset(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!dc_ || !bitmap_) return;
-  previous_ = SelectObject(dc_, bitmap_);
+  selection_ = win32::SelectInto(dc_.get(), bitmap_.get());
   bits_ = static_cast<std::uint8_t*>(bits);
-}
-
-Canvas::~Canvas() {
-  if (previous_) SelectObject(dc_, previous_);
-  if (bitmap_) DeleteObject(bitmap_);
-  if (dc_) DeleteDC(dc_);
 }
 
 void Canvas::Fill(Color color) {
@@ -97,7 +91,7 @@ std::vector<std::uint8_t> Canvas::Coverage() const {
 void Canvas::CopyTo(HDC target, int left, int top) const {
   if (!bits_) return;
   GdiFlush();
-  BitBlt(target, left, top, width_, height_, dc_, 0, 0, SRCCOPY);
+  BitBlt(target, left, top, width_, height_, dc_.get(), 0, 0, SRCCOPY);
 }
 
 namespace {

@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "platform/widget_types.h"
+#include "platform/win32/scoped_handle.h"
 
 namespace platform::win32ui {
 
 class Canvas {
  public:
   Canvas(int width, int height);
-  ~Canvas();
   Canvas(const Canvas&) = delete;
   Canvas& operator=(const Canvas&) = delete;
 
@@ -22,7 +22,7 @@ class Canvas {
   int Width() const { return width_; }
   int Height() const { return height_; }
   // A memory DC with the picture selected, for GDI drawing (text, focus rectangle).
-  HDC Dc() const { return dc_; }
+  HDC Dc() const { return dc_.get(); }
 
   void Fill(Color color);
   // Draws `image` (straight alpha) with its top-left corner at left, top, clipped.
@@ -39,9 +39,10 @@ class Canvas {
   std::uint8_t* Pixel(int x, int y) const { return bits_ + (static_cast<std::size_t>(y) * width_ + x) * 4; }
   int width_;
   int height_;
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ previous_ = nullptr;
+  // Given back in reverse order: the DC gets its own bitmap back, then the picture and the DC go.
+  win32::ScopedMemoryDc dc_;
+  win32::ScopedGdiObject<HBITMAP> bitmap_;
+  win32::ScopedSelection selection_;
   std::uint8_t* bits_ = nullptr;  // B, G, R, unused
 };
 

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <mutex>
+#include <utility>
 
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/win32_status.h"
 
 namespace platform {
@@ -12,14 +14,13 @@ namespace {
 
 class Win32Device : public Device {
  public:
-  Win32Device(HANDLE handle, std::wstring path) : handle_(handle), path_(std::move(path)) {}
-  ~Win32Device() override { CloseHandle(handle_); }
+  Win32Device(win32::ScopedKernelHandle handle, std::wstring path) : handle_(std::move(handle)), path_(std::move(path)) {}
 
   Result<std::vector<std::uint8_t>> Control(std::uint32_t code, const std::vector<std::uint8_t>& input,
                                             std::size_t outputCapacity) override {
     std::vector<std::uint8_t> output(outputCapacity, 0);
     DWORD returned = 0;
-    BOOL ok = DeviceIoControl(handle_, code, input.empty() ? nullptr : const_cast<std::uint8_t*>(input.data()),
+    BOOL ok = DeviceIoControl(handle_.get(), code, input.empty() ? nullptr : const_cast<std::uint8_t*>(input.data()),
                               static_cast<DWORD>(input.size()), output.empty() ? nullptr : output.data(),
                               static_cast<DWORD>(outputCapacity), &returned, nullptr);
     if (!ok) return win32::LastError("DeviceIoControl", path_);
@@ -30,14 +31,14 @@ class Win32Device : public Device {
   Result<Volume> VolumeInformation() override {
     wchar_t volumeName[MAX_PATH + 1] = {};
     wchar_t fileSystemName[MAX_PATH + 1] = {};
-    if (!GetVolumeInformationByHandleW(handle_, volumeName, MAX_PATH + 1, nullptr, nullptr, nullptr, fileSystemName,
-                                       MAX_PATH + 1))
+    if (!GetVolumeInformationByHandleW(handle_.get(), volumeName, MAX_PATH + 1, nullptr, nullptr, nullptr,
+                                       fileSystemName, MAX_PATH + 1))
       return win32::LastError("GetVolumeInformationByHandleW", path_);
     return Volume{volumeName, fileSystemName};
   }
 
  private:
-  HANDLE handle_;
+  win32::ScopedKernelHandle handle_;
   std::wstring path_;
 };
 
@@ -59,13 +60,11 @@ struct NtObjectAttributes {
 
 using NtOpenSymbolicLinkObjectFn = LONG(NTAPI*)(PHANDLE, ACCESS_MASK, NtObjectAttributes*);
 using NtQuerySymbolicLinkObjectFn = LONG(NTAPI*)(HANDLE, NtUnicodeString*, PULONG);
-using NtCloseFn = LONG(NTAPI*)(HANDLE);
 using RtlNtStatusToDosErrorFn = ULONG(NTAPI*)(LONG);
 
 struct NtLinkCalls {
   NtOpenSymbolicLinkObjectFn open = nullptr;
   NtQuerySymbolicLinkObjectFn query = nullptr;
-  NtCloseFn close = nullptr;
   RtlNtStatusToDosErrorFn toDosError = nullptr;  // for the failure's Windows error code
 };
 
@@ -79,7 +78,6 @@ const NtLinkCalls& LinkCalls() {
         reinterpret_cast<void*>(GetProcAddress(ntdll, "NtOpenSymbolicLinkObject")));
     calls.query = reinterpret_cast<NtQuerySymbolicLinkObjectFn>(
         reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySymbolicLinkObject")));
-    calls.close = reinterpret_cast<NtCloseFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtClose")));
     calls.toDosError = reinterpret_cast<RtlNtStatusToDosErrorFn>(
         reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
   });
@@ -102,16 +100,15 @@ Result<std::unique_ptr<Device>> OpenDevice(const std::wstring& path, const Devic
   if (options.write) access |= GENERIC_WRITE;
   if (options.readAttributes) access |= FILE_READ_ATTRIBUTES | FILE_READ_EA;
   DWORD flags = options.writeThrough ? FILE_FLAG_WRITE_THROUGH | FILE_FLAG_RANDOM_ACCESS : 0;
-  HANDLE handle = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              options.createNew ? CREATE_ALWAYS : OPEN_EXISTING, flags, nullptr);
-  if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return win32::LastError("CreateFileW", path);
-  return std::unique_ptr<Device>(std::make_unique<Win32Device>(handle, path));
+  win32::ScopedKernelHandle handle(CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              options.createNew ? CREATE_ALWAYS : OPEN_EXISTING, flags, nullptr));
+  if (!handle) return win32::LastError("CreateFileW", path);
+  return std::unique_ptr<Device>(std::make_unique<Win32Device>(std::move(handle), path));
 }
 
 Result<std::wstring> QuerySymbolicLinkTarget(const std::wstring& ntPath) {
   const NtLinkCalls& calls = LinkCalls();
-  if (!calls.open || !calls.query || !calls.close)
-    return Status::Win32(ERROR_PROC_NOT_FOUND, "NtOpenSymbolicLinkObject", ntPath);
+  if (!calls.open || !calls.query) return Status::Win32(ERROR_PROC_NOT_FOUND, "NtOpenSymbolicLinkObject", ntPath);
   if (ntPath.size() * sizeof(wchar_t) > 0xFFFE)
     return Status::Win32(ERROR_FILENAME_EXCED_RANGE, "NtOpenSymbolicLinkObject", ntPath);
 
@@ -120,15 +117,15 @@ Result<std::wstring> QuerySymbolicLinkTarget(const std::wstring& ntPath) {
                              static_cast<USHORT>(name.size() * sizeof(wchar_t)), name.data()};
   NtObjectAttributes attributes{sizeof(NtObjectAttributes), nullptr, &objectName, kObjCaseInsensitive, nullptr,
                                 nullptr};
-  HANDLE link = nullptr;
-  if (LONG status = calls.open(&link, kSymbolicLinkQuery, &attributes); status != 0)
+  HANDLE opened = nullptr;
+  if (LONG status = calls.open(&opened, kSymbolicLinkQuery, &attributes); status != 0)
     return FailWithStatus(calls, status, "NtOpenSymbolicLinkObject", ntPath);
+  win32::ScopedKernelHandle link(opened);  // a kernel handle, which CloseHandle closes as NtClose does
 
   wchar_t buffer[kLinkTargetBytes / sizeof(wchar_t) + 1] = {};
   NtUnicodeString result{0, kLinkTargetBytes, buffer};
   ULONG returned = 0;
-  LONG status = calls.query(link, &result, &returned);
-  calls.close(link);
+  LONG status = calls.query(link.get(), &result, &returned);
   if (status != 0) return FailWithStatus(calls, status, "NtQuerySymbolicLinkObject", ntPath);
   return std::wstring(buffer, result.Length / sizeof(wchar_t));
 }

@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <mutex>
 
+#include "platform/win32/scoped_handle.h"
+
 namespace platform {
 
 static_assert(sizeof(DismText) == sizeof(DismString) && offsetof(DismText, Value) == offsetof(DismString, Value),
@@ -42,13 +44,13 @@ bool Resolve(HMODULE module, const char* name, T& target) {
   return target != nullptr;
 }
 
-HMODULE LoadFrom(const std::wstring& folder) {
-  if (folder.empty()) return nullptr;
+win32::ScopedModule LoadFrom(const std::wstring& folder) {
+  if (folder.empty()) return {};
   std::wstring path = folder;
   if (path.back() != L'\\') path += L'\\';
   path += L"dismapi.dll";
   // Its own dependencies are searched in its folder.
-  return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  return win32::ScopedModule(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
 }
 
 std::wstring SystemFolderPath() {
@@ -66,15 +68,15 @@ std::wstring ProgramFolderPath() {
 }
 
 // The loaded API, or null when dismapi.dll or one of its entry points is missing. A failed load
-// is tried again on the next call.
+// is tried again on the next call; a complete one stays loaded for the process's life.
 const Api* TheApi() {
   std::lock_guard<std::mutex> guard(g_lock);
   if (g_api.module) return &g_api;
-  HMODULE module = LoadFrom(SystemFolderPath());
-  if (!module) module = LoadFrom(ProgramFolderPath());
-  if (!module) return nullptr;
+  win32::ScopedModule loaded = LoadFrom(SystemFolderPath());
+  if (!loaded) loaded = LoadFrom(ProgramFolderPath());
+  if (!loaded) return nullptr;
+  HMODULE module = loaded.get();
   Api api;
-  api.module = module;
   bool ok = Resolve(module, "DismInitialize", api.Initialize) && Resolve(module, "DismShutdown", api.Shutdown) &&
             Resolve(module, "DismGetImageInfo", api.GetImageInfo) &&
             Resolve(module, "DismGetMountedImageInfo", api.GetMountedImageInfo) &&
@@ -83,10 +85,8 @@ const Api* TheApi() {
             Resolve(module, "DismCloseSession", api.CloseSession) && Resolve(module, "DismAddDriver", api.AddDriver) &&
             Resolve(module, "DismCommitImage", api.CommitImage) && Resolve(module, "DismUnmountImage", api.UnmountImage) &&
             Resolve(module, "DismGetLastErrorMessage", api.GetLastErrorMessage) && Resolve(module, "DismDelete", api.Delete);
-  if (!ok) {
-    FreeLibrary(module);
-    return nullptr;
-  }
+  if (!ok) return nullptr;  // the incomplete module is freed
+  api.module = loaded.release();
   g_api = api;
   return &g_api;
 }

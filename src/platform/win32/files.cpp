@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/win32_status.h"
 
 namespace platform {
@@ -13,21 +14,13 @@ using win32::LastError;
 
 namespace {
 
-// Closes a file handle when it goes out of scope.
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (Valid()) CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE Get() const { return handle_; }
+using win32::ScopedFindHandle;
+using win32::ScopedKernelHandle;
 
- private:
-  HANDLE handle_;
-};
+ScopedKernelHandle OpenPath(const std::wstring& path, DWORD access, DWORD share, DWORD disposition) {
+  return ScopedKernelHandle(
+      CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
 
 bool WriteAll(HANDLE file, const void* data, std::size_t size) {
   const char* bytes = static_cast<const char*>(data);
@@ -125,8 +118,8 @@ Status ShellDeleteTree(const std::wstring& path) {
 
 Status ListFolder(const std::wstring& folder, const std::function<bool(const FolderEntry&)>& visit) {
   WIN32_FIND_DATAW data{};
-  HANDLE find = FindFirstFileW((WithBackslash(folder) + L"*.*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) {
+  ScopedFindHandle find(FindFirstFileW((WithBackslash(folder) + L"*.*").c_str(), &data));
+  if (!find) {
     Status failed = LastError("FindFirstFileW", folder);
     // An empty drive root has no "." entry, so nothing matches: that is an empty listing.
     if (failed.code() == ERROR_FILE_NOT_FOUND && IsFolder(folder)) return {};
@@ -144,34 +137,31 @@ Status ListFolder(const std::wstring& folder, const std::function<bool(const Fol
       stopped = true;
       break;
     }
-  } while (FindNextFileW(find, &data));
+  } while (FindNextFileW(find.get(), &data));
   const DWORD ended = stopped ? ERROR_NO_MORE_FILES : GetLastError();
-  FindClose(find);
   if (ended == ERROR_NO_MORE_FILES) return {};
   return Status::Win32(ended, "FindNextFileW", folder);
 }
 
 Result<std::uint64_t> GetFileSizeOf(const std::wstring& path) {
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) return LastError("CreateFileW", path);
+  ScopedKernelHandle file = OpenPath(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+  if (!file) return LastError("CreateFileW", path);
   LARGE_INTEGER value{};
-  if (!GetFileSizeEx(file.Get(), &value)) return LastError("GetFileSizeEx", path);
+  if (!GetFileSizeEx(file.get(), &value)) return LastError("GetFileSizeEx", path);
   return static_cast<std::uint64_t>(value.QuadPart);
 }
 
 Result<std::vector<std::uint8_t>> ReadWholeFile(const std::wstring& path) {
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) return LastError("CreateFileW", path);
+  ScopedKernelHandle file = OpenPath(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+  if (!file) return LastError("CreateFileW", path);
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.Get(), &size)) return LastError("GetFileSizeEx", path);
+  if (!GetFileSizeEx(file.get(), &size)) return LastError("GetFileSizeEx", path);
   if (size.QuadPart > 0x7FFFFFFF) return Status::Win32(ERROR_NOT_ENOUGH_MEMORY, "ReadFile", path);
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart), 0);
   std::size_t done = 0;
   while (done < bytes.size()) {
     DWORD got = 0;
-    if (!ReadFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr))
+    if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr))
       return LastError("ReadFile", path);
     if (got == 0) break;
     done += got;
@@ -181,25 +171,24 @@ Result<std::vector<std::uint8_t>> ReadWholeFile(const std::wstring& path) {
 }
 
 Status WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) return LastError("CreateFileW", path);
-  return Check(WriteAll(file.Get(), bytes.data(), bytes.size()), "WriteFile", path);
+  ScopedKernelHandle file = OpenPath(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
+  if (!file) return LastError("CreateFileW", path);
+  return Check(WriteAll(file.get(), bytes.data(), bytes.size()), "WriteFile", path);
 }
 
 Status OverwriteExistingFile(const std::wstring& path, const std::string& bytes) {
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr));
-  if (!file.Valid()) return LastError("CreateFileW", path);
-  if (!WriteAll(file.Get(), bytes.data(), bytes.size())) return LastError("WriteFile", path);
-  return Check(FlushFileBuffers(file.Get()) != FALSE, "FlushFileBuffers", path);
+  ScopedKernelHandle file = OpenPath(path, GENERIC_WRITE, 0, TRUNCATE_EXISTING);
+  if (!file) return LastError("CreateFileW", path);
+  if (!WriteAll(file.get(), bytes.data(), bytes.size())) return LastError("WriteFile", path);
+  return Check(FlushFileBuffers(file.get()) != FALSE, "FlushFileBuffers", path);
 }
 
 Status AppendToFile(const std::wstring& path, const std::string& bytes) {
   // Other programs may read (or delete) the file between two appends.
-  FileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) return LastError("CreateFileW", path);
-  return Check(WriteAll(file.Get(), bytes.data(), bytes.size()), "WriteFile", path);
+  ScopedKernelHandle file =
+      OpenPath(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_ALWAYS);
+  if (!file) return LastError("CreateFileW", path);
+  return Check(WriteAll(file.get(), bytes.data(), bytes.size()), "WriteFile", path);
 }
 
 Result<std::wstring> CreateTempFileIn(const std::wstring& folder, const std::wstring& prefix) {

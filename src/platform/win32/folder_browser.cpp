@@ -4,6 +4,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "platform/win32/scoped_handle.h"
+
 namespace platform {
 
 std::wstring BrowseForFolder(WindowHandle owner, const std::wstring& title) {
@@ -14,10 +16,9 @@ std::wstring BrowseForFolder(WindowHandle owner, const std::wstring& title) {
   info.lpszTitle = title.c_str();
   info.ulFlags = BIF_RETURNONLYFSDIRS;
   std::wstring path;
-  if (PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info)) {
+  if (win32::ScopedCoTaskMemory<PIDLIST_ABSOLUTE> chosen(SHBrowseForFolderW(&info)); chosen) {
     wchar_t buffer[MAX_PATH] = {};
-    if (SHGetPathFromIDListW(chosen, buffer)) path = buffer;
-    CoTaskMemFree(chosen);
+    if (SHGetPathFromIDListW(chosen.get(), buffer)) path = buffer;
   }
   if (SUCCEEDED(com)) CoUninitialize();
   return path;

@@ -1,6 +1,7 @@
 // Windows: a console program started with CREATE_NO_WINDOW and waited for.
 #include <windows.h>
 
+#include <utility>
 #include <vector>
 
 #include "platform/process.h"
@@ -13,7 +14,7 @@ namespace {
 
 class Win32ChildProcess : public ChildProcess {
  public:
-  explicit Win32ChildProcess(HANDLE process) : process_(process) {}
+  explicit Win32ChildProcess(win32::ScopedKernelHandle process) : process_(std::move(process)) {}
   Result<WaitOutcome> Wait(std::uint32_t timeoutMs) override { return process_.Wait(timeoutMs); }
   Result<std::uint32_t> ExitCode() override { return process_.ExitCode(); }
   Status Terminate(std::uint32_t exitCode) override { return process_.Terminate(exitCode); }
@@ -34,8 +35,9 @@ Result<std::unique_ptr<ChildProcess>> StartHiddenProcess(const std::wstring& com
   if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                       &info))
     return win32::LastError("CreateProcessW", commandLine);
-  CloseHandle(info.hThread);
-  return std::unique_ptr<ChildProcess>(std::make_unique<Win32ChildProcess>(info.hProcess));
+  win32::ScopedKernelHandle thread(info.hThread);  // not needed
+  win32::ScopedKernelHandle process(info.hProcess);
+  return std::unique_ptr<ChildProcess>(std::make_unique<Win32ChildProcess>(std::move(process)));
 }
 
 }  // namespace platform

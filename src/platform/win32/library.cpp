@@ -2,19 +2,21 @@
 
 #include <windows.h>
 
+#include <utility>
+
+#include "platform/win32/scoped_handle.h"
+#include "platform/win32/win32_status.h"
+
 namespace platform {
 
 namespace {
 
 class Win32Library : public Library {
  public:
-  explicit Win32Library(HMODULE module) : module_(module) {}
-  ~Win32Library() override { FreeLibrary(module_); }
-  Win32Library(const Win32Library&) = delete;
-  Win32Library& operator=(const Win32Library&) = delete;
+  explicit Win32Library(win32::ScopedModule module) : module_(std::move(module)) {}
 
   Result<LibraryProc> Export(const char* name) const override {
-    FARPROC proc = GetProcAddress(module_, name);
+    FARPROC proc = GetProcAddress(module_.get(), name);
     if (!proc) {
       DWORD code = GetLastError();
       return Status::Win32(code ? code : kErrorProcNotFound, "GetProcAddress",
@@ -24,18 +26,18 @@ class Win32Library : public Library {
   }
 
  private:
-  HMODULE module_;
+  win32::ScopedModule module_;
 };
 
 }  // namespace
 
 Result<std::unique_ptr<Library>> LoadLibraryAt(const std::wstring& path) {
-  HMODULE module = LoadLibraryW(path.c_str());
+  win32::ScopedModule module(LoadLibraryW(path.c_str()));
   if (!module) {
     DWORD code = GetLastError();
     return Status::Win32(code ? code : kErrorModNotFound, "LoadLibraryW", path);
   }
-  return std::unique_ptr<Library>(std::make_unique<Win32Library>(module));
+  return std::unique_ptr<Library>(std::make_unique<Win32Library>(std::move(module)));
 }
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/window_calls.h"
 
 // Message windows are message-only windows (parent HWND_MESSAGE) whose window procedure hands
@@ -26,7 +27,8 @@ enum class CallStage { Queued, Running, Done, Abandoned };
 
 struct PendingCall {
   std::function<void()> call;
-  HANDLE finished = nullptr;  // manual-reset event, set when the call has run
+  // Manual-reset event, set when the call has run; closed with the last holder of the call.
+  win32::ScopedKernelHandle finished;
   CallStage stage = CallStage::Queued;
 };
 
@@ -57,7 +59,7 @@ void RunCall(std::uintptr_t id) {
     std::lock_guard<std::mutex> guard(Calls().lock);
     pending->stage = CallStage::Done;
   }
-  SetEvent(pending->finished);
+  SetEvent(pending->finished.get());
 }
 
 LRESULT CALLBACK MessageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -126,7 +128,7 @@ bool CallOnWindowThread(WindowHandle window, const std::function<void()>& call) 
   HWND handle = reinterpret_cast<HWND>(window);
   auto pending = std::make_shared<PendingCall>();
   pending->call = call;
-  pending->finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  pending->finished.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   if (!pending->finished) return false;
   std::uintptr_t id = 0;
   {
@@ -141,7 +143,6 @@ bool CallOnWindowThread(WindowHandle window, const std::function<void()>& call) 
   };
   if (!PostMessageW(handle, kCallMessage, id, 0)) {
     forget();
-    CloseHandle(pending->finished);
     return false;
   }
 
@@ -149,12 +150,12 @@ bool CallOnWindowThread(WindowHandle window, const std::function<void()>& call) 
   if (GetWindowThreadProcessId(handle, nullptr) == GetCurrentThreadId()) {
     // On the window thread itself: dispatch until the call, queued behind earlier posts, ran.
     // A window destroyed meanwhile drops the call's message with its queue.
-    PumpMessagesUntil([&] { return WaitForSingleObject(pending->finished, 0) == WAIT_OBJECT_0 || !IsWindow(handle); },
-                      kWaitForeverMs);
-    ran = WaitForSingleObject(pending->finished, 0) == WAIT_OBJECT_0;
+    auto finished = [&] { return WaitForSingleObject(pending->finished.get(), 0) == WAIT_OBJECT_0; };
+    PumpMessagesUntil([&] { return finished() || !IsWindow(handle); }, kWaitForeverMs);
+    ran = finished();
   } else {
     for (;;) {
-      if (WaitForSingleObject(pending->finished, kWaitSliceMs) == WAIT_OBJECT_0) {
+      if (WaitForSingleObject(pending->finished.get(), kWaitSliceMs) == WAIT_OBJECT_0) {
         ran = true;
         break;
       }
@@ -170,7 +171,6 @@ bool CallOnWindowThread(WindowHandle window, const std::function<void()>& call) 
     }
   }
   forget();
-  CloseHandle(pending->finished);
   return ran;
 }
 

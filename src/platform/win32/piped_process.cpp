@@ -3,6 +3,7 @@
 // handles, no open access list); only the write end is inherited by the child.
 #include <windows.h>
 
+#include <utility>
 #include <vector>
 
 #include "platform/process.h"
@@ -18,19 +19,19 @@ constexpr DWORD kPeekIntervalMs = 10;
 
 class Win32PipedProcess : public PipedProcess {
  public:
-  Win32PipedProcess(HANDLE process, HANDLE readPipe) : process_(process), read_(readPipe) {}
-  ~Win32PipedProcess() override { CloseHandle(read_); }
+  Win32PipedProcess(win32::ScopedKernelHandle process, win32::ScopedKernelHandle readPipe)
+      : process_(std::move(process)), read_(std::move(readPipe)) {}
 
   Result<PipeRead> Read(char* buffer, std::size_t capacity, std::size_t& bytesRead, std::uint32_t timeoutMs) override {
     bytesRead = 0;
     DWORD start = GetTickCount();
     for (;;) {
       DWORD available = 0;
-      if (!PeekNamedPipe(read_, nullptr, 0, nullptr, &available, nullptr)) return Ended("PeekNamedPipe");
+      if (!PeekNamedPipe(read_.get(), nullptr, 0, nullptr, &available, nullptr)) return Ended("PeekNamedPipe");
       if (available > 0) {
         DWORD want = available < capacity ? available : static_cast<DWORD>(capacity);
         DWORD got = 0;
-        if (!ReadFile(read_, buffer, want, &got, nullptr)) return Ended("ReadFile");
+        if (!ReadFile(read_.get(), buffer, want, &got, nullptr)) return Ended("ReadFile");
         if (got == 0) return PipeRead::EndOfOutput;
         bytesRead = got;
         return PipeRead::Data;
@@ -52,7 +53,7 @@ class Win32PipedProcess : public PipedProcess {
   }
 
   win32::ProcessHandle process_;
-  HANDLE read_;
+  win32::ScopedKernelHandle read_;
 };
 
 }  // namespace
@@ -63,12 +64,16 @@ Result<std::unique_ptr<PipedProcess>> StartPipedProcess(const std::wstring& comm
   security.nLength = sizeof security;
   security.lpSecurityDescriptor = nullptr;
   security.bInheritHandle = TRUE;
-  HANDLE readPipe = nullptr;
-  HANDLE writePipe = nullptr;
-  if (!CreatePipe(&readPipe, &writePipe, &security, pipeSize) || readPipe == nullptr || writePipe == nullptr)
-    return win32::LastError("CreatePipe");
+  HANDLE readEnd = nullptr;
+  HANDLE writeEnd = nullptr;
+  const BOOL piped = CreatePipe(&readEnd, &writeEnd, &security, pipeSize);
+  const Status pipeStatus = win32::Check(piped != FALSE, "CreatePipe");
+  win32::ScopedKernelHandle readPipe(piped ? readEnd : nullptr);
+  win32::ScopedKernelHandle writePipe(piped ? writeEnd : nullptr);
+  if (!pipeStatus) return pipeStatus;
+  if (!readPipe || !writePipe) return Status::Win32(ERROR_INVALID_HANDLE, "CreatePipe");
   // The child needs only the write end.
-  SetHandleInformation(readPipe, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(readPipe.get(), HANDLE_FLAG_INHERIT, 0);
 
   std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
   buffer.push_back(L'\0');
@@ -77,20 +82,19 @@ Result<std::unique_ptr<PipedProcess>> StartPipedProcess(const std::wstring& comm
   startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
   startup.wShowWindow = SW_HIDE;
   startup.hStdInput = nullptr;
-  startup.hStdOutput = writePipe;
-  startup.hStdError = writePipe;
+  startup.hStdOutput = writePipe.get();
+  startup.hStdError = writePipe.get();
   PROCESS_INFORMATION info{};
   BOOL started =
       CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
-  Status failed = win32::Check(started != FALSE, "CreateProcessW", commandLine);
-  // The parent's copy of the write end goes in every case, so the output ends when the child's does.
-  CloseHandle(writePipe);
-  if (!failed) {
-    CloseHandle(readPipe);
-    return failed;
-  }
-  CloseHandle(info.hThread);
-  return std::unique_ptr<PipedProcess>(std::make_unique<Win32PipedProcess>(info.hProcess, readPipe));
+  const Status startStatus = win32::Check(started != FALSE, "CreateProcessW", commandLine);
+  // The parent's copy of the write end goes in every case, so the output ends when the child's
+  // does. Closing keeps CreateProcessW's error for the caller.
+  writePipe.reset();
+  if (!startStatus) return startStatus;
+  win32::ScopedKernelHandle thread(info.hThread);  // not needed
+  win32::ScopedKernelHandle process(info.hProcess);
+  return std::unique_ptr<PipedProcess>(std::make_unique<Win32PipedProcess>(std::move(process), std::move(readPipe)));
 }
 
 }  // namespace platform

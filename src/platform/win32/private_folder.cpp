@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/win32_status.h"
 
 namespace platform {
@@ -13,26 +14,24 @@ namespace {
 // keeps the parent's grants (ProgramData lets every user create files) from flowing in.
 constexpr const wchar_t* kPrivateAccess = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
-// The security descriptor of a private folder, freed with the object.
+// The security descriptor of a private folder, freed with the object (keeping the last error,
+// so a failed creation still reports its reason).
 class PrivateDescriptor {
  public:
   PrivateDescriptor() {
-    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(kPrivateAccess, SDDL_REVISION_1, &descriptor_, nullptr)) {
+    PSECURITY_DESCRIPTOR made = nullptr;
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(kPrivateAccess, SDDL_REVISION_1, &made, nullptr)) {
+      descriptor_.reset(made);
       attributes_.nLength = sizeof attributes_;
-      attributes_.lpSecurityDescriptor = descriptor_;
+      attributes_.lpSecurityDescriptor = made;
       attributes_.bInheritHandle = FALSE;
     }
   }
-  ~PrivateDescriptor() {
-    if (descriptor_) LocalFree(descriptor_);
-  }
-  PrivateDescriptor(const PrivateDescriptor&) = delete;
-  PrivateDescriptor& operator=(const PrivateDescriptor&) = delete;
 
   SECURITY_ATTRIBUTES* Attributes() { return descriptor_ ? &attributes_ : nullptr; }
 
  private:
-  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+  win32::ScopedLocalMemory<PSECURITY_DESCRIPTOR> descriptor_;
   SECURITY_ATTRIBUTES attributes_{};
 };
 
@@ -41,25 +40,19 @@ class PrivateDescriptor {
 Result<std::wstring> CreatePrivateFolder(const std::wstring& parent, const std::wstring& prefix) {
   std::wstring base = parent;
   if (!base.empty() && base.back() != L'\\') base += L'\\';
-  std::wstring made;
+  PrivateDescriptor descriptor;
+  if (!descriptor.Attributes()) return win32::LastError("ConvertStringSecurityDescriptorToSecurityDescriptorW");
   Status failed = Status::Win32(ERROR_ALREADY_EXISTS, "CreateDirectoryW", base + prefix);
-  {
-    PrivateDescriptor descriptor;
-    if (!descriptor.Attributes()) return win32::LastError("ConvertStringSecurityDescriptorToSecurityDescriptorW");
-    DWORD seed = GetTickCount() ^ GetCurrentProcessId();
-    for (DWORD i = 0; i < 0x10000 && made.empty(); ++i) {
-      wchar_t suffix[16];
-      wsprintfW(suffix, L"%04X", static_cast<unsigned>((seed + i) & 0xFFFF));
-      std::wstring candidate = base + prefix + suffix;
-      if (CreateDirectoryW(candidate.c_str(), descriptor.Attributes())) {
-        made = candidate + L"\\";
-      } else if ((failed = win32::LastError("CreateDirectoryW", candidate)).code() != ERROR_ALREADY_EXISTS) {
-        break;
-      }
-    }
+  DWORD seed = GetTickCount() ^ GetCurrentProcessId();
+  for (DWORD i = 0; i < 0x10000; ++i) {
+    wchar_t suffix[16];
+    wsprintfW(suffix, L"%04X", static_cast<unsigned>((seed + i) & 0xFFFF));
+    std::wstring candidate = base + prefix + suffix;
+    if (CreateDirectoryW(candidate.c_str(), descriptor.Attributes())) return candidate + L"\\";
+    failed = win32::LastError("CreateDirectoryW", candidate);
+    if (failed.code() != ERROR_ALREADY_EXISTS) break;
   }
-  if (made.empty()) return failed;
-  return made;
+  return failed;
 }
 
 Status CreatePrivateFolderAt(const std::wstring& path) {

@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include "platform/win32/canvas.h"
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/widget_controls.h"
 #include "platform/win32/win32_form.h"
 
@@ -94,11 +95,10 @@ class Win32SkinButton : public Win32Control<SkinButton> {
 };
 
 void DrawCaption(HDC dc, const std::wstring& caption, const Font& font, Color color, RECT rect) {
-  HGDIOBJ previous = SelectObject(dc, FontFor(font));
+  win32::ScopedSelection fontSelected = win32::SelectInto(dc, FontFor(font));
   SetTextColor(dc, ToColorRef(color));
   SetBkMode(dc, TRANSPARENT);
   DrawTextW(dc, caption.c_str(), -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  SelectObject(dc, previous);
 }
 
 void Win32SkinButton::Paint(HDC dc) {

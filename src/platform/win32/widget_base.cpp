@@ -7,6 +7,7 @@
 #include <mutex>
 #include <tuple>
 
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/skin_button_window.h"
 #include "platform/win32/widget_controls.h"
 #include "platform/win32/win32_form.h"
@@ -91,9 +92,7 @@ HFONT FontFor(const Font& font) {
   auto key = std::make_tuple(font.name, font.pointSize, font.bold);
   auto it = fonts.find(key);
   if (it != fonts.end()) return it->second;
-  HDC screen = GetDC(nullptr);
-  const int height = -MulDiv(font.pointSize, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  ReleaseDC(nullptr, screen);
+  const int height = -MulDiv(font.pointSize, GetDeviceCaps(win32::GetWindowDc(nullptr).get(), LOGPIXELSY), 72);
   HFONT made = CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                            font.name.c_str());

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/win32/canvas.h"
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/win32_form.h"
 
 namespace platform::win32ui {
@@ -25,12 +26,10 @@ void SetFontOf(HWND window, const Font& font) {
 
 // The height of one line of text in `font`.
 int LineHeight(const Font& font) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ previous = SelectObject(dc, FontFor(font));
+  win32::ScopedWindowDc dc = win32::GetWindowDc(nullptr);
+  win32::ScopedSelection fontSelected = win32::SelectInto(dc.get(), FontFor(font));
   TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, previous);
-  ReleaseDC(nullptr, dc);
+  GetTextMetricsW(dc.get(), &metrics);
   return metrics.tmHeight;
 }
 
@@ -75,12 +74,13 @@ class Win32Label : public Win32Control<Label> {
     if (!autoSize_) return;
     Bounds bounds = GetBounds();
     std::wstring text = Text();
-    HDC dc = GetDC(hwnd);
-    HGDIOBJ previous = SelectObject(dc, FontFor(font_));
     RECT rect{0, 0, wordWrap_ ? bounds.width : 0, 0};
-    DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &rect, DT_CALCRECT | (wordWrap_ ? DT_WORDBREAK : 0));
-    SelectObject(dc, previous);
-    ReleaseDC(hwnd, dc);
+    {
+      win32::ScopedWindowDc dc = win32::GetWindowDc(hwnd);
+      win32::ScopedSelection fontSelected = win32::SelectInto(dc.get(), FontFor(font_));
+      DrawTextW(dc.get(), text.empty() ? L" " : text.c_str(), -1, &rect,
+                DT_CALCRECT | (wordWrap_ ? DT_WORDBREAK : 0));
+    }
     if (!wordWrap_) bounds.width = rect.right;
     bounds.height = rect.bottom;
     SetBounds(bounds);

@@ -21,6 +21,7 @@
 
 #include "oscdimg_command.h"
 #include "oscdimg_output.h"
+#include "sim/machine/split_command_line.h"
 #include "unix_tool.h"
 
 namespace {
@@ -76,7 +77,7 @@ std::wstring ParentOf(const std::wstring& path) {
 
 int wmain() {
   Say("\nOSCDIMG stand-in (Draventa tests under Wine)\n\n");
-  std::vector<std::wstring> words = SplitCommandLine(GetCommandLineW());
+  std::vector<std::wstring> words = platform::host::SplitCommandLine(GetCommandLineW());
   if (!words.empty()) words.erase(words.begin());  // the program
   OscdimgCommand command = ParseOscdimgCommand(words);
   if (!command.error.empty()) return Fail(Utf8(command.error));

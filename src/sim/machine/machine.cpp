@@ -1,0 +1,490 @@
+#include "sim/machine/machine.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cwctype>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string_view>
+
+#include "sim/machine/name_index.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace platform::host {
+
+std::string ToUtf8(const std::wstring& text) {
+  std::string out;
+  for (wchar_t wc : text) {
+    auto c = static_cast<std::uint32_t>(wc);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::wstring FromUtf8(const std::string& text) {
+  std::wstring out;
+  for (std::size_t i = 0; i < text.size();) {
+    auto c = static_cast<unsigned char>(text[i]);
+    std::uint32_t cp = 0;
+    std::size_t extra = 0;
+    if (c < 0x80) { cp = c; }
+    else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
+    else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
+    else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
+    else { out += L'?'; ++i; continue; }
+    bool ok = true;
+    for (std::size_t k = 1; k <= extra; ++k) {
+      if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) { ok = false; break; }
+      cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    }
+    if (!ok) { out += L'?'; ++i; continue; }
+    out += static_cast<wchar_t>(cp);
+    i += extra + 1;
+  }
+  return out;
+}
+
+const DriveRecord* MachineDescription::FindDrive(char letter) const {
+  for (const auto& d : drives)
+    if (std::toupper(static_cast<unsigned char>(d.letter)) == std::toupper(static_cast<unsigned char>(letter))) return &d;
+  return nullptr;
+}
+DriveRecord* MachineDescription::FindDrive(char letter) {
+  return const_cast<DriveRecord*>(static_cast<const MachineDescription*>(this)->FindDrive(letter));
+}
+const DiskRecord* MachineDescription::FindDisk(int number) const {
+  for (const auto& d : disks)
+    if (d.number == number) return &d;
+  return nullptr;
+}
+DiskRecord* MachineDescription::FindDisk(int number) {
+  return const_cast<DiskRecord*>(static_cast<const MachineDescription*>(this)->FindDisk(number));
+}
+std::optional<std::string> MachineDescription::Fault(const std::string& name) const {
+  auto it = faults.find(name);
+  if (it == faults.end()) return std::nullopt;
+  return it->second;
+}
+
+namespace {
+
+json ToJson(const MachineDescription& m) {
+  json j;
+  j["folders"] = {{"program", ToUtf8(m.programFolder)},
+                  {"commonAppData", ToUtf8(m.commonAppData)},
+                  {"system", ToUtf8(m.systemFolder)},
+                  {"windows", ToUtf8(m.windowsFolder)},
+                  {"current", ToUtf8(m.currentFolder)}};
+  j["systemLocale"] = m.systemLocale;
+  j["wow64"] = m.wow64;
+  j["drives"] = json::array();
+  for (const auto& d : m.drives) {
+    j["drives"].push_back({{"letter", std::string(1, d.letter)}, {"type", d.type}, {"bus", d.bus},
+                           {"label", ToUtf8(d.label)}, {"fileSystem", ToUtf8(d.fileSystem)},
+                           {"totalBytes", d.totalBytes}, {"root", d.root}, {"disk", d.disk},
+                           {"partition", d.partition}, {"volume", d.volume}, {"media", d.media}});
+  }
+  j["disks"] = json::array();
+  for (const auto& d : m.disks) {
+    json parts = json::array();
+    for (const auto& p : d.partitions)
+      parts.push_back({{"number", p.number}, {"start", p.start}, {"length", p.length}, {"mbrType", p.mbrType},
+                       {"gptType", p.gptType}, {"active", p.active}, {"logical", p.logical},
+                       {"volume", p.volume}, {"fileSystem", ToUtf8(p.fileSystem)}, {"label", ToUtf8(p.label)}});
+    j["disks"].push_back({{"number", d.number}, {"style", d.style}, {"size", d.size}, {"bus", d.bus},
+                          {"removable", d.removable}, {"media", d.media}, {"tracksPerCylinder", d.tracksPerCylinder},
+                          {"sectorsPerTrack", d.sectorsPerTrack}, {"bytesPerSector", d.bytesPerSector},
+                          {"signature", d.signature}, {"guid", d.guid}, {"partitions", parts}});
+  }
+  j["faults"] = m.faults;
+  return j;
+}
+
+template <typename T>
+void Take(const json& j, const char* key, T& out) {
+  if (j.contains(key)) out = j.at(key).get<T>();
+}
+
+MachineDescription FromJson(const json& j) {
+  MachineDescription m;
+  if (j.contains("folders")) {
+    const auto& f = j["folders"];
+    std::string s;
+    if (f.contains("program")) m.programFolder = FromUtf8(f["program"].get<std::string>());
+    if (f.contains("commonAppData")) m.commonAppData = FromUtf8(f["commonAppData"].get<std::string>());
+    if (f.contains("system")) m.systemFolder = FromUtf8(f["system"].get<std::string>());
+    if (f.contains("windows")) m.windowsFolder = FromUtf8(f["windows"].get<std::string>());
+    if (f.contains("current")) m.currentFolder = FromUtf8(f["current"].get<std::string>());
+  }
+  Take(j, "systemLocale", m.systemLocale);
+  Take(j, "wow64", m.wow64);
+  for (const auto& jd : j.value("drives", json::array())) {
+    DriveRecord d;
+    std::string letter = jd.value("letter", std::string("C"));
+    d.letter = letter.empty() ? 'C' : static_cast<char>(std::toupper(static_cast<unsigned char>(letter[0])));
+    Take(jd, "type", d.type);
+    Take(jd, "bus", d.bus);
+    if (jd.contains("label")) d.label = FromUtf8(jd["label"].get<std::string>());
+    if (jd.contains("fileSystem")) d.fileSystem = FromUtf8(jd["fileSystem"].get<std::string>());
+    Take(jd, "totalBytes", d.totalBytes);
+    Take(jd, "root", d.root);
+    Take(jd, "disk", d.disk);
+    Take(jd, "partition", d.partition);
+    Take(jd, "volume", d.volume);
+    Take(jd, "media", d.media);
+    m.drives.push_back(d);
+  }
+  for (const auto& jd : j.value("disks", json::array())) {
+    DiskRecord d;
+    Take(jd, "number", d.number);
+    Take(jd, "style", d.style);
+    Take(jd, "size", d.size);
+    Take(jd, "bus", d.bus);
+    Take(jd, "removable", d.removable);
+    Take(jd, "media", d.media);
+    Take(jd, "tracksPerCylinder", d.tracksPerCylinder);
+    Take(jd, "sectorsPerTrack", d.sectorsPerTrack);
+    Take(jd, "bytesPerSector", d.bytesPerSector);
+    Take(jd, "signature", d.signature);
+    Take(jd, "guid", d.guid);
+    for (const auto& jp : jd.value("partitions", json::array())) {
+      PartitionRecord p;
+      Take(jp, "number", p.number);
+      Take(jp, "start", p.start);
+      Take(jp, "length", p.length);
+      Take(jp, "mbrType", p.mbrType);
+      Take(jp, "gptType", p.gptType);
+      Take(jp, "active", p.active);
+      Take(jp, "logical", p.logical);
+      Take(jp, "volume", p.volume);
+      if (jp.contains("fileSystem")) p.fileSystem = FromUtf8(jp["fileSystem"].get<std::string>());
+      if (jp.contains("label")) p.label = FromUtf8(jp["label"].get<std::string>());
+      d.partitions.push_back(p);
+    }
+    m.disks.push_back(d);
+  }
+  if (j.contains("faults")) m.faults = j["faults"].get<std::map<std::string, std::string>>();
+  return m;
+}
+
+std::string DescriptionPath(const std::string& folder) { return folder + "/machine.json"; }
+
+// Serialises access to the cache; the file lock below serialises processes.
+std::mutex g_cacheLock;
+struct Cache {
+  std::string folder;
+  fs::file_time_type stamp{};
+  std::uintmax_t size = 0;
+  std::shared_ptr<const MachineDescription> description;
+};
+Cache g_cache;
+
+class FileLock {
+ public:
+  explicit FileLock(const std::string& folder, bool exclusive) {
+    fd_ = ::open((folder + "/machine.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ >= 0) ::flock(fd_, exclusive ? LOCK_EX : LOCK_SH);
+  }
+  ~FileLock() {
+    if (fd_ >= 0) {
+      ::flock(fd_, LOCK_UN);
+      ::close(fd_);
+    }
+  }
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
+std::optional<MachineDescription> ReadUnlocked(const std::string& folder) {
+  std::ifstream in(DescriptionPath(folder));
+  if (!in) return std::nullopt;
+  try {
+    json j;
+    in >> j;
+    return FromJson(j);
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+bool WriteUnlocked(const std::string& folder, const MachineDescription& description) {
+  std::string tmp = DescriptionPath(folder) + ".tmp." + std::to_string(::getpid());
+  {
+    std::ofstream out(tmp, std::ios::trunc);
+    if (!out) return false;
+    out << ToJson(description).dump(2) << "\n";
+    if (!out) return false;
+  }
+  std::error_code ec;
+  fs::rename(tmp, DescriptionPath(folder), ec);
+  return !ec;
+}
+
+// Finds an existing entry of `dir` whose name matches `name` without regard to case; the name
+// as written when it exists, else through the folder's name index (sim/machine/name_index.h).
+std::string MatchName(const fs::path& dir, const std::string& name) {
+  std::error_code ec;
+  if (fs::exists(dir / name, ec)) return name;
+  return MatchNameInFolder(dir.string(), name).value_or(name);
+}
+
+}  // namespace
+
+namespace {
+
+// The process's machine folder; seeded from the environment on first use.
+std::mutex g_folderLock;
+std::optional<std::string> g_folder;
+
+std::string& FolderLocked() {
+  if (!g_folder) {
+    const char* value = std::getenv(kMachineVariable);
+    g_folder = value ? std::string(value) : std::string();
+  }
+  return *g_folder;
+}
+
+}  // namespace
+
+std::string Machine::Folder() {
+  std::lock_guard<std::mutex> guard(g_folderLock);
+  return FolderLocked();
+}
+
+void Machine::UseFolder(const std::string& folder) {
+  std::lock_guard<std::mutex> guard(g_folderLock);
+  FolderLocked() = folder;
+}
+
+std::vector<std::string> Machine::ChildEnvironment(const std::vector<std::string>& overrides) {
+  std::vector<std::string> replaced = overrides;
+  const std::string folder = Folder();
+  replaced.push_back(std::string(kMachineVariable) + "=" + folder);
+  std::vector<std::string> environment;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    std::string_view text(*entry);
+    bool keep = true;
+    for (const auto& item : replaced) {
+      std::string_view name(item.data(), item.find('=') + 1);
+      if (text.substr(0, name.size()) == name) keep = false;
+    }
+    if (keep) environment.emplace_back(text);
+  }
+  for (const auto& item : overrides) environment.push_back(item);
+  if (!folder.empty()) environment.push_back(std::string(kMachineVariable) + "=" + folder);
+  return environment;
+}
+
+std::optional<MachineDescription> Machine::Read(const std::string& folder) {
+  FileLock lock(folder, false);
+  return ReadUnlocked(folder);
+}
+
+bool Machine::Write(const std::string& folder, const MachineDescription& description) {
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  FileLock lock(folder, true);
+  return WriteUnlocked(folder, description);
+}
+
+std::shared_ptr<const MachineDescription> Machine::Current() {
+  std::string folder = Folder();
+  if (folder.empty()) return nullptr;
+  // One stat for both the time and the size: every path look-up comes here first.
+  struct stat info {};
+  if (::stat(DescriptionPath(folder).c_str(), &info) != 0) return nullptr;
+  const auto stamp = fs::file_time_type(std::chrono::duration_cast<fs::file_time_type::duration>(
+      std::chrono::seconds(info.st_mtim.tv_sec) + std::chrono::nanoseconds(info.st_mtim.tv_nsec)));
+  const auto size = static_cast<std::uintmax_t>(info.st_size);
+  std::lock_guard<std::mutex> guard(g_cacheLock);
+  if (g_cache.description && g_cache.folder == folder && g_cache.stamp == stamp && g_cache.size == size)
+    return g_cache.description;
+  auto read = Read(folder);
+  if (!read) return nullptr;
+  g_cache.folder = folder;
+  g_cache.stamp = stamp;
+  g_cache.size = size;
+  g_cache.description = std::make_shared<const MachineDescription>(std::move(*read));
+  return g_cache.description;
+}
+
+bool Machine::Update(const std::function<void(MachineDescription&)>& change) {
+  std::string folder = Folder();
+  if (folder.empty()) return false;
+  bool ok = false;
+  {
+    FileLock lock(folder, true);
+    auto description = ReadUnlocked(folder);
+    if (!description) return false;
+    change(*description);
+    ok = WriteUnlocked(folder, *description);
+  }
+  std::lock_guard<std::mutex> guard(g_cacheLock);
+  g_cache.description.reset();  // the next Current() reads the new file
+  return ok;
+}
+
+namespace {
+
+// The names below the drive of an absolute Windows folder path ("C:\Windows" -> {"Windows"});
+// false when it is on another drive than `letter`.
+bool FolderParts(const std::wstring& folder, char letter, std::vector<std::wstring>& parts) {
+  parts.clear();
+  if (folder.size() < 2 || folder[1] != L':' ||
+      std::toupper(static_cast<unsigned char>(folder[0])) != std::toupper(static_cast<unsigned char>(letter)))
+    return false;
+  std::wstring rest = folder.substr(2);
+  std::size_t start = 0;
+  while (start <= rest.size()) {
+    std::size_t end = rest.find_first_of(L"\\/", start);
+    if (end == std::wstring::npos) end = rest.size();
+    if (end > start) parts.push_back(rest.substr(start, end - start));
+    start = end + 1;
+  }
+  return true;
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+  return true;
+}
+
+// Whether `parts` begins with `prefix`, without regard to case.
+bool StartsWith(const std::vector<std::wstring>& parts, const std::vector<std::wstring>& prefix) {
+  if (prefix.empty() || parts.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i)
+    if (!SameName(parts[i], prefix[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+// A 32-bit program on 64-bit Windows: <system> is SysWOW64 for it, and <windows>\Sysnative is
+// the native <system>.
+void Machine::RedirectSystemFolder(const MachineDescription& machine, char letter, std::vector<std::wstring>& parts) {
+  std::vector<std::wstring> windows, system;
+  if (!FolderParts(machine.windowsFolder, letter, windows) || !FolderParts(machine.systemFolder, letter, system)) return;
+  std::vector<std::wstring> sysnative = windows;
+  sysnative.push_back(L"Sysnative");
+  std::vector<std::wstring> wow64 = windows;
+  wow64.push_back(L"SysWOW64");
+  const std::vector<std::wstring>* from = nullptr;
+  const std::vector<std::wstring>* to = nullptr;
+  if (StartsWith(parts, sysnative)) {
+    from = &sysnative;
+    to = &system;
+  } else if (StartsWith(parts, system)) {
+    from = &system;
+    to = &wow64;
+  }
+  if (!from) return;
+  std::vector<std::wstring> redirected = *to;
+  redirected.insert(redirected.end(), parts.begin() + static_cast<std::ptrdiff_t>(from->size()), parts.end());
+  parts = std::move(redirected);
+}
+
+namespace {
+
+// The host folder of `letter`'s root on `machine`, the machine in `folder`; empty for a drive
+// that isn't there or has no medium.
+std::string RootOnMachine(const MachineDescription& machine, const std::string& folder, char letter) {
+  const DriveRecord* drive = machine.FindDrive(letter);
+  if (!drive || !drive->media || drive->root.empty()) return {};
+  fs::path root(drive->root);
+  if (root.is_relative()) root = fs::path(folder) / root;
+  return root.lexically_normal().string();
+}
+
+}  // namespace
+
+std::string Machine::DriveRootHostPath(char letter) {
+  auto machine = Current();
+  return machine ? RootOnMachine(*machine, Folder(), letter) : std::string();
+}
+
+std::string Machine::HostPath(const std::wstring& windowsPath) {
+  std::wstring path = windowsPath;
+  if (path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0) path = path.substr(4);
+  for (auto& c : path)
+    if (c == L'/') c = L'\\';
+  auto machine = Current();
+  if (!machine) return {};
+
+  // Make the path absolute: X:\..., \... on the current drive, or relative to the current folder.
+  bool hasDrive = path.size() >= 2 && path[1] == L':' && std::iswalpha(path[0]);
+  if (!hasDrive) {
+    std::wstring current = machine->currentFolder;
+    if (!path.empty() && path[0] == L'\\') {
+      path = current.substr(0, 2) + path;
+    } else {
+      if (!current.empty() && current.back() != L'\\') current += L'\\';
+      path = current + path;
+    }
+  }
+  if (path.size() < 2 || path[1] != L':') return {};
+  char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
+  // The root from the same description the path was made absolute with.
+  const std::string root = RootOnMachine(*machine, Folder(), letter);
+  if (root.empty()) return {};
+
+  std::vector<std::wstring> parts;
+  std::wstring rest = path.substr(2);
+  std::size_t start = 0;
+  while (start <= rest.size()) {
+    std::size_t end = rest.find(L'\\', start);
+    if (end == std::wstring::npos) end = rest.size();
+    std::wstring part = rest.substr(start, end - start);
+    if (part == L"..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != L".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  if (machine->wow64) RedirectSystemFolder(*machine, letter, parts);
+  fs::path host(root);
+  // A path that exists as written, or whose folder does, is its own match: one look-up instead
+  // of one per name (a copy of many thousand files asks for each of them several times).
+  if (!parts.empty()) {
+    fs::path exact(root);
+    for (const auto& part : parts) exact /= ToUtf8(part);
+    std::error_code ec;
+    if (fs::exists(exact, ec)) return exact.string();
+    fs::path folder = exact.parent_path();
+    if (auto name = MatchNameInFolder(folder.string(), ToUtf8(parts.back()))) return (folder / *name).string();
+  }
+  for (const auto& part : parts) host /= MatchName(host, ToUtf8(part));
+  return host.string();
+}
+
+}  // namespace platform::host

@@ -1,0 +1,73 @@
+#pragma once
+// Host only: builds simulated machines in folders, for tests and the demo.
+//
+//   MachineBuilder m(folder);
+//   m.Fixed('C', "drives/C");                // the system drive, with the usual folders
+//   m.Optical('E', L"GRMCULFRER_EN_DVD");    // returns the host folder of the disc's root
+//   m.UsbStick('F', 2, 8ull << 30);          // disk 2, one FAT32 partition mounted as F:
+//   m.InstallProgramFiles(folder);           // QvMultiLang.dll and the agreement texts
+//   m.Write(); m.Use();                      // machine.json written, DRAVENTA_MACHINE set
+#include <cstdint>
+#include <string>
+
+#include "sim/machine/machine.h"
+
+namespace platform::host {
+
+class MachineBuilder {
+ public:
+  explicit MachineBuilder(std::string folder);
+
+  MachineDescription& Description() { return description_; }
+  const std::string& Folder() const { return folder_; }
+
+  // A fixed internal drive on its own SATA disk (disk number `disk`, one NTFS partition).
+  // Returns the host folder of its root.
+  std::string Fixed(char letter, int disk, std::uint64_t totalBytes = 256ull << 30);
+  // An optical drive; `media` false leaves it empty (not ready). Returns its root's host folder.
+  std::string Optical(char letter, const std::wstring& label, bool media = true);
+  // A USB stick on disk `disk`: MBR, one FAT32 partition (number 1, at 1 MiB) mounted on the
+  // letter. `removable` false makes it a USB hard disk that reports itself fixed.
+  std::string UsbStick(char letter, int disk, std::uint64_t totalBytes, bool removable = true);
+
+  // Puts a host executable (a substitute tool) at a Windows path of the machine, such as
+  // C:\Windows\System32\diskpart.exe, as a symbolic link. The drive must exist.
+  bool InstallTool(const std::wstring& windowsPath, const std::string& hostExecutable) const;
+
+  // Copies a host file into the machine's program folder (the folder of the running executable)
+  // under `name`, replacing a file of that name. The program folder's drive must exist.
+  bool InstallProgramFile(const std::wstring& name, const std::string& hostFile) const;
+  // Copies every file of a host folder into the program folder: the build assembles the files
+  // that lie beside the program (the translation library QvMultiLang.dll and the agreement
+  // texts) in one such folder.
+  bool InstallProgramFiles(const std::string& hostFolder) const;
+  // The host path of the program folder's file `name`.
+  std::string ProgramFileHostPath(const std::wstring& name) const;
+
+  // The system default locale identifier (0x409 unless set).
+  void SystemLocale(std::uint32_t lcid) { description_.systemLocale = lcid; }
+
+  void Fault(const std::string& name, const std::string& value) { description_.faults[name] = value; }
+
+  // Makes the machine 64-bit Windows (the program then runs under WOW64) or 32-bit Windows.
+  void Wow64(bool on) { description_.wow64 = on; }
+
+  bool Write() const;
+  // Points this process (and the processes it starts) at the machine.
+  void Use() const;
+
+  std::string HostFolderOf(char letter) const;
+
+ private:
+  std::string AddDriveFolder(char letter);
+  void AddSinglePartitionDisk(DriveRecord drive, DiskRecord disk, int mbrType, bool active);
+  // The host path of a Windows path X:\... on this machine's drive folders; empty when the
+  // path has no drive letter.
+  std::string HostPathOf(const std::wstring& windowsPath) const;
+  int NextVolume();
+
+  std::string folder_;
+  MachineDescription description_;
+};
+
+}  // namespace platform::host

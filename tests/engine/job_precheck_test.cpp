@@ -1,0 +1,123 @@
+// The check made before a job starts, on a generated Windows 7 disc: each finding that would
+// make the job fail half-way refuses it with a message, before any drive is touched.
+#include <gtest/gtest.h>
+
+#include <cwchar>
+#include <filesystem>
+#include <string>
+
+#include "engine/job_precheck.h"
+#include "platform/folders.h"
+#include "sim/probes/message_box_script.h"
+#include "support/recording_job_window.h"
+#include "servicing/dism_manager.h"
+#include "support/sample_disc.h"
+#include "support/temp_machine.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class JobPrecheck : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DismManager::DestroyInstance();
+    platform::host::ClearMessageBoxes();
+    ASSERT_FALSE(test::InsertSampleDisc(machine_, 'E').empty());
+    disc_ = machine_.Builder().HostFolderOf('E');
+    std::wcscpy(info_.szSourcePath, L"E:\\");
+    info_.bIs64bitDVD = false;
+  }
+  void TearDown() override { DismManager::DestroyInstance(); }
+
+  // The oscdimg folders beside the program, as Microsoft's deployment kit lays them out.
+  void InstallIsoTool() {
+    std::string exe = machine_.Host(platform::ExecutableFolder());
+    for (const char* arch : {"Oscdimg_x86", "Oscdimg_amd64"})
+      for (const char* file : {"oscdimg.exe", "etfsboot.com", "efisys.bin"})
+        test::WriteHostFile(exe + "/" + arch + "/Oscdimg/" + file, "x");
+  }
+
+  std::wstring RefusalText(std::int32_t type) {
+    auto refusal = CheckJobCanFinish(type, info_);
+    return refusal ? refusal->text : L"";
+  }
+
+  test::TempMachine machine_;
+  std::string disc_;
+  WIN7_OPERAT_INFO info_;
+};
+
+TEST_F(JobPrecheck, AGoodDiscWithEverythingInPlaceCanRunBothJobs) {
+  InstallIsoTool();
+  EXPECT_EQ(RefusalText(0), L"");
+  EXPECT_EQ(RefusalText(1), L"");
+  EXPECT_TRUE(ConfirmJobCanFinish(0, 0, info_));
+  EXPECT_TRUE(platform::host::ShownMessageBoxes().empty());
+  std::string trace = test::ReadHostFile(machine_.Host(L"C:\\ProgramData\\Qarvel\\DraventaWin\\XHCItrace.log"));
+  EXPECT_NE(trace.find("[CheckJobCanFinish] E:\\sources\\boot.wim holds 2 images"), std::string::npos);
+  EXPECT_NE(trace.find("[CheckJobCanFinish] the job can run"), std::string::npos);
+}
+
+TEST_F(JobPrecheck, AMissingIsoToolOrDismRefusesTheJob) {
+  // The ISO tool is needed only for an ISO file.
+  EXPECT_NE(RefusalText(1).find(L"Oscdimg_x86\\Oscdimg\\oscdimg.exe was not found"), std::wstring::npos);
+  EXPECT_EQ(RefusalText(0), L"");
+  InstallIsoTool();
+  fs::remove(machine_.Host(platform::ExecutableFolder()) + "/Oscdimg_x86/Oscdimg/efisys.bin");
+  EXPECT_NE(RefusalText(1).find(L"efisys.bin was not found"), std::wstring::npos) << "a 32-bit disc's boot files";
+  info_.bIs64bitDVD = true;
+  EXPECT_EQ(RefusalText(1), L"");
+
+  DismManager::DestroyInstance();
+  machine_.Builder().Fault("dism.DismInitialize", "0x8007007E");
+  machine_.Apply();
+  EXPECT_TRUE(ConfirmJobCanFinish(0, 1, info_) == false);
+  auto boxes = platform::host::ShownMessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, L"Error");
+  EXPECT_NE(boxes[0].text.find(L"DISM API (dismapi.dll) could not be loaded"), std::wstring::npos);
+  EXPECT_NE(boxes[0].text.find(L"Nothing has been changed on any drive."), std::wstring::npos);
+}
+
+TEST_F(JobPrecheck, ADiscWithoutAUsableImageTwoIsRefused) {
+  fs::path wim = fs::path(disc_) / "sources" / "boot.wim";
+  fs::path keep = fs::path(machine_.Folder()) / "boot.wim";
+  fs::rename(wim, keep);
+  EXPECT_NE(RefusalText(0).find(L"not a Windows 7 setup disc: E:\\sources\\boot.wim was not found"), std::wstring::npos);
+
+  test::WriteHostFile(wim.string(), "this is no WIM file");
+  EXPECT_NE(RefusalText(0).find(L"can't be read"), std::wstring::npos);
+
+  // One image only: export image 1 of the real boot.wim into a WIM of its own.
+  fs::remove(wim);
+  std::string out = e2e::Shell("wimlib-imagex export '" + keep.string() + "' 1 '" + wim.string() + "'");
+  ASSERT_TRUE(fs::exists(wim)) << out;
+  EXPECT_NE(RefusalText(0).find(L"holds 1 image(s)"), std::wstring::npos);
+}
+
+TEST_F(JobPrecheck, ABootWimCutShortIsRefusedAsUnreadable) {
+  // A disc read badly, or an image copied half-way: half of the real boot.wim, then its header.
+  fs::path wim = fs::path(disc_) / "sources" / "boot.wim";
+  const auto size = fs::file_size(wim);
+  for (std::uintmax_t cut : {size / 2, static_cast<std::uintmax_t>(208)}) {
+    fs::resize_file(wim, cut);
+    std::wstring text = RefusalText(0);
+    EXPECT_NE(text.find(L"can't be read (it is damaged or not a WIM file)"), std::wstring::npos) << cut;
+    EXPECT_NE(text.find(L"Nothing has been changed on any drive."), std::wstring::npos) << cut;
+  }
+}
+
+TEST_F(JobPrecheck, AFileTooLargeForFat32RefusesOnlyTheUsbJob) {
+  InstallIsoTool();
+  // A sparse install.wim of 4 GiB: one byte more than FAT32 allows.
+  fs::path big = fs::path(disc_) / "sources" / "install.wim";
+  fs::resize_file(big, kFat32LargestFile + 1);
+  std::wstring text = RefusalText(0);
+  EXPECT_NE(text.find(L"The file E:\\sources\\install.wim (4096 MB) is larger than 4 GB"), std::wstring::npos) << text;
+  EXPECT_EQ(RefusalText(1), L"");
+  fs::resize_file(big, kFat32LargestFile);
+  EXPECT_EQ(RefusalText(0), L"") << "4 GiB - 1 byte fits";
+}
+
+}  // namespace
