@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "app/program_data.h"
-#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/private_folder.h"
 #include "platform/types.h"
@@ -17,64 +16,50 @@ std::wstring WithoutBackslash(std::wstring path) {
 
 bool IsDriveRoot(const std::wstring& path) { return path.size() <= 3 && path.size() >= 2 && path[1] == L':'; }
 
-bool Fail(std::uint32_t& error) {
-  error = platform::LastErrorCode();
-  if (error == platform::kErrorSuccess) error = platform::kErrorGenFailure;
-  return false;
-}
-
-bool DeleteEntry(const std::wstring& path, std::uint32_t& error) {
+platform::Status DeleteEntry(const std::wstring& path) {
   // The entry's own attributes, read afresh: a link is never taken for the folder it names.
-  std::uint32_t attributes = platform::GetAttributes(path);
-  if (attributes == platform::kInvalidAttributes) {
-    std::uint32_t code = platform::LastErrorCode();
-    if (code == platform::kErrorFileNotFound || code == platform::kErrorPathNotFound) return true;
-    return Fail(error);
+  platform::Result<std::uint32_t> read = platform::GetAttributes(path);
+  if (!read) {
+    std::uint32_t code = read.status().code();
+    if (code == platform::kErrorFileNotFound || code == platform::kErrorPathNotFound) return {};
+    return read.status();
   }
+  const std::uint32_t attributes = *read;
   if (attributes & platform::kAttrReparsePoint) {
     // Nothing is changed on a link (attributes set on it may reach what it points at).
-    bool removed = (attributes & platform::kAttrDirectory) ? platform::RemoveEmptyFolder(path)
-                                                            : platform::DeleteFileAt(path);
-    return removed || Fail(error);
+    return (attributes & platform::kAttrDirectory) ? platform::RemoveEmptyFolder(path) : platform::DeleteFileAt(path);
   }
   if (attributes & platform::kAttrReadOnly) ClearReadOnlyAttribute(path);
-  if (!(attributes & platform::kAttrDirectory)) return platform::DeleteFileAt(path) || Fail(error);
+  if (!(attributes & platform::kAttrDirectory)) return platform::DeleteFileAt(path);
 
   // Collected first: deleting entries while the listing is open may make it skip some.
   std::vector<std::wstring> names;
-  if (!platform::ListFolder(path, [&](const platform::FolderEntry& entry) {
+  if (platform::Status listed = platform::ListFolder(path, [&](const platform::FolderEntry& entry) {
         names.push_back(entry.name);
         return true;
-      }))
-    return Fail(error);
-  bool ok = true;
+      });
+      !listed)
+    return listed;
+  platform::Status first;
   for (const auto& name : names) {
-    std::uint32_t childError = 0;
-    if (!DeleteEntry(path + L"\\" + name, childError) && ok) {
-      ok = false;
-      error = childError;
-    }
+    platform::Status child = DeleteEntry(path + L"\\" + name);
+    if (!child && first) first = child;
   }
-  if (!ok) return false;
-  return platform::RemoveEmptyFolder(path) || Fail(error);
+  if (!first) return first;
+  return platform::RemoveEmptyFolder(path);
 }
 
 }  // namespace
 
-bool DeleteTreeWithoutLinks(const std::wstring& path, std::uint32_t& error) {
-  error = platform::kErrorSuccess;
+platform::Status DeleteTreeWithoutLinks(const std::wstring& path) {
   const std::wstring target = WithoutBackslash(path);
-  if (target.empty() || IsDriveRoot(target)) {
-    error = platform::kErrorInvalidParameter;
-    return false;
-  }
-  return DeleteEntry(target, error);
+  if (target.empty() || IsDriveRoot(target))
+    return platform::Status::Win32(platform::kErrorInvalidParameter, "DeleteTreeWithoutLinks", path);
+  return DeleteEntry(target);
 }
 
-bool CreateFreshPrivateFolder(const std::wstring& path, std::uint32_t& error) {
-  if (!DeleteTreeWithoutLinks(path, error)) return false;
+platform::Status CreateFreshPrivateFolder(const std::wstring& path) {
+  if (platform::Status deleted = DeleteTreeWithoutLinks(path); !deleted) return deleted;
   // Fails when anything appeared at the path since: it is not the program's own.
-  if (!platform::CreatePrivateFolderAt(WithoutBackslash(path))) return Fail(error);
-  error = platform::kErrorSuccess;
-  return true;
+  return platform::CreatePrivateFolderAt(WithoutBackslash(path));
 }

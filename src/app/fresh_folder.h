@@ -4,17 +4,18 @@
 // stood at their place is removed without following a link or junction, and the new folder gets
 // the private access list of platform/private_folder.h. Below the common application data
 // folder every user may create files and folders, so a folder found there is never reused.
-#include <cstdint>
 #include <string>
+
+#include "platform/status.h"
 
 // Deletes `path` and everything below it. A link or junction at the path or anywhere inside the
 // tree is removed as a link; what it points at is never entered or changed. Read-only entries
-// are made writable before they are deleted. True when nothing stands at the path afterwards
-// (also when nothing stood there); false leaves the Windows error code of the first failure in
-// `error`. The path may end in a backslash; a drive root is refused.
-bool DeleteTreeWithoutLinks(const std::wstring& path, std::uint32_t& error);
+// are made writable before they are deleted. Succeeds when nothing stands at the path afterwards
+// (also when nothing stood there); else the Status is the first failure. The path may end in a
+// backslash; a drive root is refused (ERROR_INVALID_PARAMETER).
+platform::Status DeleteTreeWithoutLinks(const std::wstring& path);
 
 // Removes whatever stands at `path` as DeleteTreeWithoutLinks does, then creates the folder with
-// the private access list. Fails, with the Windows error code in `error`, when the old entry
-// can't be removed or when something stands at the path again when the folder is created.
-bool CreateFreshPrivateFolder(const std::wstring& path, std::uint32_t& error);
+// the private access list. Fails when the old entry can't be removed or when something stands at
+// the path again when the folder is created.
+platform::Status CreateFreshPrivateFolder(const std::wstring& path);

@@ -9,7 +9,7 @@ std::string GetProgramDataFolder() {
   if (path.empty()) return {};
   if (path.back() != '\\') path += '\\';
   path += "Qarvel\\DraventaWin\\";
-  platform::CreateFolderPath(platform::AnsiToWide(path));
+  (void)platform::CreateFolderPath(platform::AnsiToWide(path));  // a missing folder shows at its first use
   return path;
 }
 
@@ -18,12 +18,12 @@ bool DeleteFolderTree(const std::wstring& path) {
   std::wstring target = path;
   bool driveRoot = target.size() == 3 && target[1] == L':';
   if (!driveRoot && target.size() > 1 && target.back() == L'\\') target.pop_back();
-  return platform::ShellDeleteTree(target);
+  return platform::ShellDeleteTree(target).ok();
 }
 
 bool ClearReadOnlyAttribute(const std::wstring& path) {
-  std::uint32_t attributes = platform::GetAttributes(path);
-  if (attributes != platform::kInvalidAttributes)
-    platform::SetAttributes(path, attributes & ~platform::kAttrReadOnly);
+  // Best effort, as the callers go on and meet any failure at the file's own use.
+  if (platform::Result<std::uint32_t> attributes = platform::GetAttributes(path))
+    (void)platform::SetAttributes(path, *attributes & ~platform::kAttrReadOnly);
   return true;
 }

@@ -60,7 +60,7 @@ void TraceLog(const std::wstring& text) {
     if (c == '\n') bytes += '\r';
     bytes += c;
   }
-  platform::AppendToFile(g_tracePath, bytes);  // a line that can't be written is lost
+  (void)platform::AppendToFile(g_tracePath, bytes);  // a line that can't be written is lost
 }
 
 namespace app {

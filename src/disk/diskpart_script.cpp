@@ -3,7 +3,6 @@
 #include "app/program_data.h"
 #include "app/trace_log.h"
 #include "disk/process_runner.h"
-#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/private_folder.h"
@@ -54,21 +53,20 @@ bool DiskpartScript::CreateScriptFile() {
     TraceLog(L"[DiskpartScript::CreateScriptFile] no program data folder");
     return false;
   }
-  std::wstring folder = platform::CreatePrivateFolder(platform::AnsiToWide(dataFolder), L"diskpart");
-  if (folder.empty()) {
+  platform::Result<std::wstring> folder = platform::CreatePrivateFolder(platform::AnsiToWide(dataFolder), L"diskpart");
+  if (!folder) {
     TraceLog(L"[DiskpartScript::CreateScriptFile] CreateDirectoryW of a private folder in " +
-             platform::AnsiToWide(dataFolder) + L" failed" + platform::ErrorSuffix(platform::LastErrorCode()));
+             platform::AnsiToWide(dataFolder) + L" failed" + folder.status().Suffix());
     return false;
   }
-  std::wstring path = platform::CreateTempFileIn(folder, L"_");
-  if (path.empty()) {
-    TraceLog(L"[DiskpartScript::CreateScriptFile] GetTempFileNameW in " + folder + L" failed" +
-             platform::ErrorSuffix(platform::LastErrorCode()));
-    platform::RemoveEmptyFolder(folder);
+  platform::Result<std::wstring> path = platform::CreateTempFileIn(*folder, L"_");
+  if (!path) {
+    TraceLog(L"[DiskpartScript::CreateScriptFile] " + path.status().Describe());
+    (void)platform::RemoveEmptyFolder(*folder);  // empty, and the program's own: best effort
     return false;
   }
-  folder_ = folder;
-  scriptPath_ = path;
+  folder_ = *folder;
+  scriptPath_ = *path;
   created_ = true;
   return true;
 }
@@ -80,15 +78,13 @@ bool DiskpartScript::RunScript(const std::string& scriptText) {
     TraceLog(L"[DiskpartScript::RunScript] no script file");
     return false;
   }
-  if (!platform::OverwriteExistingFile(scriptPath_, scriptText)) {
-    TraceLog(L"[DiskpartScript::RunScript] writing the script " + scriptPath_ + L" failed" +
-             platform::ErrorSuffix(platform::LastErrorCode()));
+  if (platform::Status written = platform::OverwriteExistingFile(scriptPath_, scriptText); !written) {
+    TraceLog(L"[DiskpartScript::RunScript] writing the script " + scriptPath_ + L" failed" + written.Suffix());
     return false;
   }
   std::wstring program = program_.empty() ? SystemDiskpartProgram() : program_;
   if (program.empty()) {
-    TraceLog(L"[DiskpartScript::RunScript] the system folder is unknown" +
-             platform::ErrorSuffix(platform::LastErrorCode()));
+    TraceLog(L"[DiskpartScript::RunScript] the system folder is unknown");
     return false;
   }
 
@@ -109,8 +105,9 @@ bool DiskpartScript::RunScript(const std::string& scriptText) {
 bool DiskpartScript::DeleteScriptFile() {
   std::lock_guard<std::mutex> guard(lock_);
   if (created_) {
-    platform::DeleteFileAt(scriptPath_);
-    platform::RemoveEmptyFolder(folder_);
+    // Best effort: the folder is private and a new run makes a new one.
+    (void)platform::DeleteFileAt(scriptPath_);
+    (void)platform::RemoveEmptyFolder(folder_);
     scriptPath_.clear();
     folder_.clear();
     created_ = false;

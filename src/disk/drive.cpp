@@ -4,7 +4,6 @@
 #include <cstdlib>
 
 #include "app/trace_log.h"
-#include "platform/errors.h"
 #include "disk/volume_utils.h"
 #include "platform/devices.h"
 #include "platform/text.h"
@@ -43,14 +42,13 @@ PartitionEntry* Drive::GetPartition(std::size_t Index) {
 
 bool Drive::QueryGeometry(std::size_t capacity, disk::DiskGeometry& geometry) {
   if (!m_hDevice) return false;
-  disk::Bytes output;
-  std::uint32_t error = 0;
-  if (!m_hDevice->Control(platform::kIoctlDiskGetDriveGeometryEx, {}, capacity, output, error)) {
+  platform::Result<disk::Bytes> output = m_hDevice->Control(platform::kIoctlDiskGetDriveGeometryEx, {}, capacity);
+  if (!output) {
     TraceLog(L"[Drive::QueryGeometry] DeviceIoControl(IOCTL_DISK_GET_DRIVE_GEOMETRY_EX) " + DiskPath(m_DiskNumber) +
-             L" failed" + platform::ErrorSuffix(error));
+             L" failed" + output.status().Suffix());
     return false;
   }
-  return disk::ReadDiskGeometry(output, geometry);
+  return disk::ReadDiskGeometry(*output, geometry);
 }
 
 std::uint64_t Drive::GetDiskSize() {
@@ -60,16 +58,15 @@ std::uint64_t Drive::GetDiskSize() {
 
 bool Drive::IsUsbBus() {
   if (!m_hDevice) return false;
-  disk::Bytes output;
-  std::uint32_t error = 0;
-  if (!m_hDevice->Control(platform::kIoctlStorageQueryProperty, disk::StorageDevicePropertyQuery(),
-                          disk::kStorageDescriptorSize, output, error)) {
+  platform::Result<disk::Bytes> output = m_hDevice->Control(
+      platform::kIoctlStorageQueryProperty, disk::StorageDevicePropertyQuery(), disk::kStorageDescriptorSize);
+  if (!output) {
     TraceLog(L"[Drive::IsUsbBus] DeviceIoControl(IOCTL_STORAGE_QUERY_PROPERTY) " + DiskPath(m_DiskNumber) +
-             L" failed" + platform::ErrorSuffix(error));
+             L" failed" + output.status().Suffix());
     return false;
   }
   std::uint32_t bus = 0;
-  return disk::ReadStorageBusType(output, bus) && bus == disk::kBusTypeUsb;
+  return disk::ReadStorageBusType(*output, bus) && bus == disk::kBusTypeUsb;
 }
 
 int Drive::GetDriveType() {
@@ -80,29 +77,27 @@ int Drive::GetDriveType() {
 }
 
 bool Drive::GetPartitionLetter(std::int32_t partitionNumber, wchar_t& letter) {
-  return ::GetPartitionLetter(m_DiskNumber, partitionNumber, letter);
+  return ::GetPartitionLetter(m_DiskNumber, partitionNumber, letter).ok();
 }
 
 bool Drive::QueryLayout(disk::DriveLayout& layout) {
   if (!m_hDevice) return false;
   std::size_t capacity = disk::kLayoutInitialSize;
-  disk::Bytes output;
   for (;;) {
-    std::uint32_t error = 0;
-    if (m_hDevice->Control(platform::kIoctlDiskGetDriveLayoutEx, {}, capacity, output, error)) break;
-    if (error != platform::kErrorInsufficientBuffer) {
+    platform::Result<disk::Bytes> output = m_hDevice->Control(platform::kIoctlDiskGetDriveLayoutEx, {}, capacity);
+    if (output) return disk::ReadDriveLayout(*output, layout);
+    if (output.status().code() != platform::kErrorInsufficientBuffer) {
       TraceLog(L"[Drive::ReadLayout] DeviceIoControl(IOCTL_DISK_GET_DRIVE_LAYOUT_EX) " + DiskPath(m_DiskNumber) +
-               L" failed" + platform::ErrorSuffix(error));
+               L" failed" + output.status().Suffix());
       return false;
     }
     capacity += disk::kLayoutGrowth;
     if (capacity > kLayoutLimit) {
       TraceLog(L"[Drive::ReadLayout] DeviceIoControl(IOCTL_DISK_GET_DRIVE_LAYOUT_EX) " + DiskPath(m_DiskNumber) +
-               L": no layout fits in " + std::to_wstring(kLayoutLimit) + L" bytes" + platform::ErrorSuffix(error));
+               L": no layout fits in " + std::to_wstring(kLayoutLimit) + L" bytes" + output.status().Suffix());
       return false;
     }
   }
-  return disk::ReadDriveLayout(output, layout);
 }
 
 bool Drive::QueryVolume(PartitionEntry& entry, std::wstring& name, std::wstring& label) {
@@ -112,47 +107,50 @@ bool Drive::QueryVolume(PartitionEntry& entry, std::wstring& name, std::wstring&
   std::wstring volumeName;
   if (!entry.m_Letter.empty()) {
     if (entry.m_Letter.size() == 1) entry.m_Letter += L":\\";
-    platform::VolumeInformation info;
-    std::uint32_t error = 0;
-    if (!platform::QueryVolumeInformation(entry.m_Letter, info, error)) {
-      TraceLog(L"[Drive::QueryVolume] GetVolumeInformationW " + entry.m_Letter + L" failed" +
-               platform::ErrorSuffix(error));
+    platform::Result<platform::VolumeInformation> info = platform::QueryVolumeInformation(entry.m_Letter);
+    if (!info) {
+      TraceLog(L"[Drive::QueryVolume] " + info.status().Describe());
       return false;
     }
-    fileSystem = info.fileSystem;
-    volumeName = info.label;
+    fileSystem = info->fileSystem;
+    volumeName = info->label;
   } else {
     const std::wstring link = PartitionLinkPath(m_DiskNumber, entry.m_Number);
-    std::wstring target;
-    if (!platform::QuerySymbolicLinkTarget(link, target)) {
+    platform::Result<std::wstring> linked = platform::QuerySymbolicLinkTarget(link);
+    if (!linked) {
       // An extended partition holds no volume: for it that failure is the usual answer.
-      if (entry.m_Kind != Extended)
-        TraceLog(L"[Drive::QueryVolume] NtQuerySymbolicLinkObject " + link + L" failed" +
-                 platform::ErrorSuffix(platform::LastErrorCode()));
+      if (entry.m_Kind != Extended) TraceLog(L"[Drive::QueryVolume] " + linked.status().Describe());
       return false;
     }
+    const std::wstring& target = *linked;
     platform::DeviceOpenOptions options;
     options.readAttributes = true;
-    auto volume = platform::OpenDevice(target, options);
     bool defined = false;
-    std::wstring failure;
-    if (!volume) {
-      // CreateFileW does not take NT paths: reach the volume through a temporary DOS name.
-      defined = platform::DefineRawDosDevice(L"1:", target);
-      if (!defined)
-        failure = L"DefineDosDeviceW 1: " + target + L" failed" + platform::ErrorSuffix(platform::LastErrorCode());
-      else if (!(volume = platform::OpenDevice(L"\\\\.\\1:", options)))
-        failure = L"CreateFileW \\\\.\\1: (" + target + L") failed" + platform::ErrorSuffix(platform::LastErrorCode());
-    }
-    bool ok = volume && volume->VolumeInformation(volumeName, fileSystem);
-    if (volume && !ok)
-      failure = L"GetVolumeInformationByHandleW " + target + L" failed" + platform::ErrorSuffix(platform::LastErrorCode());
-    volume.reset();
-    if (defined) platform::RemoveRawDosDevice(L"1:", target);
-    if (!ok) {
-      TraceLog(L"[Drive::QueryVolume] " + failure);
+    platform::Result<platform::Device::Volume> info = platform::Status();
+    {
+      platform::Result<std::unique_ptr<platform::Device>> volume = platform::OpenDevice(target, options);
+      if (!volume) {
+        // CreateFileW does not take NT paths: reach the volume through a temporary DOS name.
+        platform::Status named = platform::DefineRawDosDevice(L"1:", target);
+        defined = named.ok();
+        if (defined)
+          volume = platform::OpenDevice(L"\\\\.\\1:", options);
+        else
+          volume = named;
+      }
+      if (volume)
+        info = (*volume)->VolumeInformation();
+      else
+        info = volume.status();
+    }  // the volume is closed before its DOS name goes
+    if (defined) (void)platform::RemoveRawDosDevice(L"1:", target);  // best effort: a name only this query uses
+    if (!info) {
+      // The failure names its own call and object (CreateFileW \\.\1:, say); the target follows.
+      TraceLog(L"[Drive::QueryVolume] " + info.status().Describe() + L" (" + target + L")");
       return false;
     }
+    fileSystem = info->fileSystem;
+    volumeName = info->label;
   }
   name = fileSystem;
   label = volumeName.empty() ? std::wstring(L"NONAME") : volumeName;

@@ -3,7 +3,6 @@
 #include <mutex>
 
 #include "app/trace_log.h"
-#include "platform/errors.h"
 #include "platform/text.h"
 #include "platform/types.h"
 
@@ -13,7 +12,9 @@ DeviceFile::~DeviceFile() { Close(); }
 
 bool DeviceFile::OpenWith(const platform::DeviceOpenOptions& options) {
   Close();
-  m_Handle = platform::OpenDevice(platform::AnsiToWide(m_Path), options);
+  platform::Result<std::unique_ptr<platform::Device>> opened = platform::OpenDevice(platform::AnsiToWide(m_Path), options);
+  m_OpenStatus = opened.status();
+  if (opened) m_Handle = std::move(opened).value();
   m_Opened = m_Handle != nullptr;
   return m_Opened;
 }
@@ -55,23 +56,24 @@ bool PhysicalDriveFile::Open() {
   if (!OpenWith(options)) {
     // Most of the disk numbers tried name no disk at all; only a disk that is there but can't be
     // opened is worth a line.
-    const std::uint32_t error = platform::LastErrorCode();
+    const std::uint32_t error = m_OpenStatus.code();
     if (error != platform::kErrorFileNotFound && error != platform::kErrorPathNotFound)
       TraceLog(L"[PhysicalDriveFile::Open] CreateFileA " + platform::AnsiToWide(m_Path) + L" failed" +
-               platform::ErrorSuffix(error));
+               m_OpenStatus.Suffix());
     return false;
   }
   return Classify();
 }
 
 bool PhysicalDriveFile::Classify() {
-  disk::Bytes output;
-  std::uint32_t error = 0;
-  if (!m_Handle->Control(platform::kIoctlDiskGetDriveGeometryEx, {}, disk::kGeometryWithStyleSize, output, error)) {
+  platform::Result<disk::Bytes> read =
+      m_Handle->Control(platform::kIoctlDiskGetDriveGeometryEx, {}, disk::kGeometryWithStyleSize);
+  if (!read) {
     TraceLog(L"[PhysicalDriveFile::Open] DeviceIoControl(IOCTL_DISK_GET_DRIVE_GEOMETRY_EX) " +
-             platform::AnsiToWide(m_Path) + L" failed" + platform::ErrorSuffix(error));
+             platform::AnsiToWide(m_Path) + L" failed" + read.status().Suffix());
     return false;
   }
+  const disk::Bytes& output = *read;
   disk::DiskGeometry geometry;
   if (!disk::ReadDiskGeometry(output, geometry)) {
     TraceLog(L"[PhysicalDriveFile::Open] IOCTL_DISK_GET_DRIVE_GEOMETRY_EX " + platform::AnsiToWide(m_Path) +

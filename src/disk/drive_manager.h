@@ -29,6 +29,7 @@ class DeviceFile {
 
   bool m_Opened = false;
   std::unique_ptr<platform::Device> m_Handle;
+  platform::Status m_OpenStatus;  // of the last open
   bool m_ReadOnly = false;
   bool m_CreateNew = false;
   std::string m_Path;

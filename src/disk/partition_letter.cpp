@@ -3,25 +3,26 @@
 // device name is that same volume.
 #include "disk/volume_utils.h"
 #include "platform/devices.h"
+#include "platform/types.h"
 #include "platform/volumes.h"
 
-bool GetPartitionLetter(int disk, int partition, wchar_t& letter, std::wstring* volume) {
+platform::Status GetPartitionLetter(int disk, int partition, wchar_t& letter, std::wstring* volume) {
   letter = 0;
   if (volume) volume->clear();
   std::wstring link = L"\\Device\\Harddisk" + std::to_wstring(disk) + L"\\Partition" + std::to_wstring(partition);
-  std::wstring target;
-  if (!platform::QuerySymbolicLinkTarget(link, target) || target.empty()) return false;
-  if (volume) *volume = target;
+  platform::Result<std::wstring> target = platform::QuerySymbolicLinkTarget(link);
+  if (!target) return target.status();
+  if (target->empty()) return platform::Status::Win32(platform::kErrorFileNotFound, "NtQuerySymbolicLinkObject", link);
+  if (volume) *volume = *target;
   std::uint32_t mask = platform::LogicalDriveMask();
   for (int i = 0; i < 26; ++i) {
     if (!(mask & (1u << i))) continue;
     wchar_t candidate = static_cast<wchar_t>(L'A' + i);
-    std::wstring device;
-    if (!platform::QueryDosDeviceName(std::wstring(1, candidate) + L":", device)) continue;
-    if (device == target) {
+    platform::Result<std::wstring> device = platform::QueryDosDeviceName(std::wstring(1, candidate) + L":");
+    if (device && *device == *target) {
       letter = candidate;
-      return true;
+      return {};
     }
   }
-  return false;
+  return platform::Status::Win32(platform::kErrorFileNotFound, "QueryDosDeviceW", *target);
 }

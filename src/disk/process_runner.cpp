@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "app/trace_log.h"
-#include "platform/errors.h"
 
 namespace {
 // The exit code a program ended for running too long is given.
@@ -13,34 +12,31 @@ constexpr std::uint32_t kTerminateWaitMs = 10000;
 }  // namespace
 
 bool RunProcess(const std::wstring& commandLine, std::uint32_t* exitCode, std::uint32_t timeoutMs) {
-  std::unique_ptr<platform::ChildProcess> process = platform::StartHiddenProcess(commandLine);
-  if (!process) {
-    const std::uint32_t error = platform::LastErrorCode();
+  platform::Result<std::unique_ptr<platform::ChildProcess>> started = platform::StartHiddenProcess(commandLine);
+  if (!started) {
     std::fputs("create process fail\n", stdout);
-    TraceLog(L"[RunProcess] create process fail: " + commandLine + platform::ErrorSuffix(error));
+    TraceLog(L"[RunProcess] create process fail: " + commandLine + started.status().Suffix());
     return false;
   }
-  switch (process->Wait(timeoutMs)) {
-    case platform::WaitOutcome::Exited:
-      break;
-    case platform::WaitOutcome::TimedOut:
-      // A program that never ends would hold the job for good: end it and fail the step.
-      process->Terminate(kTimedOutExitCode);
-      process->Wait(kTerminateWaitMs);
-      TraceLog(L"[RunProcess] did not end within " + std::to_wstring(timeoutMs) + L" ms and was ended: " +
-               commandLine);
-      return false;
-    case platform::WaitOutcome::Failed:
-      TraceLog(L"[RunProcess] WaitForSingleObject failed: " + commandLine +
-               platform::ErrorSuffix(platform::LastErrorCode()));
-      return false;
-  }
-  std::uint32_t code = 0;
-  if (!process->ExitCode(code)) {
-    TraceLog(L"[RunProcess] GetExitCodeProcess failed: " + commandLine +
-             platform::ErrorSuffix(platform::LastErrorCode()));
+  platform::ChildProcess& process = **started;
+  platform::Result<platform::WaitOutcome> waited = process.Wait(timeoutMs);
+  if (!waited) {
+    TraceLog(L"[RunProcess] WaitForSingleObject failed: " + commandLine + waited.status().Suffix());
     return false;
   }
-  if (exitCode) *exitCode = code;
+  if (*waited == platform::WaitOutcome::TimedOut) {
+    // A program that never ends would hold the job for good: end it and fail the step. Ending
+    // it is best effort: the step fails either way.
+    (void)process.Terminate(kTimedOutExitCode);
+    (void)process.Wait(kTerminateWaitMs);
+    TraceLog(L"[RunProcess] did not end within " + std::to_wstring(timeoutMs) + L" ms and was ended: " + commandLine);
+    return false;
+  }
+  platform::Result<std::uint32_t> code = process.ExitCode();
+  if (!code) {
+    TraceLog(L"[RunProcess] GetExitCodeProcess failed: " + commandLine + code.status().Suffix());
+    return false;
+  }
+  if (exitCode) *exitCode = *code;
   return true;
 }

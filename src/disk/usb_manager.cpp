@@ -11,7 +11,6 @@
 #include "disk/drive_manager.h"
 #include "disk/volume_utils.h"
 #include "platform/clock.h"
-#include "platform/errors.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 
@@ -242,12 +241,11 @@ bool CUSBManager::FormatUSB(const std::atomic<bool>* stop) {
 bool CUSBManager::ReGetUSBLtr(int disk, int partition) {
   wchar_t letter = 0;
   std::wstring volume;
-  if (!GetPartitionLetter(disk, partition, letter, &volume)) {
+  if (platform::Status found = GetPartitionLetter(disk, partition, letter, &volume); !found) {
     const std::wstring link =
         L"\\Device\\Harddisk" + std::to_wstring(disk) + L"\\Partition" + std::to_wstring(partition);
     if (volume.empty())
-      TraceLog(L"[CUSBManager::ReGetUSBLtr] NtQuerySymbolicLinkObject " + link + L" failed" +
-               platform::ErrorSuffix(platform::LastErrorCode()));
+      TraceLog(L"[CUSBManager::ReGetUSBLtr] " + found.Describe());
     else
       TraceLog(L"[CUSBManager::ReGetUSBLtr] QueryDosDeviceW: no drive letter names " + volume + L" (" + link + L")");
     return false;

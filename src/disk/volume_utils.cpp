@@ -26,7 +26,7 @@ std::uint64_t GetFolderSize(const std::wstring& folder, bool recursive) {
   const std::wstring base = WithBackslash(folder);
   std::uint64_t total = 0;
   std::vector<std::wstring> subfolders;
-  platform::ListFolder(base, [&](const platform::FolderEntry& entry) {
+  (void)platform::ListFolder(base, [&](const platform::FolderEntry& entry) {  // 0 when unreadable
     if (entry.IsFolder()) {
       if (recursive) subfolders.push_back(base + entry.name);
     } else {
@@ -40,8 +40,7 @@ std::uint64_t GetFolderSize(const std::wstring& folder, bool recursive) {
 }
 
 std::uint64_t GetFileByteSize(const std::wstring& path) {
-  std::uint64_t size = 0;
-  return platform::GetFileSizeOf(path, size) ? size : 0;
+  return platform::GetFileSizeOf(path).value_or(0);
 }
 
 std::uint64_t GetPathSize(const std::wstring& path) {
@@ -51,9 +50,9 @@ std::uint64_t GetPathSize(const std::wstring& path) {
 void RemoveFolderTree(const std::wstring& folder) {
   std::wstring own = folder;
   while (own.size() > 3 && own.back() == L'\\') own.pop_back();
-  std::uint32_t attributes = platform::GetAttributes(own);
-  if (attributes != platform::kInvalidAttributes && (attributes & platform::kAttrReparsePoint)) {
-    platform::RemoveEmptyFolder(own);  // a link in the folder's place: only the link goes
+  // Errors are ignored throughout: what can't be removed stays.
+  if (platform::GetAttributes(own).value_or(0) & platform::kAttrReparsePoint) {
+    (void)platform::RemoveEmptyFolder(own);  // a link in the folder's place: only the link goes
     return;
   }
   const std::wstring base = WithBackslash(folder);
@@ -68,25 +67,22 @@ void RemoveFolderTree(const std::wstring& folder) {
     const std::wstring path = base + entry.name;
     if (entry.IsLink()) {
       // A link or junction is removed as a link: what it points at is never entered.
-      if (entry.IsFolder())
-        platform::RemoveEmptyFolder(path);
-      else
-        platform::DeleteFileAt(path);
+      (void)(entry.IsFolder() ? platform::RemoveEmptyFolder(path) : platform::DeleteFileAt(path));
     } else if (entry.IsFolder()) {
       if (!platform::RemoveEmptyFolder(path + L"\\")) RemoveFolderTree(path);
     } else {
       ClearReadOnlyAttribute(path);
-      platform::DeleteFileAt(path);
+      (void)platform::DeleteFileAt(path);
     }
   }
-  platform::RemoveEmptyFolder(base);
+  (void)platform::RemoveEmptyFolder(base);
 }
 
 void FindFilesByExtension(std::vector<std::wstring>& list, const std::wstring& folder, const std::wstring& extension) {
   const std::wstring base = WithBackslash(folder);
   const std::wstring wanted = UpperCase(extension);
   std::vector<platform::FolderEntry> entries;
-  platform::ListFolder(base, [&](const platform::FolderEntry& entry) {
+  (void)platform::ListFolder(base, [&](const platform::FolderEntry& entry) {  // nothing found when unreadable
     entries.push_back(entry);
     return true;
   });
@@ -103,7 +99,7 @@ void FindFilesByExtension(std::vector<std::wstring>& list, const std::wstring& f
 }
 
 bool HasAmd64AutorunSection(const std::wstring& iniPath) {
-  for (const auto& name : platform::ReadIniSectionNames(iniPath))
+  for (const auto& name : platform::ReadIniSectionNames(iniPath).value_or({}))
     if (UpperCase(name) == L"AUTORUN.AMD64") return true;
   return false;
 }

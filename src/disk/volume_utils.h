@@ -1,11 +1,11 @@
 #pragma once
 // Volume and folder utilities shared across the program. Each reports failure through its
-// result (false, 0, -1 or empty text), with the Windows error code of the call that failed
-// left in LastErrorCode() (platform/errors.h) for the caller's trace; none shows a message or
-// writes the trace log.
+// result (a Status, false, 0, -1 or empty text); none shows a message or writes the trace log.
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "platform/status.h"
 
 // Sum of the sizes of the files under the folder (sub-folders too when `recursive`); 0 when
 // it can't be enumerated.
@@ -24,9 +24,8 @@ bool IsCdRomDrive(const std::wstring& root);
 int GetVolumeDiskNumber(const std::wstring& letter);  // -1 when unknown
 
 std::wstring GetVolumeLabelText(const std::wstring& root);
-// SetVolumeLabelW on the root of the drive `target` begins with. False when the label could
-// not be set (LastErrorCode() holds the reason); callers that go on without a label may ignore it.
-bool SetVolumeLabelText(const std::wstring& target, const std::wstring& label);
+// SetVolumeLabelW on the root of the drive `target` begins with.
+platform::Status SetVolumeLabelText(const std::wstring& target, const std::wstring& label);
 bool IsDriveReady(const std::wstring& root);
 
 // Deletes every file (read-only ones too) and folder below `folder`, then the folder itself,
@@ -41,7 +40,7 @@ std::wstring MakeVolumeLabel(const std::wstring& name);
 // The preferred scratch folder (program data folder + "QarvelToolTmp\"), made afresh as a
 // private folder (what stood there removed without following links), when the system drive has
 // more than `requiredMB` MiB free; otherwise the system drive's root (3 characters), or empty
-// text when neither can be had (LastErrorCode() holds the reason of a failed creation).
+// text when neither can be had.
 std::wstring PrepareScratchFolder(int requiredMB);
 // The job's scratch folder, with a trailing backslash: the preferred one, else the first free
 // "<root>QarvelToolTmp<n>\" on the first fixed or removable drive with more than
@@ -51,6 +50,6 @@ std::wstring PrepareScratchFolder(int requiredMB);
 std::wstring GetScratchFolder(int requiredMB);
 // The drive letter of partition `partition` of disk `disk` ("\Device\HarddiskN\PartitionM").
 // `volume`, when given, receives the volume device the partition's link names (empty when the
-// link can't be resolved; LastErrorCode() then holds the reason), so a caller can tell a
-// partition without a volume from a volume without a letter.
-bool GetPartitionLetter(int disk, int partition, wchar_t& letter, std::wstring* volume = nullptr);
+// link can't be resolved), so a caller can tell a partition without a volume from a volume
+// without a letter.
+platform::Status GetPartitionLetter(int disk, int partition, wchar_t& letter, std::wstring* volume = nullptr);

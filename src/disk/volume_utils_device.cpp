@@ -25,20 +25,17 @@ bool IsUsbVolume(const std::wstring& text) {
   if (!device) return false;
   // STORAGE_PROPERTY_QUERY: StorageDeviceProperty (0), PropertyStandardQuery (0), one padded byte.
   std::vector<std::uint8_t> query(12, 0);
-  std::vector<std::uint8_t> output;
-  std::uint32_t error = 0;
-  if (!device->Control(platform::kIoctlStorageQueryProperty, query, kStorageDescriptorBytes, output, error))
-    return false;
-  return output.size() >= kBusTypeOffset + 4 && ReadUInt32(output, kBusTypeOffset) == kBusTypeUsb;
+  platform::Result<std::vector<std::uint8_t>> output =
+      (*device)->Control(platform::kIoctlStorageQueryProperty, query, kStorageDescriptorBytes);
+  return output && output->size() >= kBusTypeOffset + 4 && ReadUInt32(*output, kBusTypeOffset) == kBusTypeUsb;
 }
 
 int GetVolumeDiskNumber(const std::wstring& letter) {
   if (letter.empty()) return -1;
   auto device = platform::OpenDevice(L"\\\\.\\" + std::wstring(1, letter[0]) + L":", platform::DeviceOpenOptions{});
   if (!device) return -1;
-  std::vector<std::uint8_t> output;
-  std::uint32_t error = 0;
-  if (!device->Control(platform::kIoctlVolumeGetVolumeDiskExtents, {}, kDiskExtentsBytes, output, error)) return -1;
-  if (output.size() < kFirstExtentDiskOffset + 4) return -1;
-  return static_cast<int>(ReadUInt32(output, kFirstExtentDiskOffset));
+  platform::Result<std::vector<std::uint8_t>> output =
+      (*device)->Control(platform::kIoctlVolumeGetVolumeDiskExtents, {}, kDiskExtentsBytes);
+  if (!output || output->size() < kFirstExtentDiskOffset + 4) return -1;
+  return static_cast<int>(ReadUInt32(*output, kFirstExtentDiskOffset));
 }

@@ -18,15 +18,11 @@ std::wstring RootOf(const std::wstring& text) {
 }  // namespace
 
 double GetFreeSpaceMB(const std::wstring& root) {
-  std::uint64_t freeBytes = 0, totalBytes = 0;
-  if (!platform::QueryDiskSpace(root, freeBytes, totalBytes)) return 0;
-  return static_cast<double>(freeBytes / kBytesPerMiB);
+  return static_cast<double>(platform::QueryDiskSpace(root).value_or({}).freeBytes / kBytesPerMiB);
 }
 
 double GetTotalSpaceMB(const std::wstring& root) {
-  std::uint64_t freeBytes = 0, totalBytes = 0;
-  if (!platform::QueryDiskSpace(root, freeBytes, totalBytes)) return 0;
-  return static_cast<double>(totalBytes / kBytesPerMiB);
+  return static_cast<double>(platform::QueryDiskSpace(root).value_or({}).totalBytes / kBytesPerMiB);
 }
 
 bool IsFixedOrRemovable(const std::wstring& text) {
@@ -38,21 +34,19 @@ bool IsFixedOrRemovable(const std::wstring& text) {
 bool IsCdRomDrive(const std::wstring& root) { return platform::DriveTypeOf(root) == platform::kDriveCdRom; }
 
 std::wstring GetVolumeLabelText(const std::wstring& root) {
-  platform::VolumeInformation info;
-  std::uint32_t error = 0;
-  return platform::QueryVolumeInformation(root, info, error) ? info.label : std::wstring();
+  return platform::QueryVolumeInformation(root).value_or({}).label;
 }
 
-bool SetVolumeLabelText(const std::wstring& target, const std::wstring& label) {
-  if (target.empty()) return false;
+platform::Status SetVolumeLabelText(const std::wstring& target, const std::wstring& label) {
+  if (target.empty()) return platform::Status::Win32(platform::kErrorInvalidParameter, "SetVolumeLabelW");
   return platform::SetVolumeLabelOf(RootOf(target), label);
 }
 
 bool IsDriveReady(const std::wstring& root) {
-  platform::VolumeInformation info;
-  std::uint32_t error = 0;
-  if (platform::QueryVolumeInformation(root, info, error)) return true;
+  platform::Result<platform::VolumeInformation> info = platform::QueryVolumeInformation(root);
+  if (info) return true;
   // Only "no such volume" and "no media" count as not ready: a volume with a file system
   // Windows doesn't know is still there.
+  const std::uint32_t error = info.status().code();
   return error != platform::kErrorInvalidParameter && error != platform::kErrorNotReady;
 }

@@ -7,7 +7,6 @@
 #include "app/fresh_folder.h"
 #include "app/program_data.h"
 #include "disk/volume_utils.h"
-#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/private_folder.h"
@@ -28,8 +27,7 @@ std::wstring PrepareScratchFolder(int requiredMB) {
   std::wstring folder = platform::AnsiToWide(programData) + L"QarvelToolTmp\\";
   // Every job starts with an empty folder of its own: what stands there (the last job's copy,
   // or a folder or link someone else put there) is removed without following links.
-  std::uint32_t error = 0;
-  if (!CreateFreshPrivateFolder(folder, error)) return {};
+  if (!CreateFreshPrivateFolder(folder)) return {};
   return folder;
 }
 
@@ -53,8 +51,9 @@ std::wstring GetScratchFolder(int requiredMB) {
   for (unsigned n = 0; n < kNames; ++n) {
     std::wstring candidate = base + L"QarvelToolTmp" + std::to_wstring(n) + L"\\";
     if (platform::PathExists(candidate)) continue;
-    if (platform::CreatePrivateFolderAt(candidate)) return candidate;
-    if (platform::LastErrorCode() != platform::kErrorAlreadyExists) return {};
+    platform::Status made = platform::CreatePrivateFolderAt(candidate);
+    if (made) return candidate;
+    if (made.code() != platform::kErrorAlreadyExists) return {};
   }
   return {};
 }

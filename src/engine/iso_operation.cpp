@@ -108,9 +108,9 @@ std::wstring ISOOperation::GetISOFilePath() const {
   // be listed is asked name by name, so an existing file is never overwritten.
   std::set<std::wstring> taken;
   const bool listed = platform::ListFolder(folder, [&](const platform::FolderEntry& entry) {
-    taken.insert(UpperCase(entry.name));
-    return true;
-  });
+                        taken.insert(UpperCase(entry.name));
+                        return true;
+                      }).ok();
   auto isFree = [&](const std::wstring& name) {
     return listed ? taken.count(UpperCase(name)) == 0 : !platform::PathExists(folder + name);
   };

@@ -80,7 +80,7 @@ std::wstring FindFileLargerThan(const std::wstring& folder, std::uint64_t limit,
     std::wstring current = pending.back();
     pending.pop_back();
     std::wstring found;
-    platform::ListFolder(current, [&](const platform::FolderEntry& entry) {
+    (void)platform::ListFolder(current, [&](const platform::FolderEntry& entry) {
       if (entry.IsFolder()) {
         pending.push_back(current + entry.name + L"\\");
       } else if (entry.size > limit) {

@@ -9,7 +9,6 @@
 
 #include "app/trace_log.h"
 #include "app/utf16.h"
-#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/text.h"
@@ -60,11 +59,10 @@ void MakeISOFile::SetCmd(const std::wstring& cmd) {
 
 void MakeISOFile::RemovePartialOutput() {
   if (m_OutputFile.empty() || !platform::PathExists(m_OutputFile)) return;
-  if (platform::DeleteFileAt(m_OutputFile))
+  if (platform::Status deleted = platform::DeleteFileAt(m_OutputFile))
     TraceLog(L"[MakeISOFile::MakeISOThread]- removed the unfinished ISO file " + m_OutputFile);
   else
-    TraceLog(L"[MakeISOFile::MakeISOThread]- DeleteFileW failed: " + m_OutputFile +
-             platform::ErrorSuffix(platform::LastErrorCode()));
+    TraceLog(L"[MakeISOFile::MakeISOThread]- DeleteFileW failed: " + m_OutputFile + deleted.Suffix());
 }
 
 void MakeISOFile::Cancle() {
@@ -128,36 +126,38 @@ void MakeISOFile::MakeISOThread(ISOProgressCallback callback, void* context, con
     return;
   }
 
-  std::string failedCall;
-  std::unique_ptr<platform::PipedProcess> tool = platform::StartPipedProcess(m_cmd, kIsoPipeSize, failedCall);
-  if (!tool) {
-    if (failedCall.rfind("CreatePipe", 0) == 0) {
+  platform::Result<std::unique_ptr<platform::PipedProcess>> started = platform::StartPipedProcess(m_cmd, kIsoPipeSize);
+  if (!started) {
+    if (started.status().call() == "CreatePipe") {
       TraceLog(L"[MakeISOFile::MakeISOThread]- CreatePipe(&hReadPipe, &hWritePipe, lpsa, 2500000) is fail" +
-               platform::ErrorSuffix(platform::LastErrorCode()));
+               started.status().Suffix());
       Finish(Outcome::PipeFailed, L"The ISO file could not be built: the pipe for the ISO tool's output could not be "
                                   L"created.");
     } else {
-      TraceLog(L"[MakeISOFile::MakeISOThread]- CreateProcess is fail: " + m_cmd +
-               platform::ErrorSuffix(platform::LastErrorCode()));
+      TraceLog(L"[MakeISOFile::MakeISOThread]- CreateProcess is fail: " + m_cmd + started.status().Suffix());
       Finish(Outcome::StartFailed, L"The ISO file could not be built: the ISO tool oscdimg.exe could not be started. "
                                    L"Check that the Oscdimg folders beside the program are complete.");
     }
     return;
   }
   TraceLog(L"[MakeISOFile::MakeISOThread]- CreateProcess");
+  platform::PipedProcess* tool = started->get();
+  // Ending the tool is best effort: the outcome is decided by the step either way.
+  auto end = [&](std::uint32_t exitCode) {
+    (void)tool->Terminate(exitCode);
+    (void)tool->Wait(kTerminateWaitMs);
+  };
 
   // Ends the tool after a cancel, reporting 0 % first.
   auto cancel = [&] {
     callback(0, context);
-    tool->Terminate(0);
-    tool->Wait(kTerminateWaitMs);
+    end(0);
     TraceLog(L"[MakeISOFile::MakeISOThread]- cancelled, tool ended");
     Finish(Outcome::Cancelled, L"");
   };
   auto silent = [&] {
     TraceLog(L"[MakeISOFile::MakeISOThread]- no output for " + Number(m_SilenceLimitMs / 1000) + L" s, tool ended");
-    tool->Terminate(1);
-    tool->Wait(kTerminateWaitMs);
+    end(1);
     Finish(Outcome::Silent, L"The ISO file could not be built: the ISO tool stopped responding (no output for " +
                                 Number(m_SilenceLimitMs / 1000) + L" seconds) and was ended.");
   };
@@ -173,20 +173,19 @@ void MakeISOFile::MakeISOThread(ISOProgressCallback callback, void* context, con
       announced = true;
     }
     std::size_t got = 0;
-    platform::PipeRead read = tool->Read(block.data(), block.size(), got, kReadSliceMs);
-    if (read == platform::PipeRead::Timeout) {
+    platform::Result<platform::PipeRead> read = tool->Read(block.data(), block.size(), got, kReadSliceMs);
+    if (!read) {
+      TraceLog(L"[MakeISOFile::MakeISOThread]- ReadPipe is fail" + read.status().Suffix());
+      end(1);
+      Finish(Outcome::ReadFailed, L"The ISO file could not be built: the ISO tool's output could not be read.");
+      return;
+    }
+    if (*read == platform::PipeRead::Timeout) {
       silentMs += kReadSliceMs;
       if (silentMs >= m_SilenceLimitMs) return silent();
       continue;
     }
-    if (read == platform::PipeRead::EndOfOutput) break;
-    if (read == platform::PipeRead::Failed) {
-      TraceLog(L"[MakeISOFile::MakeISOThread]- ReadPipe is fail" + platform::ErrorSuffix(platform::LastErrorCode()));
-      tool->Terminate(1);
-      tool->Wait(kTerminateWaitMs);
-      Finish(Outcome::ReadFailed, L"The ISO file could not be built: the ISO tool's output could not be read.");
-      return;
-    }
+    if (*read == platform::PipeRead::EndOfOutput) break;
     silentMs = 0;
     announced = false;
     // The text is the bytes read, up to the first NUL.
@@ -207,17 +206,18 @@ void MakeISOFile::MakeISOThread(ISOProgressCallback callback, void* context, con
   // the image is only done when the tool says so.
   for (;;) {
     if (CancelRequested(stopFlag)) return cancel();
-    platform::WaitOutcome waited = tool->Wait(kReadSliceMs);
-    if (waited == platform::WaitOutcome::Exited) break;
-    if (waited == platform::WaitOutcome::Failed) {
+    platform::Result<platform::WaitOutcome> waited = tool->Wait(kReadSliceMs);
+    if (waited && *waited == platform::WaitOutcome::Exited) break;
+    if (!waited) {
       Finish(Outcome::ReadFailed, L"The ISO file could not be built: the ISO tool could not be waited for.");
       return;
     }
     silentMs += kReadSliceMs;
     if (silentMs >= m_SilenceLimitMs) return silent();
   }
-  std::uint32_t code = 0;
-  bool haveCode = tool->ExitCode(code);
+  platform::Result<std::uint32_t> exitCode = tool->ExitCode();
+  const bool haveCode = exitCode.ok();
+  const std::uint32_t code = exitCode.value_or(0);
   std::wstring codeText = haveCode ? Number(code) : std::wstring(L"unknown");
   TraceLog(L"[MakeISOFile::MakeISOThread]- tool ended, exit code " + codeText + L", last progress " + Number(last));
   if (!haveCode || code != 0) {

@@ -3,7 +3,6 @@
 #include "app/trace_log.h"
 #include "disk/usb_manager.h"
 #include "disk/volume_utils.h"
-#include "platform/errors.h"
 
 USBOperation::USBOperation(platform::WindowHandle hWnd, const std::wstring& usbPath, const std::wstring& volumeLabel)
     : BasicOperation(hWnd), m_USBPath(usbPath), m_VolumeLabel(volumeLabel) {
@@ -33,9 +32,9 @@ std::int32_t USBOperation::Excute() {
   // drive that can't be labelled still counts as prepared.
   m_TargetRoot = manager->m_USBLetter.substr(0, 1) + L":\\";
   const std::wstring label = MakeVolumeLabel(m_VolumeLabel);
-  if (!SetVolumeLabelText(manager->m_USBLetter, label))
+  if (platform::Status labelled = SetVolumeLabelText(manager->m_USBLetter, label); !labelled)
     TraceLog(L"USBOperation::Excute - SetVolumeLabelW " + m_TargetRoot + L" \"" + label + L"\" failed" +
-             platform::ErrorSuffix(platform::LastErrorCode()));
+             labelled.Suffix());
   if (m_TargetRoot != m_USBPath.substr(0, 3))
     TraceLog(L"USBOperation::Excute - the drive moved from " + m_USBPath + L" to " + m_TargetRoot);
 

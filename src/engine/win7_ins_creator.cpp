@@ -1,7 +1,6 @@
 #include "engine/win7_ins_creator.h"
 
 #include "app/trace_log.h"
-#include "platform/errors.h"
 #include "engine/operation_catalog.h"
 #include "engine/usb_operation.h"
 #include "platform/volumes.h"
@@ -50,15 +49,14 @@ Win7InsCreator::~Win7InsCreator() {
 }
 
 std::wstring Win7InsCreator::SourceLabel() const {
-  platform::VolumeInformation volume;
-  std::uint32_t error = 0;
-  if (!platform::QueryVolumeInformation(m_pInfo->szSourcePath, volume, error)) {
+  platform::Result<platform::VolumeInformation> volume = platform::QueryVolumeInformation(m_pInfo->szSourcePath);
+  if (!volume) {
     // The ISO file and the stick's label then fall back to their defaults.
     TraceLog(L"[Win7InsCreator::SourceLabel] GetVolumeInformationW failed: " + std::wstring(m_pInfo->szSourcePath) +
-             platform::ErrorSuffix(error));
+             volume.status().Suffix());
     return {};
   }
-  return volume.label;
+  return volume->label;
 }
 
 std::unique_ptr<BasicOperation> Win7InsCreator::CreateOperation(const std::wstring& sourceLabel) {

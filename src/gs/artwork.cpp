@@ -19,11 +19,12 @@ bool SameName(const std::wstring& a, const wchar_t* b) {
 
 bool LoadArtwork(const std::wstring& name, RgbaImage& image) {
   image = RgbaImage{};
-  std::vector<std::uint8_t> bytes;
-  if (!platform::LoadDataResource(name, bytes)) {
+  platform::Result<std::vector<std::uint8_t>> loaded = platform::LoadDataResource(name);
+  if (!loaded) {
     TraceLog(L"[gs::LoadArtwork] resource " + name + L" not found");
     return false;
   }
+  const std::vector<std::uint8_t>& bytes = *loaded;
   std::wstring error;
   if (!DecodePng(bytes, image, error)) {
     TraceLog(L"[gs::LoadArtwork] resource " + name + L" (" + std::to_wstring(bytes.size()) + L" bytes) is not a usable PNG: " + error);

@@ -1,11 +1,14 @@
 #pragma once
 // Raw device access: physical drives and volumes opened as devices, device I/O controls whose
 // records travel as bytes (parsed by portable code), NT symbolic links and DOS device names.
-// Every call that fails leaves the Windows error code in LastErrorCode() (platform/errors.h).
+// Every call that can fail returns a Status or Result (platform/status.h) naming the call, the
+// device and the Windows error code.
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/status.h"
 
 namespace platform {
 
@@ -25,29 +28,32 @@ struct DeviceOpenOptions {
 class Device {
  public:
   virtual ~Device() = default;
-  // DeviceIoControl: `output` is resized to `outputCapacity` before the call and to the bytes
-  // returned after it. On failure `lastError` holds the Windows error code
-  // (kErrorInsufficientBuffer when the output buffer is too small).
-  virtual bool Control(std::uint32_t code, const std::vector<std::uint8_t>& input, std::size_t outputCapacity,
-                       std::vector<std::uint8_t>& output, std::uint32_t& lastError) = 0;
+  // DeviceIoControl with an output buffer of `outputCapacity` bytes: the bytes returned. Fails
+  // with kErrorInsufficientBuffer when the output buffer is too small.
+  virtual Result<std::vector<std::uint8_t>> Control(std::uint32_t code, const std::vector<std::uint8_t>& input,
+                                                    std::size_t outputCapacity) = 0;
   // GetVolumeInformationByHandleW.
-  virtual bool VolumeInformation(std::wstring& label, std::wstring& fileSystem) = 0;
+  struct Volume {
+    std::wstring label;
+    std::wstring fileSystem;
+  };
+  virtual Result<Volume> VolumeInformation() = 0;
 };
 
-// Opens a device path such as \\.\PhysicalDrive2, \\.\E: or \\?\E:; null on failure.
-std::unique_ptr<Device> OpenDevice(const std::wstring& path, const DeviceOpenOptions& options);
+// Opens a device path such as \\.\PhysicalDrive2, \\.\E: or \\?\E: (CreateFileW).
+Result<std::unique_ptr<Device>> OpenDevice(const std::wstring& path, const DeviceOpenOptions& options);
 
 // Resolves an NT symbolic link such as \Device\Harddisk2\Partition1 to its target
 // (NtOpenSymbolicLinkObject / NtQuerySymbolicLinkObject).
-bool QuerySymbolicLinkTarget(const std::wstring& ntPath, std::wstring& target);
+Result<std::wstring> QuerySymbolicLinkTarget(const std::wstring& ntPath);
 
 // The first device name QueryDosDeviceW returns for a DOS name such as "E:".
-bool QueryDosDeviceName(const std::wstring& dosName, std::wstring& target);
+Result<std::wstring> QueryDosDeviceName(const std::wstring& dosName);
 
 // DefineDosDeviceW(DDD_RAW_TARGET_PATH, name, target).
-bool DefineRawDosDevice(const std::wstring& dosName, const std::wstring& target);
+Status DefineRawDosDevice(const std::wstring& dosName, const std::wstring& target);
 
 // Removes that definition again (DDD_REMOVE_DEFINITION with an exact match on the target).
-bool RemoveRawDosDevice(const std::wstring& dosName, const std::wstring& target);
+Status RemoveRawDosDevice(const std::wstring& dosName, const std::wstring& target);
 
 }  // namespace platform

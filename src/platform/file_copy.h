@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/status.h"
+
 namespace platform {
 
 constexpr std::uint32_t kProgressContinue = 0;
@@ -18,9 +20,9 @@ using CopyProgressRoutine = std::uint32_t (*)(std::int64_t totalFileSize, std::i
                                               void* sourceFile, void* destinationFile, void* userData);
 
 // Copies `source` over `destination` (an existing destination is overwritten), keeping the
-// attributes and the file times. Returns false when the copy failed or was cancelled; the
-// partial destination is removed then, as CopyFileExW does.
-bool CopyFileWithProgress(const std::wstring& source, const std::wstring& destination,
-                          CopyProgressRoutine routine, void* userData);
+// attributes and the file times. Fails when the copy failed or was cancelled
+// (ERROR_REQUEST_ABORTED); the partial destination is removed then, as CopyFileExW does.
+Status CopyFileWithProgress(const std::wstring& source, const std::wstring& destination,
+                            CopyProgressRoutine routine, void* userData);
 
 }  // namespace platform

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/status.h"
+
 namespace platform {
 
 // Windows error codes of a failed load or lookup.
@@ -18,12 +20,12 @@ using LibraryProc = void (*)();
 class Library {
  public:
   virtual ~Library() = default;  // releases the library (FreeLibrary)
-  // The export named `name` (GetProcAddress), or null with `error` set to the system's code.
-  virtual LibraryProc Export(const char* name, std::uint32_t* error = nullptr) const = 0;
+  // The export named `name` (GetProcAddress); kErrorProcNotFound when the system gives no code.
+  virtual Result<LibraryProc> Export(const char* name) const = 0;
 };
 
-// Loads the library file at `path` (LoadLibraryW). Null when it can't be loaded, with `error`
-// set to the system's code (kErrorModNotFound when the system gives none).
-std::unique_ptr<Library> LoadLibraryAt(const std::wstring& path, std::uint32_t* error = nullptr);
+// Loads the library file at `path` (LoadLibraryW); kErrorModNotFound when the system gives no
+// code.
+Result<std::unique_ptr<Library>> LoadLibraryAt(const std::wstring& path);
 
 }  // namespace platform

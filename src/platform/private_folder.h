@@ -9,17 +9,17 @@
 // it; on the host its mode is 0700.
 #include <string>
 
+#include "platform/status.h"
+
 namespace platform {
 
 // Creates a new folder inside `parent`, named `prefix` followed by hexadecimal digits; a folder
-// that already exists is never reused. Returns its full path with a trailing backslash, empty
-// on failure (LastErrorCode() then holds the reason).
-std::wstring CreatePrivateFolder(const std::wstring& parent, const std::wstring& prefix);
+// that already exists is never reused. Returns its full path with a trailing backslash.
+Result<std::wstring> CreatePrivateFolder(const std::wstring& parent, const std::wstring& prefix);
 
 // Creates the folder `path` (one level, CreateDirectoryW with the private access list). Fails
 // when anything already stands at the path, a folder, a file or a link (ERROR_ALREADY_EXISTS),
-// so a folder made by someone else is never taken for the program's own. On failure
-// LastErrorCode() holds the reason.
-bool CreatePrivateFolderAt(const std::wstring& path);
+// so a folder made by someone else is never taken for the program's own.
+Status CreatePrivateFolderAt(const std::wstring& path);
 
 }  // namespace platform

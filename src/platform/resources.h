@@ -5,8 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/status.h"
+
 namespace platform {
 
-bool LoadDataResource(const std::wstring& name, std::vector<std::uint8_t>& bytes);
+// The resource's bytes; a missing one fails with ERROR_RESOURCE_NAME_NOT_FOUND from FindResourceW.
+Result<std::vector<std::uint8_t>> LoadDataResource(const std::wstring& name);
 
 }  // namespace platform

@@ -1,8 +1,10 @@
 #pragma once
-// Drive letters, drive types, volume labels and free space. Every call that fails leaves the
-// Windows error code in LastErrorCode() (platform/errors.h).
+// Drive letters, drive types, volume labels and free space. Every call that can fail returns a
+// Status or Result (platform/status.h) naming the call, the root and the Windows error code.
 #include <cstdint>
 #include <string>
+
+#include "platform/status.h"
 
 namespace platform {
 
@@ -27,13 +29,17 @@ struct VolumeInformation {
   std::uint32_t flags = 0;
 };
 
-// GetVolumeInformationW on a root. On failure `lastError` holds the Windows error code.
-bool QueryVolumeInformation(const std::wstring& root, VolumeInformation& info, std::uint32_t& lastError);
+// GetVolumeInformationW on a root.
+Result<VolumeInformation> QueryVolumeInformation(const std::wstring& root);
 
 // SetVolumeLabelW on a root such as G:\.
-bool SetVolumeLabelOf(const std::wstring& root, const std::wstring& label);
+Status SetVolumeLabelOf(const std::wstring& root, const std::wstring& label);
 
 // GetDiskFreeSpaceExW: bytes free to the caller and total bytes of the volume.
-bool QueryDiskSpace(const std::wstring& root, std::uint64_t& freeBytes, std::uint64_t& totalBytes);
+struct DiskSpace {
+  std::uint64_t freeBytes = 0;
+  std::uint64_t totalBytes = 0;
+};
+Result<DiskSpace> QueryDiskSpace(const std::wstring& root);
 
 }  // namespace platform

@@ -5,7 +5,6 @@
 #include "app/trace_log.h"
 #include "disk/volume_utils.h"
 #include "app/program_data.h"
-#include "platform/errors.h"
 #include "platform/files.h"
 
 namespace {
@@ -91,12 +90,12 @@ bool COptFile::CopyFolder(platform::CopyProgressRoutine progressRoutine, void* u
   // deep tree; the entries keep the order the file system gave. A folder that can't be listed
   // fails the copy: treating it as empty would leave a medium with files missing.
   std::vector<platform::FolderEntry> entries;
-  if (!platform::ListFolder(source, [&](const platform::FolderEntry& entry) {
+  if (platform::Status listed = platform::ListFolder(source, [&](const platform::FolderEntry& entry) {
         entries.push_back(entry);
         return true;
-      })) {
-    TraceLog(L"[COptFile::CopyFolder] FindFirstFileW/FindNextFileW failed: " + source +
-             platform::ErrorSuffix(platform::LastErrorCode()));
+      });
+      !listed) {
+    TraceLog(L"[COptFile::CopyFolder] FindFirstFileW/FindNextFileW failed: " + source + listed.Suffix());
     return false;
   }
 
@@ -113,10 +112,10 @@ bool COptFile::CopyFolder(platform::CopyProgressRoutine progressRoutine, void* u
     const bool autorun = IsAutorunInf(entry.name);
     const std::wstring target = autorun ? dst + L"TOINI" : dst;
     if (!CopyOneFile(src, target, progressRoutine, userData)) return false;
-    if (autorun && !platform::MoveFileTo(target, dst)) {
+    if (platform::Status moved = autorun ? platform::MoveFileTo(target, dst) : platform::Status(); !moved) {
       // An AutoRun.inf already in the target keeps this copy under the TOINI name.
-      TraceLog(L"[COptFile::CopyFolder] MoveFileA failed: " + target + L" -> " + dst +
-               platform::ErrorSuffix(platform::LastErrorCode()) + L"; the copy stays under " + target);
+      TraceLog(L"[COptFile::CopyFolder] MoveFileA failed: " + target + L" -> " + dst + moved.Suffix() +
+               L"; the copy stays under " + target);
     }
     m_CopiedSize.fetch_add(static_cast<std::int64_t>(GetFileByteSize(src)));
   }
@@ -134,24 +133,20 @@ bool COptFile::CopyOneFile(const std::wstring& source, const std::wstring& targe
                            platform::CopyProgressRoutine progressRoutine, void* userData) {
   // Files from a disc are read-only, and the copy keeps that; a later copy over the same name
   // (the "OS" folder replacing setup.exe, say) must still replace it.
-  std::uint32_t attributes = platform::GetAttributes(target);
-  if (attributes != platform::kInvalidAttributes && (attributes & platform::kAttrReadOnly) &&
-      !(attributes & platform::kAttrDirectory) && !ClearReadOnlyAttribute(target)) {
-    TraceLog(L"[COptFile::CopyOneFile] SetFileAttributesW failed: " + target +
-             platform::ErrorSuffix(platform::LastErrorCode()));
-    return false;
-  }
-  if (platform::CopyFileWithProgress(source, target, progressRoutine, userData)) return true;
-  TraceLog(L"[COptFile::CopyFolder] CopyFileExW failed: " + source + L" -> " + target +
-           platform::ErrorSuffix(platform::LastErrorCode()));
+  const std::uint32_t attributes = platform::GetAttributes(target).value_or(0);
+  // One that can't be cleared makes the copy fail, and the copy's trace names the reason.
+  if ((attributes & platform::kAttrReadOnly) && !(attributes & platform::kAttrDirectory)) ClearReadOnlyAttribute(target);
+  platform::Status copied = platform::CopyFileWithProgress(source, target, progressRoutine, userData);
+  if (copied) return true;
+  TraceLog(L"[COptFile::CopyFolder] CopyFileExW failed: " + source + L" -> " + target + copied.Suffix());
   return false;
 }
 
 bool COptFile::EnsureFolder(const std::wstring& folder) {
-  if (platform::IsFolder(folder) || platform::CreateFolder(folder)) return true;
-  std::uint32_t error = platform::LastErrorCode();
-  if (platform::IsFolder(folder)) return true;  // made meanwhile by someone else
-  TraceLog(L"[COptFile::CopyFolder] CreateDirectoryW failed: " + folder + platform::ErrorSuffix(error));
+  if (platform::IsFolder(folder)) return true;
+  platform::Status made = platform::CreateFolder(folder);
+  if (made || platform::IsFolder(folder)) return true;  // or made meanwhile by someone else
+  TraceLog(L"[COptFile::CopyFolder] CreateDirectoryW failed: " + folder + made.Suffix());
   return false;
 }
 
@@ -180,5 +175,5 @@ bool COptFile::IsFinished() {
 void COptFile::ResetDestination() {
   if (!m_pDestinationPath) return;
   RemoveFolderTree(*m_pDestinationPath);
-  platform::CreateFolder(*m_pDestinationPath);
+  (void)platform::CreateFolder(*m_pDestinationPath);  // a folder that can't be made fails the next copy
 }

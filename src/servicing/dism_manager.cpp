@@ -5,7 +5,6 @@
 #include "app/program_data.h"
 #include "app/trace_log.h"
 #include "platform/clock.h"
-#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/private_folder.h"
@@ -81,23 +80,23 @@ bool DismManager::PrepareMountFolder() {
     // The mounted image is what gets the drivers and is committed, so its folder is the
     // program's alone: created new with the private access list. Anything already standing at
     // the name (an earlier mount, someone else's folder, a link) is never reused or followed.
-    std::uint32_t error = platform::kErrorAlreadyExists;
+    platform::Status made = platform::Status::Win32(platform::kErrorAlreadyExists, "CreateDirectoryW", wide);
     if (!platform::PathExists(wide)) {
-      if (platform::CreatePrivateFolderAt(wide)) {
+      made = platform::CreatePrivateFolderAt(wide);
+      if (made) {
         m_MountFolder = wide;
         return true;
       }
-      error = platform::LastErrorCode();
     }
     // Only a taken name frees up with time; a folder that can't be created (access denied,
     // a missing parent) fails the same way under every name.
-    if (error != platform::kErrorAlreadyExists) {
-      TraceLog(L"[DismManager::PrepareMountFolder] CreateDirectoryW failed for " + wide + platform::ErrorSuffix(error));
+    if (made.code() != platform::kErrorAlreadyExists) {
+      TraceLog(L"[DismManager::PrepareMountFolder] CreateDirectoryW failed for " + wide + made.Suffix());
       return false;
     }
     if (attempt == kAttempts) {
       TraceLog(L"[DismManager::PrepareMountFolder] CreateDirectoryW failed for every name, last " + wide +
-               platform::ErrorSuffix(error));
+               made.Suffix());
       return false;
     }
     platform::SleepMilliseconds(1000);

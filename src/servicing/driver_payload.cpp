@@ -59,24 +59,23 @@ void ExtractDriverPayload() {
   // tree (or a link) found in its place, whoever made it, is removed without following links,
   // and the new one only the system and administrators can write to. One that can't be removed
   // is never reused.
-  std::uint32_t error = 0;
-  if (!CreateFreshPrivateFolder(root, error))
-    throw std::runtime_error("Cannot create the driver folder \"" + platform::WideToAnsi(root) + "\" (error " +
-                             std::to_string(error) + ")");
+  if (platform::Status created = CreateFreshPrivateFolder(root); !created)
+    throw std::runtime_error("Cannot create the driver folder \"" + platform::WideToAnsi(root) + "\"" +
+                             platform::WideToAnsi(created.Suffix()));
 
   for (const auto& [relative, resource] : DriverPayloadTable) {
     const std::wstring full = base + relative;
     if (platform::IsFile(full)) {
+      // What can't be cleared or made here fails the write below, which names the file.
       ClearReadOnlyAttribute(full);
-      platform::DeleteFileAt(full);
+      (void)platform::DeleteFileAt(full);
     } else {
       const std::wstring folder = full.substr(0, full.rfind(L'\\') + 1);
-      if (!platform::IsFolder(folder)) platform::CreateFolderPath(folder);
+      if (!platform::IsFolder(folder)) (void)platform::CreateFolderPath(folder);
     }
-    std::vector<std::uint8_t> bytes;
-    if (!platform::LoadDataResource(resource, bytes))
-      throw std::runtime_error("Resource " + platform::WideToAnsi(resource) + " not found");
-    if (!platform::WriteWholeFile(full, bytes))
+    platform::Result<std::vector<std::uint8_t>> bytes = platform::LoadDataResource(resource);
+    if (!bytes) throw std::runtime_error("Resource " + platform::WideToAnsi(resource) + " not found");
+    if (!platform::WriteWholeFile(full, *bytes))
       throw std::runtime_error("Cannot create file \"" + platform::WideToAnsi(full) + "\"");
   }
 }

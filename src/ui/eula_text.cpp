@@ -138,16 +138,17 @@ std::vector<std::wstring> DecodeTextLines(const std::vector<std::uint8_t>& bytes
 }
 
 std::vector<std::wstring> ReadEulaLines(const std::wstring& path) {
-  std::uint64_t size = 0;
-  if (!platform::GetFileSizeOf(path, size)) return {};
+  platform::Result<std::uint64_t> sized = platform::GetFileSizeOf(path);
+  if (!sized) return {};
+  const std::uint64_t size = *sized;
   if (size > kMaxEulaFileBytes) {
     TraceLog(L"[ReadEulaLines] " + path + L" holds " + std::to_wstring(size) + L" bytes, more than " +
              std::to_wstring(kMaxEulaFileBytes) + L": not shown");
     return {};
   }
-  std::vector<std::uint8_t> bytes;
-  if (!platform::ReadWholeFile(path, bytes)) return {};
-  return DecodeTextLines(bytes);
+  platform::Result<std::vector<std::uint8_t>> bytes = platform::ReadWholeFile(path);
+  if (!bytes) return {};
+  return DecodeTextLines(*bytes);
 }
 
 std::vector<std::wstring> LoadEulaLines() { return ReadEulaLines(EulaFilePath()); }

@@ -20,22 +20,23 @@ QvMultiLangDll::QvMultiLangDll(const std::wstring& libraryPath) {
     TraceLog(where + libraryPath + L" not found; texts show their keys");
     return;
   }
-  std::uint32_t error = 0;
-  auto library = platform::LoadLibraryAt(libraryPath, &error);
+  platform::Result<std::unique_ptr<platform::Library>> library = platform::LoadLibraryAt(libraryPath);
   if (!library) {
-    TraceLog(where + L"LoadLibrary " + libraryPath + L" failed, error " + std::to_wstring(error) +
+    TraceLog(where + L"LoadLibrary " + libraryPath + L" failed, error " + std::to_wstring(library.status().code()) +
              L"; texts show their keys");
     return;
   }
-  platform::LibraryProc translate = library->Export("QvTranslateStr", &error);
-  platform::LibraryProc languageName = translate ? library->Export("QvGetLangName", &error) : nullptr;
-  if (!translate || !languageName) {
+  platform::Result<platform::LibraryProc> translate = (*library)->Export("QvTranslateStr");
+  platform::Result<platform::LibraryProc> languageName =
+      translate ? (*library)->Export("QvGetLangName") : platform::Result<platform::LibraryProc>(translate.status());
+  if (!languageName) {
     TraceLog(where + L"GetProcAddress " + (translate ? L"QvGetLangName" : L"QvTranslateStr") + L" in " +
-             libraryPath + L" failed, error " + std::to_wstring(error) + L"; texts show their keys");
+             libraryPath + L" failed, error " + std::to_wstring(languageName.status().code()) +
+             L"; texts show their keys");
     return;
   }
-  translate_ = reinterpret_cast<TranslateStrProc>(translate);
-  library_ = std::move(library);
+  translate_ = reinterpret_cast<TranslateStrProc>(*translate);
+  library_ = std::move(library).value();
 }
 
 QvMultiLangDll::~QvMultiLangDll() = default;

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "app/fresh_folder.h"
-#include "platform/errors.h"
+#include "platform/status.h"
 #include "platform/files.h"
 #include "platform/private_folder.h"
 #include "support/temp_machine.h"
@@ -48,39 +48,38 @@ TEST_F(FreshFolder, APlantedTreeIsRemovedWithoutEnteringItsLinksAndAPrivateFolde
   fs::create_symlink(elsewhere_.Path() + "/one.inf", work_ + "/U3/one.inf");
   fs::create_symlink(elsewhere_.Path() + "/gone", work_ + "/U3/dangling");
 
-  std::uint32_t error = 1;
-  ASSERT_TRUE(CreateFreshPrivateFolder(L"C:\\ProgramData\\Work\\U3\\", error));
-  EXPECT_EQ(error, 0u);
+  platform::Status made = CreateFreshPrivateFolder(L"C:\\ProgramData\\Work\\U3\\");
+  ASSERT_TRUE(made);
+  EXPECT_EQ(made.code(), 0u);
   EXPECT_TRUE(IsPrivateFolder(work_ + "/U3"));
   EXPECT_TRUE(fs::is_empty(work_ + "/U3"));
   ExpectElsewhereUntouched();
 
   // Made again: the folder the last call made is not reused either.
   test::WriteHostFile(work_ + "/U3/left.inf", "from the last run");
-  ASSERT_TRUE(CreateFreshPrivateFolder(L"C:\\ProgramData\\Work\\U3", error));
+  ASSERT_TRUE(CreateFreshPrivateFolder(L"C:\\ProgramData\\Work\\U3"));
   EXPECT_TRUE(fs::is_empty(work_ + "/U3"));
 }
 
 TEST_F(FreshFolder, ALinkOrAFileInTheFoldersPlaceIsRemovedItself) {
   fs::create_directories(work_);
   fs::create_directory_symlink(elsewhere_.Path(), work_ + "/Tmp");
-  std::uint32_t error = 0;
-  ASSERT_TRUE(CreateFreshPrivateFolder(L"C:\\ProgramData\\Work\\Tmp", error));
+  ASSERT_TRUE(CreateFreshPrivateFolder(L"C:\\ProgramData\\Work\\Tmp"));
   EXPECT_TRUE(IsPrivateFolder(work_ + "/Tmp"));
   ExpectElsewhereUntouched();
 
   fs::remove(work_ + "/Tmp");
   fs::create_symlink(elsewhere_.Path() + "/missing", work_ + "/Tmp");
-  ASSERT_TRUE(CreateFreshPrivateFolder(L"C:\\ProgramData\\Work\\Tmp", error));
+  ASSERT_TRUE(CreateFreshPrivateFolder(L"C:\\ProgramData\\Work\\Tmp"));
   EXPECT_TRUE(IsPrivateFolder(work_ + "/Tmp"));
 
   fs::remove(work_ + "/Tmp");
   test::WriteHostFile(work_ + "/Tmp", "a file");
-  ASSERT_TRUE(CreateFreshPrivateFolder(L"C:\\ProgramData\\Work\\Tmp", error));
+  ASSERT_TRUE(CreateFreshPrivateFolder(L"C:\\ProgramData\\Work\\Tmp"));
   EXPECT_TRUE(IsPrivateFolder(work_ + "/Tmp"));
 
   // Nothing there at all.
-  ASSERT_TRUE(CreateFreshPrivateFolder(L"C:\\ProgramData\\Work\\New", error));
+  ASSERT_TRUE(CreateFreshPrivateFolder(L"C:\\ProgramData\\Work\\New"));
   EXPECT_TRUE(IsPrivateFolder(work_ + "/New"));
 }
 
@@ -88,14 +87,15 @@ TEST_F(FreshFolder, WhatCantBeRemovedIsNeverReused) {
   test::WriteHostFile(work_ + "/U3/sub/extra.inf", "planted");
   machine_.Builder().Fault("files.listFail", "C:\\ProgramData\\Work\\U3\\sub");
   machine_.Apply();
-  std::uint32_t error = 0;
-  EXPECT_FALSE(CreateFreshPrivateFolder(L"C:\\ProgramData\\Work\\U3", error));
-  EXPECT_EQ(error, 5u);
+  platform::Status kept = CreateFreshPrivateFolder(L"C:\\ProgramData\\Work\\U3");
+  EXPECT_FALSE(kept);
+  EXPECT_EQ(kept.code(), 5u);
   EXPECT_TRUE(fs::exists(work_ + "/U3/sub/extra.inf"));
 
-  EXPECT_FALSE(DeleteTreeWithoutLinks(L"C:\\", error));
-  EXPECT_EQ(error, 87u);
-  EXPECT_TRUE(DeleteTreeWithoutLinks(L"C:\\ProgramData\\Work\\Missing", error));
+  platform::Status root = DeleteTreeWithoutLinks(L"C:\\");
+  EXPECT_FALSE(root);
+  EXPECT_EQ(root.code(), 87u);
+  EXPECT_TRUE(DeleteTreeWithoutLinks(L"C:\\ProgramData\\Work\\Missing"));
 }
 
 TEST_F(FreshFolder, APrivateFolderIsOnlyEverMadeNew) {
@@ -104,14 +104,16 @@ TEST_F(FreshFolder, APrivateFolderIsOnlyEverMadeNew) {
   fs::create_symlink(elsewhere_.Path() + "/missing", work_ + "/Dangling");
   for (const wchar_t* path :
        {L"C:\\ProgramData\\Work\\Taken", L"C:\\ProgramData\\Work\\Link\\", L"C:\\ProgramData\\Work\\Dangling"}) {
-    EXPECT_FALSE(platform::CreatePrivateFolderAt(path));
-    EXPECT_EQ(platform::LastErrorCode(), kAlreadyExists);
+    platform::Status taken = platform::CreatePrivateFolderAt(path);
+    EXPECT_FALSE(taken);
+    EXPECT_EQ(taken.code(), kAlreadyExists);
   }
   EXPECT_FALSE(fs::exists(elsewhere_.Path() + "/missing"));
   ASSERT_TRUE(platform::CreatePrivateFolderAt(L"C:\\ProgramData\\Work\\Fresh\\"));
   EXPECT_TRUE(IsPrivateFolder(work_ + "/Fresh"));
-  EXPECT_FALSE(platform::CreatePrivateFolderAt(L"C:\\ProgramData\\Work\\No\\Parent"));
-  EXPECT_EQ(platform::LastErrorCode(), 3u);
+  platform::Status orphan = platform::CreatePrivateFolderAt(L"C:\\ProgramData\\Work\\No\\Parent");
+  EXPECT_FALSE(orphan);
+  EXPECT_EQ(orphan.code(), 3u);
 }
 
 }  // namespace

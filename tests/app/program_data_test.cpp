@@ -37,7 +37,7 @@ TEST(ProgramData, ClearReadOnlyKeepsHiddenAndMakesWritable) {
   test::WriteHostFile(machine.Host(L"C:\\f.sys"), "x");
   ASSERT_TRUE(platform::SetAttributes(L"C:\\f.sys", platform::kAttrReadOnly | platform::kAttrHidden));
   EXPECT_TRUE(ClearReadOnlyAttribute(L"C:\\f.sys"));
-  EXPECT_EQ(platform::GetAttributes(L"C:\\f.sys") & (platform::kAttrReadOnly | platform::kAttrHidden),
+  EXPECT_EQ(platform::GetAttributes(L"C:\\f.sys").value() & (platform::kAttrReadOnly | platform::kAttrHidden),
             platform::kAttrHidden);
   EXPECT_TRUE(platform::WriteWholeFile(L"C:\\f.sys", {1, 2}));
   EXPECT_TRUE(ClearReadOnlyAttribute(L"C:\\missing"));

@@ -111,32 +111,25 @@ class FakeDevice : public platform::Device {
   bool failLayout = false;
   std::vector<std::size_t> layoutCapacities;
 
-  bool Control(std::uint32_t code, const std::vector<std::uint8_t>& input, std::size_t capacity, Bytes& output,
-               std::uint32_t& lastError) override {
-    output.clear();
-    lastError = 1;
-    if (code == platform::kIoctlDiskGetDriveGeometryEx && !failGeometry) {
-      output.assign(geometry.begin(), geometry.begin() + static_cast<std::ptrdiff_t>(std::min(capacity, geometry.size())));
-      return true;
-    }
+  platform::Result<Bytes> Control(std::uint32_t code, const std::vector<std::uint8_t>& input,
+                                  std::size_t capacity) override {
+    if (code == platform::kIoctlDiskGetDriveGeometryEx && !failGeometry)
+      return Bytes(geometry.begin(), geometry.begin() + static_cast<std::ptrdiff_t>(std::min(capacity, geometry.size())));
     if (code == platform::kIoctlDiskGetDriveLayoutEx && !failLayout) {
       layoutCapacities.push_back(capacity);
-      if (capacity < layout.size()) {
-        lastError = platform::kErrorInsufficientBuffer;
-        return false;
-      }
-      output = layout;
+      if (capacity < layout.size()) return platform::Status::Win32(platform::kErrorInsufficientBuffer, "DeviceIoControl");
+      Bytes output = layout;
       output.resize(capacity, 0);
-      return true;
+      return output;
     }
     if (code == platform::kIoctlStorageQueryProperty && input.size() == 12) {
-      output.assign(40, 0);
+      Bytes output(40, 0);
       Put(output, 28, busType, 4);
-      return true;
+      return output;
     }
-    return false;
+    return platform::Status::Win32(1, "DeviceIoControl");
   }
-  bool VolumeInformation(std::wstring&, std::wstring&) override { return false; }
+  platform::Result<Volume> VolumeInformation() override { return platform::Status::Win32(1, "GetVolumeInformationByHandleW"); }
 };
 
 }  // namespace inventory_test

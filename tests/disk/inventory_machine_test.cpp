@@ -196,8 +196,7 @@ TEST_F(InventoryMachine, GptDiskWithUnletteredVolumesAndMoreThanFourEntries) {
   }
   EXPECT_EQ(383, drive->GetPartition(3)->m_SizeMB);
   // The temporary DOS name does not outlive the query.
-  std::wstring target;
-  EXPECT_FALSE(platform::QueryDosDeviceName(L"1:", target));
+  EXPECT_FALSE(platform::QueryDosDeviceName(L"1:"));
 }
 
 TEST_F(InventoryMachine, MbrLogicalDrivesInsideTheExtendedPartition) {

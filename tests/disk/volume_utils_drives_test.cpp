@@ -46,13 +46,16 @@ TEST(VolumeUtilsDrives, KindsLabelsAndReadiness) {
 
   EXPECT_EQ(GetVolumeLabelText(L"E:\\"), L"GRMCULFRER_EN_DVD");
   EXPECT_EQ(GetVolumeLabelText(L"D:\\"), L"");
-  SetVolumeLabelText(L"F:\\", MakeVolumeLabel(GetVolumeLabelText(L"E:\\")));
+  EXPECT_TRUE(SetVolumeLabelText(L"F:\\", MakeVolumeLabel(GetVolumeLabelText(L"E:\\"))));
   EXPECT_EQ(GetVolumeLabelText(L"f:\\"), L"GRMCULFRE~1");
-  EXPECT_FALSE(SetVolumeLabelText(L"F", L"TWELVE_CHARS"));  // too long for FAT32: refused, label kept
-  EXPECT_EQ(platform::LastErrorCode(), 154u);                  // ERROR_LABEL_TOO_LONG
+  platform::Status tooLong = SetVolumeLabelText(L"F", L"TWELVE_CHARS");  // too long for FAT32: refused, label kept
+  EXPECT_FALSE(tooLong);
+  EXPECT_EQ(tooLong.code(), 154u);  // ERROR_LABEL_TOO_LONG
   EXPECT_EQ(GetVolumeLabelText(L"F:\\"), L"GRMCULFRE~1");
-  EXPECT_FALSE(SetVolumeLabelText(L"E:\\", L"DISC"));
-  EXPECT_EQ(platform::LastErrorCode(), 5u);
+  platform::Status disc = SetVolumeLabelText(L"E:\\", L"DISC");
+  EXPECT_FALSE(disc);
+  EXPECT_EQ(disc.code(), 5u);
+  EXPECT_EQ(disc.Describe(), L"SetVolumeLabelW E:\\ failed (error 5): access denied");
 }
 
 // A utility that fails leaves the Windows error code of the call behind it for the caller.

@@ -55,10 +55,10 @@ TEST_F(VolumeUtilsFiles, RemoveFolderTreeNeverEntersALink) {
   fs::create_symlink(elsewhere.Path() + "/missing", root_ + "/tree/dangling-link");
 
   // A listing shows each link as a reparse point, a folder link with the folder bit.
-  std::uint32_t folderLink = platform::GetAttributes(L"C:\\tree\\sub\\folder-link");
+  std::uint32_t folderLink = platform::GetAttributes(L"C:\\tree\\sub\\folder-link").value();
   EXPECT_EQ(folderLink & (platform::kAttrReparsePoint | platform::kAttrDirectory),
             platform::kAttrReparsePoint | platform::kAttrDirectory);
-  EXPECT_EQ(platform::GetAttributes(L"C:\\tree\\file-link") & (platform::kAttrReparsePoint | platform::kAttrDirectory),
+  EXPECT_EQ(platform::GetAttributes(L"C:\\tree\\file-link").value() & (platform::kAttrReparsePoint | platform::kAttrDirectory),
             platform::kAttrReparsePoint);
   EXPECT_TRUE(platform::PathExists(L"C:\\tree\\dangling-link"));
 

@@ -75,8 +75,8 @@ TEST(IsoJobFirstSteps, ThirtyTwoBitDiscGetsTheX86PackagesInImageTwoOnly) {
     if (code == 4) return std::make_unique<CheckOperation>();
     return MakeFromCatalogue(code, context);
   });
-  std::vector<std::uint8_t> sourceInstall;
-  ASSERT_TRUE(platform::ReadWholeFile(L"E:\\sources\\install.wim", sourceInstall));
+  platform::Result<std::vector<std::uint8_t>> sourceInstall = platform::ReadWholeFile(L"E:\\sources\\install.wim");
+  ASSERT_TRUE(sourceInstall);
 
   e2e::RecordingJobWindow window;
   {
@@ -107,9 +107,10 @@ TEST(IsoJobFirstSteps, ThirtyTwoBitDiscGetsTheX86PackagesInImageTwoOnly) {
   EXPECT_NE(image1.find("Hash"), std::string::npos) << image1;
   EXPECT_EQ(image1, ImageContent(original, 1));
 
-  std::vector<std::uint8_t> copiedInstall;
-  ASSERT_TRUE(platform::ReadWholeFile(info.szTmpPath + std::wstring(L"sources\\install.wim"), copiedInstall));
-  EXPECT_TRUE(copiedInstall == sourceInstall);
+  platform::Result<std::vector<std::uint8_t>> copiedInstall =
+      platform::ReadWholeFile(info.szTmpPath + std::wstring(L"sources\\install.wim"));
+  ASSERT_TRUE(copiedInstall);
+  EXPECT_TRUE(*copiedInstall == *sourceInstall);
   EXPECT_EQ(test::ReadHostFile(scratch + "/OS/readme.txt"), "from the OS folder\r\n");
 }
 

@@ -98,10 +98,9 @@ class UsbJob : public ::testing::Test {
   }
 
   std::wstring LabelOf(wchar_t letter) {
-    platform::VolumeInformation info;
-    std::uint32_t error = 0;
-    if (!platform::QueryVolumeInformation(std::wstring(1, letter) + L":\\", info, error)) return L"<none>";
-    return info.label;
+    platform::Result<platform::VolumeInformation> info = platform::QueryVolumeInformation(std::wstring(1, letter) + L":\\");
+    if (!info) return L"<none>";
+    return info->label;
   }
 
   // Checks the prepared stick at `letter`: FAT32, active, the disc's tree, image 2 serviced, the

@@ -28,10 +28,9 @@ class RecordingWindow : public platform::MessageHandler {
 class UsbOperationTest : public usbtest::UsbMachineTest {
  protected:
   std::wstring LabelOf(wchar_t letter) {
-    platform::VolumeInformation info;
-    std::uint32_t error = 0;
-    if (!platform::QueryVolumeInformation(std::wstring(1, letter) + L":\\", info, error)) return L"<none>";
-    return info.label;
+    platform::Result<platform::VolumeInformation> info = platform::QueryVolumeInformation(std::wstring(1, letter) + L":\\");
+    if (!info) return L"<none>";
+    return info->label;
   }
 };
 

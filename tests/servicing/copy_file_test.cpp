@@ -80,7 +80,7 @@ TEST_F(FileCopy, KeepsReadOnlyAttributeAndTimesAndRefusesAReadOnlyDestination) {
   ASSERT_TRUE(platform::SetAttributes(L"C:\\src.txt", platform::kAttrReadOnly | platform::kAttrHidden));
 
   ASSERT_TRUE(platform::CopyFileWithProgress(L"C:\\src.txt", L"C:\\dst.txt", nullptr, nullptr));
-  EXPECT_EQ(platform::GetAttributes(L"C:\\dst.txt"), platform::kAttrReadOnly | platform::kAttrHidden);
+  EXPECT_EQ(platform::GetAttributes(L"C:\\dst.txt").value(), platform::kAttrReadOnly | platform::kAttrHidden);
   EXPECT_EQ(fs::last_write_time(root_ + "/dst.txt"), fs::last_write_time(root_ + "/src.txt"));
 
   // The destination is now read-only: a second copy over it fails and leaves it as it was.

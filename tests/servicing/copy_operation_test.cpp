@@ -193,12 +193,12 @@ TEST_F(CopyOperationTest, ALaterCopyReplacesReadOnlyFilesFromTheDisc) {
   test::WriteHostFile((os / "setup.exe").string(), "OS setup");
   test::WriteHostFile((os / "sources/ei.cfg").string(), "OS cfg");
   // Files on a disc are read-only, and their copies keep that.
-  platform::SetAttributes(L"E:\\setup.exe", platform::kAttrReadOnly);
-  platform::SetAttributes(L"E:\\sources\\ei.cfg", platform::kAttrReadOnly);
+  ASSERT_TRUE(platform::SetAttributes(L"E:\\setup.exe", platform::kAttrReadOnly));
+  ASSERT_TRUE(platform::SetAttributes(L"E:\\sources\\ei.cfg", platform::kAttrReadOnly));
 
   CopyOperation disc(recorder_.Window(), COPYTOUSB, L"E:\\", L"F:\\");
   ASSERT_EQ(disc.Excute(), 1);
-  ASSERT_NE(platform::GetAttributes(L"F:\\setup.exe") & platform::kAttrReadOnly, 0u);
+  ASSERT_NE(platform::GetAttributes(L"F:\\setup.exe").value() & platform::kAttrReadOnly, 0u);
   CopyOperation overlay(recorder_.Window(), COPYIMGDRIVER, L"C:\\Draventa\\OS", L"F:\\");
   EXPECT_EQ(overlay.Excute(), 1);
   EXPECT_EQ(recorder_.Posts().back(), (Post{BACKUPOK, 100}));

@@ -164,7 +164,7 @@ TEST_F(DismTest, ReadOnlyBootWimIsMadeWritableFirst) {
   MakeBootWim({test::PeImage(), test::SetupImage("0")});
   ASSERT_TRUE(platform::SetAttributes(L"E:\\sources\\boot.wim", platform::kAttrReadOnly));
   EXPECT_EQ(Run(false), 1);
-  EXPECT_EQ(platform::GetAttributes(L"E:\\sources\\boot.wim") & platform::kAttrReadOnly, 0u);
+  EXPECT_EQ(platform::GetAttributes(L"E:\\sources\\boot.wim").value() & platform::kAttrReadOnly, 0u);
 }
 
 TEST_F(DismTest, EachInvalidMountIsCleanedUpBeforeTheNewMount) {

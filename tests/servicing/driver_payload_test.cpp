@@ -121,12 +121,13 @@ TEST(DriverPayload, MissingResourceStopsStartUpNamingIt) {
 }
 
 TEST(DriverPayload, ResourcesAreFoundWhateverTheCaseOfTheName) {
-  std::vector<std::uint8_t> upper, lower;
-  ASSERT_TRUE(platform::LoadDataResource(L"RESOURCE_13", upper));
-  ASSERT_TRUE(platform::LoadDataResource(L"resource_13", lower));
-  EXPECT_EQ(upper, lower);
-  EXPECT_FALSE(platform::LoadDataResource(L"Resource_27", upper));
-  EXPECT_FALSE(platform::LoadDataResource(L"Resource_1x", upper));
+  platform::Result<std::vector<std::uint8_t>> upper = platform::LoadDataResource(L"RESOURCE_13");
+  platform::Result<std::vector<std::uint8_t>> lower = platform::LoadDataResource(L"resource_13");
+  ASSERT_TRUE(upper);
+  ASSERT_TRUE(lower);
+  EXPECT_EQ(*upper, *lower);
+  EXPECT_FALSE(platform::LoadDataResource(L"Resource_27"));
+  EXPECT_FALSE(platform::LoadDataResource(L"Resource_1x"));
 }
 
 }  // namespace

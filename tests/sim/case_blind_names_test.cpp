@@ -146,7 +146,7 @@ TEST(CaseBlindNames, ListedAttributesAreThoseOfGetAttributes) {
   std::map<std::wstring, std::pair<std::uint32_t, std::uint64_t>> listed;
   ASSERT_TRUE(ListFolder(L"C:\\a", [&](const FolderEntry& entry) {
     listed[entry.name] = {entry.attributes, entry.size};
-    EXPECT_EQ(entry.attributes, GetAttributes(L"C:\\A\\" + entry.name)) << fs::path(entry.name).string();
+    EXPECT_EQ(entry.attributes, GetAttributes(L"C:\\A\\" + entry.name).value()) << fs::path(entry.name).string();
     return true;
   }));
   EXPECT_EQ(listed, expected);

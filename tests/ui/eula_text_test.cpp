@@ -117,8 +117,9 @@ TEST(EulaText, MissingOrAbsurdFilesGiveNoLines) {
   test::WriteHostFile(big, "END USER LICENSE AGREEMENT\r\n");
   std::filesystem::resize_file(big, 50ull << 20);
   EXPECT_TRUE(LoadEulaLines().empty());
-  std::vector<std::uint8_t> log;
-  ASSERT_TRUE(platform::ReadWholeFile(app::TraceLogPath(), log));
+  platform::Result<std::vector<std::uint8_t>> read = platform::ReadWholeFile(app::TraceLogPath());
+  ASSERT_TRUE(read);
+  const std::vector<std::uint8_t>& log = *read;
   EXPECT_NE(std::string(log.begin(), log.end()).find("[ReadEulaLines] C:\\Program Files\\Draventa\\End User License "
                                                        "Agreement_English.txt holds 52428800 bytes, more than 1048576"),
             std::string::npos);

@@ -39,9 +39,8 @@ TEST(Program, SecondInstanceLeavesAtOnceWhileTheFirstRuns) {
   } closer{first};
   // The mode window has been built once its Next button is made.
   ASSERT_TRUE(WaitUntil([] {
-    std::vector<std::uint8_t> log;
-    return platform::ReadWholeFile(app::TraceLogPath(), log) &&
-           std::string(log.begin(), log.end()).find("[TdlgFirst::FormCreate]") != std::string::npos;
+    platform::Result<std::vector<std::uint8_t>> log = platform::ReadWholeFile(app::TraceLogPath());
+    return log && std::string(log->begin(), log->end()).find("[TdlgFirst::FormCreate]") != std::string::npos;
   })) << "the first instance has its windows";
   ASSERT_NE(platform::host::OpenMainWindow(), 0);
   EXPECT_TRUE(platform::NamedMutexExists(ui::kInstanceMutexName));

@@ -25,8 +25,7 @@ class QvMultiLangWrapper : public ::testing::Test {
   }
 
   std::string TraceText() const {
-    std::vector<std::uint8_t> bytes;
-    platform::ReadWholeFile(app::TraceLogPath(), bytes);
+    std::vector<std::uint8_t> bytes = platform::ReadWholeFile(app::TraceLogPath()).value_or({});
     return std::string(bytes.begin(), bytes.end());
   }
 
@@ -48,7 +47,7 @@ TEST_F(QvMultiLangWrapper, AsksAgainWithA1024LargerBufferWhileTheTextMayNotHaveF
   auto recorder = platform::LoadLibraryAt(LibraryPath());
   ASSERT_TRUE(recorder);
   using TakeFn = std::uint32_t (*)(std::uint32_t*, std::uint32_t);
-  auto take = reinterpret_cast<TakeFn>(recorder->Export("TestTakeCapacities"));
+  auto take = reinterpret_cast<TakeFn>((*recorder)->Export("TestTakeCapacities").value_or(nullptr));
   ASSERT_TRUE(take);
   auto capacities = [&] {
     std::vector<std::uint32_t> seen(128);

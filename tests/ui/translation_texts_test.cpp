@@ -114,7 +114,7 @@ TEST(TranslationLibrary, ExportKeepsToTheBufferRule) {
   ASSERT_TRUE(machine.Builder().InstallProgramFiles(DRAVENTA_PROGRAM_FILES));
   auto library = platform::LoadLibraryAt(platform::ExecutableFolder() + L"QvMultiLang.dll");
   ASSERT_TRUE(library);
-  auto translate = reinterpret_cast<TranslateFn>(library->Export("QvTranslateStr"));
+  auto translate = reinterpret_cast<TranslateFn>((*library)->Export("QvTranslateStr").value_or(nullptr));
   ASSERT_TRUE(translate);
 
   const wchar_t* key = L"Eula Note";

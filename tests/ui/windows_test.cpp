@@ -267,8 +267,9 @@ TEST_F(WindowsTest, BuildingTheModeWindowTracesPayloadTextsAndTheOtherWindowsInO
     ui::TdlgFirst first;
     EXPECT_TRUE(std::filesystem::is_directory(machine_.Host(L"C:\\ProgramData\\Qarvel\\DraventaWin\\U3")));
   }
-  std::vector<std::uint8_t> bytes;
-  ASSERT_TRUE(ReadWholeFile(app::TraceLogPath(), bytes));
+  platform::Result<std::vector<std::uint8_t>> read = ReadWholeFile(app::TraceLogPath());
+  ASSERT_TRUE(read);
+  const std::vector<std::uint8_t>& bytes = *read;
   const std::string log(bytes.begin(), bytes.end());
   std::vector<const char*> order = {
       "[TdlgFirst::TdlgFirst] layout loaded", "[TdlgFirst::TdlgFirst] driver payload written",

@@ -27,8 +27,9 @@ TEST(ArtworkOnWindows, EveryPictureLoadsFromTheResourcesAsCommitted) {
   for (const auto& [name, file] : files) {
     gs::RgbaImage loaded;
     ASSERT_TRUE(gs::LoadArtwork(name, loaded)) << file;
-    std::vector<std::uint8_t> bytes;
-    ASSERT_TRUE(platform::ReadWholeFile(ArtFile(file), bytes)) << file;
+    platform::Result<std::vector<std::uint8_t>> read = platform::ReadWholeFile(ArtFile(file));
+    ASSERT_TRUE(read) << file;
+    const std::vector<std::uint8_t>& bytes = *read;
     gs::RgbaImage fromFile;
     std::wstring error;
     ASSERT_TRUE(gs::DecodePng(bytes, fromFile, error)) << file;

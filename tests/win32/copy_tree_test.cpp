@@ -58,7 +58,7 @@ TEST_F(Win32CopyTree, CopiesTheTreeWithAutorunAndReadOnlyFiles) {
   EXPECT_TRUE(fs::exists(target_ / "boot" / "empty.bin"));
   EXPECT_FALSE(fs::exists(target_ / "autorun.infTOINI"));
   EXPECT_EQ(Read(target_ / "autorun.inf"), "[AutoRun.Amd64]\r\nopen=setup.exe\r\n");
-  EXPECT_NE(platform::GetAttributes((target_ / "boot" / "bcd").wstring()) & platform::kAttrReadOnly, 0u);
+  EXPECT_NE(platform::GetAttributes((target_ / "boot" / "bcd").wstring()).value() & platform::kAttrReadOnly, 0u);
 
   std::vector<std::wstring> found;
   FindFilesByExtension(found, target_.wstring(), L".INF");

@@ -22,9 +22,9 @@
 namespace {
 
 std::string ReadAll(const std::wstring& path) {
-  std::vector<std::uint8_t> bytes;
-  if (!platform::ReadWholeFile(path, bytes)) return {};
-  return std::string(bytes.begin(), bytes.end());
+  platform::Result<std::vector<std::uint8_t>> bytes = platform::ReadWholeFile(path);
+  if (!bytes) return {};
+  return std::string(bytes->begin(), bytes->end());
 }
 
 TEST(Win32Foundation, TraceFileLandsInProgramDataWithLatin1BytesAndCrLf) {
@@ -128,14 +128,14 @@ TEST(Win32Foundation, FoldersAttributesAndTreeDeletion) {
   ASSERT_TRUE(platform::CreateFolderPath(root + L"\\a\\b"));
   ASSERT_TRUE(platform::WriteWholeFile(root + L"\\a\\b\\f.txt", {'h', 'i'}));
   ASSERT_TRUE(platform::AppendToFile(root + L"\\a\\b\\f.txt", "!"));
-  std::uint64_t size = 0;
-  ASSERT_TRUE(platform::GetFileSizeOf(root + L"\\a\\b\\f.txt", size));
-  EXPECT_EQ(size, 3u);
+  platform::Result<std::uint64_t> size = platform::GetFileSizeOf(root + L"\\a\\b\\f.txt");
+  ASSERT_TRUE(size);
+  EXPECT_EQ(*size, 3u);
 
   ASSERT_TRUE(platform::SetAttributes(root + L"\\a\\b\\f.txt", platform::kAttrReadOnly | platform::kAttrHidden));
-  EXPECT_TRUE(platform::GetAttributes(root + L"\\a\\b\\f.txt") & platform::kAttrReadOnly);
+  EXPECT_TRUE(platform::GetAttributes(root + L"\\a\\b\\f.txt").value() & platform::kAttrReadOnly);
   EXPECT_TRUE(ClearReadOnlyAttribute(root + L"\\a\\b\\f.txt"));
-  EXPECT_EQ(platform::GetAttributes(root + L"\\a\\b\\f.txt") & (platform::kAttrReadOnly | platform::kAttrHidden),
+  EXPECT_EQ(platform::GetAttributes(root + L"\\a\\b\\f.txt").value() & (platform::kAttrReadOnly | platform::kAttrHidden),
             platform::kAttrHidden);
 
   std::vector<std::wstring> names;
@@ -146,9 +146,10 @@ TEST(Win32Foundation, FoldersAttributesAndTreeDeletion) {
   EXPECT_EQ(names, std::vector<std::wstring>{L"b\\"});
 
   ASSERT_TRUE(platform::WriteWholeFile(root + L"\\AutoRun.inf", {'[', 'A', ']', '\r', '\n', '[', 'B', ']', '\r', '\n'}));
-  EXPECT_EQ(platform::ReadIniSectionNames(root + L"\\AutoRun.inf"), (std::vector<std::wstring>{L"A", L"B"}));
-  std::wstring temp = platform::CreateTempFileIn(root, L"dp");
-  EXPECT_TRUE(platform::IsFile(temp)) << temp;
+  EXPECT_EQ(platform::ReadIniSectionNames(root + L"\\AutoRun.inf").value(), (std::vector<std::wstring>{L"A", L"B"}));
+  platform::Result<std::wstring> temp = platform::CreateTempFileIn(root, L"dp");
+  ASSERT_TRUE(temp);
+  EXPECT_TRUE(platform::IsFile(*temp)) << *temp;
 
   EXPECT_TRUE(DeleteFolderTree(root + L"\\"));
   EXPECT_FALSE(platform::PathExists(root));

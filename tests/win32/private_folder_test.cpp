@@ -55,13 +55,11 @@ std::wstring Base() { return platform::AnsiToWide(GetProgramDataFolder()) + L"Pr
 class PrivateFolderOnWindows : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::uint32_t error = 0;
-    DeleteTreeWithoutLinks(Base(), error);
+    (void)DeleteTreeWithoutLinks(Base());  // whatever an earlier run left
     ASSERT_TRUE(platform::CreateFolderPath(Base()));
   }
   void TearDown() override {
-    std::uint32_t error = 0;
-    DeleteTreeWithoutLinks(Base(), error);
+    (void)DeleteTreeWithoutLinks(Base());
   }
 };
 
@@ -84,7 +82,7 @@ void ExpectPrivateAccess(const std::wstring& folder) {
     const std::wstring beside = folder + L"-plain";
     ASSERT_TRUE(platform::CreateFolder(beside));
     ASSERT_TRUE(ReadDacl(beside, isProtected, plain));
-    platform::RemoveEmptyFolder(beside);
+    (void)platform::RemoveEmptyFolder(beside);  // cleaning up
     ASSERT_TRUE(GrantsTo(plain, kEveryone)) << "the system reports no access list to compare with";
     EXPECT_FALSE(GrantsTo(grants, kEveryone)) << "Everyone may still reach the private folder";
     std::cout << "[ note ] the access list is kept only as the file's mode here\n";
@@ -104,7 +102,7 @@ void ExpectPrivateAccess(const std::wstring& folder) {
   ASSERT_EQ(inherited.size(), 2u);
   EXPECT_EQ(inherited[0].sid, L"S-1-5-18");
   EXPECT_EQ(inherited[1].sid, L"S-1-5-32-544");
-  platform::RemoveEmptyFolder(folder + L"\\inside");
+  (void)platform::RemoveEmptyFolder(folder + L"\\inside");  // cleaning up
 }
 
 TEST_F(PrivateFolderOnWindows, OnlySystemAndAdministratorsAreGrantedAndNothingIsInherited) {
@@ -112,12 +110,14 @@ TEST_F(PrivateFolderOnWindows, OnlySystemAndAdministratorsAreGrantedAndNothingIs
   ASSERT_TRUE(platform::CreatePrivateFolderAt(folder));
   ExpectPrivateAccess(folder);
   // Never made over what is there.
-  EXPECT_FALSE(platform::CreatePrivateFolderAt(folder));
-  EXPECT_EQ(platform::LastErrorCode(), static_cast<std::uint32_t>(ERROR_ALREADY_EXISTS));
+  platform::Status again = platform::CreatePrivateFolderAt(folder);
+  EXPECT_FALSE(again);
+  EXPECT_EQ(again.code(), static_cast<std::uint32_t>(ERROR_ALREADY_EXISTS));
   // The numbered kind, as the diskpart script's folder.
-  std::wstring numbered = platform::CreatePrivateFolder(Base(), L"diskpart");
-  ASSERT_FALSE(numbered.empty());
-  ExpectPrivateAccess(numbered.substr(0, numbered.size() - 1));
+  platform::Result<std::wstring> numbered = platform::CreatePrivateFolder(Base(), L"diskpart");
+  ASSERT_TRUE(numbered);
+  ASSERT_FALSE(numbered->empty());
+  ExpectPrivateAccess(numbered->substr(0, numbered->size() - 1));
 }
 
 TEST_F(PrivateFolderOnWindows, AFolderFoundInThePlaceIsRemovedAndALinkIsNeverEntered) {
@@ -125,8 +125,8 @@ TEST_F(PrivateFolderOnWindows, AFolderFoundInThePlaceIsRemovedAndALinkIsNeverEnt
   ASSERT_TRUE(platform::CreateFolderPath(folder + L"\\sub"));
   ASSERT_TRUE(platform::WriteWholeFile(folder + L"\\sub\\extra.inf", {'x'}));
   ASSERT_TRUE(platform::SetAttributes(folder + L"\\sub\\extra.inf", platform::kAttrReadOnly));
-  std::uint32_t error = 0;
-  ASSERT_TRUE(CreateFreshPrivateFolder(folder, error)) << error;
+  platform::Status fresh = CreateFreshPrivateFolder(folder);
+  ASSERT_TRUE(fresh) << fresh.code();
   EXPECT_FALSE(platform::PathExists(folder + L"\\sub"));
   ExpectPrivateAccess(folder);
 
@@ -134,12 +134,15 @@ TEST_F(PrivateFolderOnWindows, AFolderFoundInThePlaceIsRemovedAndALinkIsNeverEnt
   const std::wstring elsewhere = Base() + L"\\Elsewhere";
   ASSERT_TRUE(platform::CreateFolderPath(elsewhere));
   ASSERT_TRUE(platform::WriteWholeFile(elsewhere + L"\\keep.inf", {'k'}));
-  ASSERT_TRUE(DeleteTreeWithoutLinks(folder, error));
+  ASSERT_TRUE(DeleteTreeWithoutLinks(folder));
   if (!CreateSymbolicLinkW(folder.c_str(), elsewhere.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY))
     GTEST_SKIP() << "no folder links here (error " << GetLastError() << ")";
-  EXPECT_NE(platform::GetAttributes(folder) & platform::kAttrReparsePoint, 0u);
-  ASSERT_TRUE(CreateFreshPrivateFolder(folder, error)) << error;
-  EXPECT_EQ(platform::GetAttributes(folder) & platform::kAttrReparsePoint, 0u);
+  // Read as GetFileAttributesW reports it: all bits set when the link can't be read.
+  constexpr std::uint32_t kUnreadable = 0xFFFFFFFFu;
+  EXPECT_NE(platform::GetAttributes(folder).value_or(kUnreadable) & platform::kAttrReparsePoint, 0u);
+  fresh = CreateFreshPrivateFolder(folder);
+  ASSERT_TRUE(fresh) << fresh.code();
+  EXPECT_EQ(platform::GetAttributes(folder).value_or(kUnreadable) & platform::kAttrReparsePoint, 0u);
   EXPECT_TRUE(platform::IsFile(elsewhere + L"\\keep.inf"));
 }
 

@@ -84,7 +84,7 @@ TEST_F(DiskpartOnWindows, RunScriptHandsDiskpartTheScriptByteForByte) {
   // The next script replaces the first completely.
   ASSERT_TRUE(runner.RunScript("exit\r\n"));
   EXPECT_EQ(ReadBytes(path + L".seen"), "exit\r\n");
-  platform::DeleteFileAt(path + L".seen");
+  (void)platform::DeleteFileAt(path + L".seen");  // cleaning up
 }
 
 TEST_F(DiskpartOnWindows, ExitCodeOneIsAFailureThoughDiskpartRan) {
@@ -94,7 +94,7 @@ TEST_F(DiskpartOnWindows, ExitCodeOneIsAFailureThoughDiskpartRan) {
   std::wstring path = runner.ScriptPath();
   EXPECT_FALSE(runner.RunScript("sel disk 2\r\nclean\r\nexit\r\n"));
   EXPECT_EQ(ReadBytes(path + L".seen"), "sel disk 2\r\nclean\r\nexit\r\n");
-  platform::DeleteFileAt(path + L".seen");
+  (void)platform::DeleteFileAt(path + L".seen");  // cleaning up
 }
 
 TEST_F(DiskpartOnWindows, TheScriptLivesInANewFolderThatIsGoneAfterDeletion) {
@@ -106,10 +106,13 @@ TEST_F(DiskpartOnWindows, TheScriptLivesInANewFolderThatIsGoneAfterDeletion) {
   EXPECT_TRUE(platform::IsFile(path));
 
   std::wstring parent = folder.substr(0, folder.rfind(L'\\'));
-  std::wstring other = platform::CreatePrivateFolder(parent, L"diskpart");
-  ASSERT_FALSE(other.empty());
-  EXPECT_NE(other, folder + L"\\");
-  platform::RemoveEmptyFolder(other);
+  platform::Result<std::wstring> other = platform::CreatePrivateFolder(parent, L"diskpart");
+  EXPECT_TRUE(other);
+  EXPECT_FALSE(other.value_or(L"").empty());
+  EXPECT_NE(other.value_or(L""), folder + L"\\");
+  if (other) {
+    EXPECT_TRUE(platform::RemoveEmptyFolder(*other));
+  }
 
   runner.DeleteScriptFile();
   EXPECT_FALSE(platform::PathExists(path));

@@ -27,7 +27,7 @@ std::wstring SourceRoot() {
 
 int CountFiles(const std::wstring& folder) {
   int count = 0;
-  platform::ListFolder(folder, [&](const platform::FolderEntry& entry) {
+  (void)platform::ListFolder(folder, [&](const platform::FolderEntry& entry) {
     count += entry.IsFolder() ? CountFiles(folder + L"\\" + entry.name) : 1;
     return true;
   });
@@ -35,8 +35,7 @@ int CountFiles(const std::wstring& folder) {
 }
 
 std::string Bytes(const std::wstring& path) {
-  std::vector<std::uint8_t> bytes;
-  platform::ReadWholeFile(path, bytes);
+  std::vector<std::uint8_t> bytes = platform::ReadWholeFile(path).value_or({});
   return std::string(bytes.begin(), bytes.end());
 }
 

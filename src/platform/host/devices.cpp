@@ -32,7 +32,6 @@
 //   "devices.controlFail.diskN.geometry" = "<error>", ".layout", ".storage"
 //                                                  that I/O control on disk N fails
 // <error> is a Windows error code (decimal or 0x hex); an unreadable one means access denied.
-// Every failure leaves its Windows error code in LastErrorCode(), as GetLastError would hold it.
 
 namespace platform {
 
@@ -136,33 +135,23 @@ std::optional<Target> TargetOfDeviceName(const MachineDescription& machine, cons
 
 class HostDevice : public Device {
  public:
-  explicit HostDevice(Target target) : target_(target) {}
+  HostDevice(Target target, std::wstring path) : target_(target), path_(std::move(path)) {}
 
-  bool Control(std::uint32_t code, const std::vector<std::uint8_t>& input, std::size_t outputCapacity,
-               std::vector<std::uint8_t>& output, std::uint32_t& lastError) override {
-    output.assign(outputCapacity, 0);
+  Result<std::vector<std::uint8_t>> Control(std::uint32_t code, const std::vector<std::uint8_t>& input,
+                                            std::size_t outputCapacity) override {
     std::size_t minimum = 0;
+    std::uint32_t lastError = kErrorSuccess;
     auto reply = Reply(code, input, minimum, lastError);
-    if (!reply) {
-      output.clear();
-      host::SetLastErrorCode(lastError);
-      return false;
-    }
-    if (outputCapacity < minimum) {
-      output.clear();
-      lastError = kErrorInsufficientBuffer;
-      host::SetLastErrorCode(lastError);
-      return false;
-    }
-    output.assign(reply->begin(), reply->begin() + static_cast<std::ptrdiff_t>(std::min(outputCapacity, reply->size())));
-    lastError = kErrorSuccess;
-    return true;
+    if (!reply) return Status::Win32(lastError, "DeviceIoControl", path_);
+    if (outputCapacity < minimum) return Status::Win32(kErrorInsufficientBuffer, "DeviceIoControl", path_);
+    return std::vector<std::uint8_t>(reply->begin(),
+                                     reply->begin() + static_cast<std::ptrdiff_t>(std::min(outputCapacity, reply->size())));
   }
 
-  bool VolumeInformation(std::wstring& label, std::wstring& fileSystem) override {
-    if (QueryVolume(label, fileSystem)) return true;
-    host::SetLastErrorCode(volumeError_);
-    return false;
+  Result<Volume> VolumeInformation() override {
+    Volume volume;
+    if (QueryVolume(volume.label, volume.fileSystem)) return volume;
+    return Status::Win32(volumeError_, "GetVolumeInformationByHandleW", path_);
   }
 
  private:
@@ -269,6 +258,7 @@ class HostDevice : public Device {
   }
 
   Target target_;
+  std::wstring path_;
   std::uint32_t volumeError_ = kErrorSuccess;
 };
 
@@ -279,10 +269,11 @@ std::unique_ptr<Device> OpenHostDevice(const std::wstring& path, const DeviceOpe
 bool ResolveHostLink(const std::wstring& ntPath, std::wstring& target);
 }  // namespace
 
-std::unique_ptr<Device> OpenDevice(const std::wstring& path, const DeviceOpenOptions& options) {
+Result<std::unique_ptr<Device>> OpenDevice(const std::wstring& path, const DeviceOpenOptions& options) {
   std::unique_ptr<Device> device = OpenHostDevice(path, options);
-  if (!device && LastErrorCode() == kErrorSuccess) host::SetLastErrorCode(kErrorFileNotFound);
-  return device;
+  if (device) return device;
+  const std::uint32_t code = host::LastErrorCode();
+  return Status::Win32(code == kErrorSuccess ? kErrorFileNotFound : code, "CreateFileW", path);
 }
 
 namespace {
@@ -302,16 +293,16 @@ std::unique_ptr<Device> OpenHostDevice(const std::wstring& path, const DeviceOpe
       host::SetLastErrorCode(ParseError(*fault));
       return nullptr;
     }
-    return std::make_unique<HostDevice>(Target{Target::Disk, *n, -1, 0});
+    return std::make_unique<HostDevice>(Target{Target::Disk, *n, -1, 0}, path);
   }
   if (name.size() == 2 && name[1] == L':') {
     if (auto defined = DefinedDosName(name)) {
       auto target = TargetOfDeviceName(*machine, *defined);
-      return target ? std::make_unique<HostDevice>(*target) : nullptr;
+      return target ? std::make_unique<HostDevice>(*target, path) : nullptr;
     }
     const DriveRecord* drive = machine->FindDrive(static_cast<char>(name[0]));
     if (!drive) return nullptr;
-    return std::make_unique<HostDevice>(Target{Target::Drive, drive->disk, drive->partition, drive->letter});
+    return std::make_unique<HostDevice>(Target{Target::Drive, drive->disk, drive->partition, drive->letter}, path);
   }
   return nullptr;
 }
@@ -319,10 +310,10 @@ std::unique_ptr<Device> OpenHostDevice(const std::wstring& path, const DeviceOpe
 }  // namespace
 
 // An NT name that is no link: STATUS_OBJECT_NAME_NOT_FOUND, ERROR_FILE_NOT_FOUND as a Windows error.
-bool QuerySymbolicLinkTarget(const std::wstring& ntPath, std::wstring& target) {
-  if (ResolveHostLink(ntPath, target)) return true;
-  host::SetLastErrorCode(kErrorFileNotFound);
-  return false;
+Result<std::wstring> QuerySymbolicLinkTarget(const std::wstring& ntPath) {
+  std::wstring target;
+  if (ResolveHostLink(ntPath, target)) return target;
+  return Status::Win32(kErrorFileNotFound, "NtQuerySymbolicLinkObject", ntPath);
 }
 
 namespace {
@@ -362,50 +353,37 @@ bool ResolveHostLink(const std::wstring& ntPath, std::wstring& target) {
 
 }  // namespace
 
-bool QueryDosDeviceName(const std::wstring& dosName, std::wstring& target) {
-  if (auto defined = DefinedDosName(dosName)) {
-    target = *defined;
-    return true;
-  }
+Result<std::wstring> QueryDosDeviceName(const std::wstring& dosName) {
+  if (auto defined = DefinedDosName(dosName)) return *defined;
   auto machine = Machine::Current();
   const DriveRecord* drive = nullptr;
   if (machine && dosName.size() == 2 && dosName[1] == L':' && std::iswalpha(dosName[0]))
     drive = machine->FindDrive(static_cast<char>(dosName[0]));
-  if (!drive) {
-    host::SetLastErrorCode(kErrorFileNotFound);
-    return false;
-  }
-  target = DriveDeviceName(*drive);
-  return true;
+  if (!drive) return Status::Win32(kErrorFileNotFound, "QueryDosDeviceW", dosName);
+  return DriveDeviceName(*drive);
 }
 
-bool DefineRawDosDevice(const std::wstring& dosName, const std::wstring& target) {
-  if (dosName.empty() || target.empty()) {
-    host::SetLastErrorCode(kErrorInvalidParameter);
-    return false;
-  }
+Status DefineRawDosDevice(const std::wstring& dosName, const std::wstring& target) {
+  if (dosName.empty() || target.empty()) return Status::Win32(kErrorInvalidParameter, "DefineDosDeviceW", dosName);
   std::lock_guard<std::mutex> guard(g_dosLock);
   g_dosNames[Upper(dosName)].push_back(target);
-  return true;
+  return {};
 }
 
-bool RemoveRawDosDevice(const std::wstring& dosName, const std::wstring& target) {
+Status RemoveRawDosDevice(const std::wstring& dosName, const std::wstring& target) {
   std::lock_guard<std::mutex> guard(g_dosLock);
   auto it = g_dosNames.find(Upper(dosName));
-  if (it == g_dosNames.end()) {
-    host::SetLastErrorCode(kErrorFileNotFound);
-    return false;
-  }
-  auto& stack = it->second;
-  for (auto entry = stack.rbegin(); entry != stack.rend(); ++entry) {
-    if (*entry == target) {
-      stack.erase(std::next(entry).base());
-      if (stack.empty()) g_dosNames.erase(it);
-      return true;
+  if (it != g_dosNames.end()) {
+    auto& stack = it->second;
+    for (auto entry = stack.rbegin(); entry != stack.rend(); ++entry) {
+      if (*entry == target) {
+        stack.erase(std::next(entry).base());
+        if (stack.empty()) g_dosNames.erase(it);
+        return {};
+      }
     }
   }
-  host::SetLastErrorCode(kErrorFileNotFound);
-  return false;
+  return Status::Win32(kErrorFileNotFound, "DefineDosDeviceW", dosName);
 }
 
 }  // namespace platform

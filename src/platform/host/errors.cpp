@@ -11,13 +11,13 @@ namespace {
 thread_local std::uint32_t t_lastError = kErrorSuccess;
 }  // namespace
 
-std::uint32_t LastErrorCode() { return t_lastError; }
-
 namespace host {
 
 void SetLastErrorCode(std::uint32_t code) { t_lastError = code; }
 
-void SetLastErrorFromErrno(int error) {
+std::uint32_t LastErrorCode() { return t_lastError; }
+
+std::uint32_t WindowsCodeOfErrno(int error) {
   std::uint32_t code;
   switch (error) {
     case ENOENT: code = kErrorPathNotFound; break;
@@ -33,8 +33,10 @@ void SetLastErrorFromErrno(int error) {
     case EIO: code = kErrorWriteFault; break;
     default: code = kErrorGenFailure; break;
   }
-  t_lastError = code;
+  return code;
 }
+
+void SetLastErrorFromErrno(int error) { t_lastError = WindowsCodeOfErrno(error); }
 
 bool FailWithErrno(int error) {
   SetLastErrorFromErrno(error);

@@ -126,8 +126,10 @@ bool CopyChunk(int in, int out, std::int64_t count, bool& useKernel, std::vector
 
 }  // namespace
 
-bool CopyFileWithProgress(const std::wstring& source, const std::wstring& destination, CopyProgressRoutine routine,
-                          void* userData) {
+namespace {
+
+bool CopyOnHost(const std::wstring& source, const std::wstring& destination, CopyProgressRoutine routine,
+                void* userData) {
   const std::string from = host::Machine::HostPath(source);
   const std::string to = host::Machine::HostPath(destination);
   if (from.empty() || to.empty()) {
@@ -175,7 +177,7 @@ bool CopyFileWithProgress(const std::wstring& source, const std::wstring& destin
   };
 
   if (!call(0, kCallbackStreamSwitch)) return fail(kErrorRequestAborted);
-  if (host::ReadRefused(from)) return fail(platform::LastErrorCode());
+  if (host::ReadRefused(from)) return fail(host::LastErrorCode());
   bool useKernel = true;
   std::vector<char> buffer;
   for (std::int64_t transferred = 0; transferred < total;) {
@@ -193,9 +195,17 @@ bool CopyFileWithProgress(const std::wstring& source, const std::wstring& destin
 
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
   if (::futimens(out.Get(), times) != 0 || !out.Close()) return fail(kErrorWriteFault);
-  std::uint32_t attributes = GetAttributes(source);
-  if (attributes != kInvalidAttributes) SetAttributes(destination, attributes & ~kAttrDirectory);
+  if (Result<std::uint32_t> attributes = GetAttributes(source))
+    (void)SetAttributes(destination, *attributes & ~kAttrDirectory);  // as CopyFileExW: best effort
   return true;
+}
+
+}  // namespace
+
+Status CopyFileWithProgress(const std::wstring& source, const std::wstring& destination, CopyProgressRoutine routine,
+                            void* userData) {
+  return host::Run("CopyFileExW", source + L" -> " + destination,
+                   [&] { return CopyOnHost(source, destination, routine, userData); });
 }
 
 }  // namespace platform

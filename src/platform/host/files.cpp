@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/errors.h"
 #include "platform/host/errors.h"
 #include "platform/host/file_faults.h"
 #include "sim/machine/machine.h"
@@ -26,6 +25,7 @@ namespace platform {
 
 namespace {
 constexpr std::uint32_t kErrorFileExists = 80;  // GetTempFileNameW out of names
+constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
 }  // namespace
 
 namespace host {
@@ -126,21 +126,19 @@ bool IsFile(const std::wstring& path) {
   return !hostPath.empty() && ::stat(hostPath.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::uint32_t GetAttributes(const std::wstring& path) {
+Result<std::uint32_t> GetAttributes(const std::wstring& path) {
   std::string hostPath = Machine::HostPath(path);
   std::uint32_t attributes = host::OwnAttributes(hostPath);
-  if (attributes == kInvalidAttributes) {
-    host::SetLastErrorCode(kErrorFileNotFound);
-    return attributes;
-  }
+  if (attributes == kInvalidAttributes) return Status::Win32(kErrorFileNotFound, "GetFileAttributesW", path);
   return WithDiscReadOnly(attributes, OnOpticalDisc(path));
 }
 
-bool SetAttributes(const std::wstring& path, std::uint32_t attributes) {
+static bool DoSetAttributes(const std::wstring& path, std::uint32_t attributes) {
   std::string hostPath = Machine::HostPath(path);
   if (host::ChangeRefused(hostPath)) return false;
   struct stat st {};
-  if (hostPath.empty() || ::stat(hostPath.c_str(), &st) != 0) return false;
+  if (hostPath.empty()) return host::FailWithErrno(ENOENT);
+  if (::stat(hostPath.c_str(), &st) != 0) return host::FailWithErrno(errno);
   mode_t mode = st.st_mode & 07777;
   if (attributes & kAttrReadOnly)
     mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
@@ -148,12 +146,12 @@ bool SetAttributes(const std::wstring& path, std::uint32_t attributes) {
     mode |= S_IWUSR;
   std::uint32_t stored = attributes & (kAttrHidden | kAttrSystem | kAttrArchive);
   if (!S_ISDIR(st.st_mode)) mode = stored ? (mode | S_ISVTX) : (mode & ~static_cast<mode_t>(S_ISVTX));
-  if (::chmod(hostPath.c_str(), mode) != 0) return false;
+  if (::chmod(hostPath.c_str(), mode) != 0) return host::FailWithErrno(errno);
   ::setxattr(hostPath.c_str(), host::kAttributesXattr, &stored, sizeof stored, 0);
   return true;
 }
 
-bool CreateFolder(const std::wstring& path) {
+static bool DoCreateFolder(const std::wstring& path) {
   std::string hostPath = Machine::HostPath(path);
   if (host::ChangeRefused(hostPath)) return false;
   if (hostPath.empty()) {
@@ -163,16 +161,17 @@ bool CreateFolder(const std::wstring& path) {
   return ::mkdir(hostPath.c_str(), 0755) == 0 || host::FailWithErrno(errno);
 }
 
-bool CreateFolderPath(const std::wstring& path) {
+static bool DoCreateFolderPath(const std::wstring& path) {
   std::string hostPath = Machine::HostPath(path);
   if (host::ChangeRefused(hostPath)) return false;
-  if (hostPath.empty()) return false;
+  if (hostPath.empty()) return host::FailWithErrno(ENOENT);
   std::error_code ec;
   fs::create_directories(hostPath, ec);
-  return !ec && fs::is_directory(hostPath, ec);
+  if (ec) return host::FailWithErrno(ec.value());
+  return fs::is_directory(hostPath, ec) || host::FailWithErrno(EEXIST);
 }
 
-bool RemoveEmptyFolder(const std::wstring& path) {
+static bool DoRemoveEmptyFolder(const std::wstring& path) {
   std::string hostPath = Machine::HostPath(path);
   if (host::ChangeRefused(hostPath)) return false;
   if (hostPath.empty()) {
@@ -201,7 +200,7 @@ bool RemoveEmptyFolder(const std::wstring& path) {
   return ::rmdir(hostPath.c_str()) == 0 || host::FailWithErrno(errno);
 }
 
-bool DeleteFileAt(const std::wstring& path) {
+static bool DoDeleteFileAt(const std::wstring& path) {
   std::string hostPath = Machine::HostPath(path);
   if (host::ChangeRefused(hostPath) || host::OpenRefused(hostPath)) return false;
   if (hostPath.empty()) {
@@ -225,7 +224,7 @@ bool DeleteFileAt(const std::wstring& path) {
   return ::unlink(hostPath.c_str()) == 0 || host::FailWithErrno(errno);
 }
 
-bool MoveFileTo(const std::wstring& from, const std::wstring& to) {
+static bool DoMoveFileTo(const std::wstring& from, const std::wstring& to) {
   std::string a = Machine::HostPath(from);
   std::string b = Machine::HostPath(to);
   if (host::ChangeRefused(a) || host::ChangeRefused(b) || host::OpenRefused(a)) return false;
@@ -241,22 +240,24 @@ bool MoveFileTo(const std::wstring& from, const std::wstring& to) {
   return ::rename(a.c_str(), b.c_str()) == 0 || host::FailWithErrno(errno);
 }
 
-// Fault switch "files.ShellDeleteTree" = "fail": the shell reports failure and deletes nothing.
-bool ShellDeleteTree(const std::wstring& path) {
+// Fault switch "files.ShellDeleteTree" = "fail": the shell reports failure (ERROR_GEN_FAILURE)
+// and deletes nothing.
+static bool DoShellDeleteTree(const std::wstring& path) {
   if (auto machine = Machine::Current(); machine && machine->Fault("files.ShellDeleteTree")) return false;
   std::string hostPath = Machine::HostPath(path);
   if (host::ChangeRefused(hostPath)) return false;
   std::error_code ec;
-  if (hostPath.empty() || !fs::exists(hostPath, ec)) return false;
+  if (hostPath.empty() || !fs::exists(hostPath, ec)) return host::FailWithErrno(ENOENT);
   fs::remove_all(hostPath, ec);
-  return !ec;
+  return !ec || host::FailWithErrno(ec.value());
 }
 
 // Fault switch "files.listFail" = "<Windows folder>": listing that folder (any case, with or
 // without a trailing backslash) fails with ERROR_ACCESS_DENIED, as a damaged disc's folder can.
 // The simulation's own file ".windows-label" (the label of a folder mapped as an optical disc)
 // is not part of the drive's contents and is never listed at a drive root.
-bool ListFolder(const std::wstring& folder, const std::function<bool(const FolderEntry&)>& visit) {
+static bool DoListFolder(const std::wstring& folder, const std::function<bool(const FolderEntry&)>& visit,
+                         bool& opened) {
   std::string hostPath = Machine::HostPath(folder);
   if (hostPath.empty()) {
     host::SetLastErrorCode(kErrorPathNotFound);
@@ -276,6 +277,7 @@ bool ListFolder(const std::wstring& folder, const std::function<bool(const Folde
                          fs::path(hostPath).lexically_normal();
   DIR* dir = ::opendir(hostPath.c_str());
   if (!dir) return host::FailWithErrno(errno);
+  opened = true;
   for (;;) {
     errno = 0;
     dirent* entry = ::readdir(dir);
@@ -308,49 +310,58 @@ bool ListFolder(const std::wstring& folder, const std::function<bool(const Folde
   return true;
 }
 
-bool GetFileSizeOf(const std::wstring& path, std::uint64_t& size) {
+Result<std::uint64_t> GetFileSizeOf(const std::wstring& path) {
   std::string hostPath = Machine::HostPath(path);
-  if (hostPath.empty()) return false;
+  if (hostPath.empty()) return Status::Win32(kErrorPathNotFound, "CreateFileW", path);
   int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  if (fd < 0) return Status::Win32(host::WindowsCodeOfErrno(errno), "CreateFileW", path);
   struct stat st {};
   bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  if (ok) size = static_cast<std::uint64_t>(st.st_size);
   ::close(fd);
-  return ok;
+  if (!ok) return Status::Win32(kErrorAccessDenied, "GetFileSizeEx", path);
+  return static_cast<std::uint64_t>(st.st_size);
 }
 
-bool ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
+static bool DoReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
   std::string hostPath = Machine::HostPath(path);
   if (host::OpenRefused(hostPath)) return false;
   // A folder can't be opened as a file (reading one through a stream would throw).
   std::error_code ec;
-  if (hostPath.empty() || !fs::is_regular_file(hostPath, ec)) return false;
+  if (hostPath.empty() || !fs::exists(hostPath, ec)) return host::FailWithErrno(ENOENT);
+  if (!fs::is_regular_file(hostPath, ec)) return host::FailWithErrno(EACCES);
   std::ifstream in(hostPath, std::ios::binary);
-  if (!in) return false;
+  if (!in) return host::FailWithErrno(EACCES);
   // Sized once from the file's size, so a large file costs its own size and no more.
   const auto size = fs::file_size(hostPath, ec);
-  if (ec) return false;
+  if (ec) return host::FailWithErrno(ec.value());
   bytes.resize(static_cast<std::size_t>(size));
   in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   bytes.resize(static_cast<std::size_t>(in.gcount()));
-  if (in.bad()) return false;
+  if (in.bad()) return host::FailWithErrno(EIO);
   // A file that grew meanwhile: the rest as it is now.
   bytes.insert(bytes.end(), std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  return !in.bad() || host::FailWithErrno(EIO);
 }
 
-bool WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+Result<std::vector<std::uint8_t>> ReadWholeFile(const std::wstring& path) {
+  std::vector<std::uint8_t> bytes;
+  Status status = host::Run("ReadFile", path, [&] { return DoReadWholeFile(path, bytes); });
+  if (!status) return status;
+  return bytes;
+}
+
+static bool DoWriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
   std::string hostPath = Machine::HostPath(path);
   if (host::ChangeRefused(hostPath) || host::OpenRefused(hostPath)) return false;
-  if (hostPath.empty() || host::IsReadOnlyHost(hostPath)) return false;
+  if (hostPath.empty()) return host::FailWithErrno(ENOENT);
+  if (host::IsReadOnlyHost(hostPath)) return host::FailWithErrno(EACCES);
   std::ofstream out(hostPath, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
+  if (!out) return host::FailWithErrno(errno ? errno : EACCES);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out.flush());
+  return static_cast<bool>(out.flush()) || host::FailWithErrno(EIO);
 }
 
-bool OverwriteExistingFile(const std::wstring& path, const std::string& bytes) {
+static bool DoOverwriteExistingFile(const std::wstring& path, const std::string& bytes) {
   std::string hostPath = Machine::HostPath(path);
   if (host::ChangeRefused(hostPath) || host::OpenRefused(hostPath)) return false;
   if (hostPath.empty()) {
@@ -381,17 +392,19 @@ bool OverwriteExistingFile(const std::wstring& path, const std::string& bytes) {
   return ::close(fd) == 0 || host::FailWithErrno(errno);
 }
 
-bool AppendToFile(const std::wstring& path, const std::string& bytes) {
+static bool DoAppendToFile(const std::wstring& path, const std::string& bytes) {
   std::string hostPath = Machine::HostPath(path);
   if (host::ChangeRefused(hostPath) || host::OpenRefused(hostPath)) return false;
-  if (hostPath.empty() || host::IsReadOnlyHost(hostPath)) return false;
+  if (hostPath.empty()) return host::FailWithErrno(ENOENT);
+  if (host::IsReadOnlyHost(hostPath)) return host::FailWithErrno(EACCES);
   int fd = ::open(hostPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
+  if (fd < 0) return host::FailWithErrno(errno);
   bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-  return ::close(fd) == 0 && ok;
+  return (::close(fd) == 0 && ok) || host::FailWithErrno(EIO);
 }
 
-std::wstring CreateTempFileIn(const std::wstring& folder, const std::wstring& prefix) {
+Result<std::wstring> CreateTempFileIn(const std::wstring& folder, const std::wstring& prefix) {
+  host::SetLastErrorCode(0);
   std::wstring base = folder;
   if (!base.empty() && base.back() != L'\\') base += L'\\';
   static const wchar_t* hex = L"0123456789ABCDEF";
@@ -403,29 +416,23 @@ std::wstring CreateTempFileIn(const std::wstring& folder, const std::wstring& pr
     for (unsigned v = n; v; v >>= 4) name.insert(name.begin(), hex[v & 0xF]);
     std::wstring candidate = base + prefix.substr(0, 3) + name + L".TMP";
     std::string hostPath = Machine::HostPath(candidate);
-    if (hostPath.empty()) {
-      host::SetLastErrorCode(kErrorPathNotFound);
-      return {};
-    }
-    if (host::ChangeRefused(hostPath)) return {};
+    if (hostPath.empty()) return Status::Win32(kErrorPathNotFound, "GetTempFileNameW", folder);
+    if (host::ChangeRefused(hostPath)) return host::LastStatus("GetTempFileNameW", folder);
     int fd = ::open(hostPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd >= 0) {
       ::close(fd);
       return candidate;
     }
-    if (errno != EEXIST) {
-      host::SetLastErrorFromErrno(errno);
-      return {};
-    }
+    if (errno != EEXIST) return Status::Win32(host::WindowsCodeOfErrno(errno), "GetTempFileNameW", folder);
   }
-  host::SetLastErrorCode(kErrorFileExists);
-  return {};
+  return Status::Win32(kErrorFileExists, "GetTempFileNameW", folder);
 }
 
-std::vector<std::wstring> ReadIniSectionNames(const std::wstring& path) {
-  std::vector<std::uint8_t> bytes;
+Result<std::vector<std::wstring>> ReadIniSectionNames(const std::wstring& path) {
+  Result<std::vector<std::uint8_t>> read = ReadWholeFile(path);
+  if (!read) return Status::Win32(read.status().code(), "GetPrivateProfileSectionNamesW", path);
+  const std::vector<std::uint8_t>& bytes = *read;
   std::vector<std::wstring> names;
-  if (!ReadWholeFile(path, bytes)) return names;
   // Line by line over the file's own units (UTF-16 LE after its mark, else 8-bit taken as
   // UTF-8): only a section's name is converted, so a large file costs little more than itself.
   const bool utf16 = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
@@ -459,6 +466,54 @@ std::vector<std::wstring> ReadIniSectionNames(const std::wstring& path) {
     pos = end + 1;
   }
   return names;
+}
+
+Status SetAttributes(const std::wstring& path, std::uint32_t attributes) {
+  return host::Run("SetFileAttributesW", path, [&] { return DoSetAttributes(path, attributes); });
+}
+
+Status CreateFolder(const std::wstring& path) {
+  return host::Run("CreateDirectoryW", path, [&] { return DoCreateFolder(path); });
+}
+
+Status CreateFolderPath(const std::wstring& path) {
+  return host::Run("CreateDirectoryW", path, [&] { return DoCreateFolderPath(path); });
+}
+
+Status RemoveEmptyFolder(const std::wstring& path) {
+  return host::Run("RemoveDirectoryW", path, [&] { return DoRemoveEmptyFolder(path); });
+}
+
+Status DeleteFileAt(const std::wstring& path) {
+  return host::Run("DeleteFileW", path, [&] { return DoDeleteFileAt(path); });
+}
+
+Status MoveFileTo(const std::wstring& from, const std::wstring& to) {
+  return host::Run("MoveFileW", from + L" -> " + to, [&] { return DoMoveFileTo(from, to); });
+}
+
+Status ShellDeleteTree(const std::wstring& path) {
+  return host::Run("SHFileOperationW", path, [&] { return DoShellDeleteTree(path); });
+}
+
+// The call is FindFirstFileW when the folder could not be opened, FindNextFileW when the
+// listing broke off.
+Status ListFolder(const std::wstring& folder, const std::function<bool(const FolderEntry&)>& visit) {
+  bool opened = false;
+  Status status = host::Run("FindFirstFileW", folder, [&] { return DoListFolder(folder, visit, opened); });
+  return status || !opened ? status : Status::Win32(status.code(), "FindNextFileW", folder);
+}
+
+Status WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+  return host::Run("WriteFile", path, [&] { return DoWriteWholeFile(path, bytes); });
+}
+
+Status OverwriteExistingFile(const std::wstring& path, const std::string& bytes) {
+  return host::Run("WriteFile", path, [&] { return DoOverwriteExistingFile(path, bytes); });
+}
+
+Status AppendToFile(const std::wstring& path, const std::string& bytes) {
+  return host::Run("WriteFile", path, [&] { return DoAppendToFile(path, bytes); });
 }
 
 }  // namespace platform

@@ -31,9 +31,11 @@ class HostChildProcess : public ChildProcess {
   ~HostChildProcess() override {
     if (exitChannel_ >= 0) ::close(exitChannel_);
   }
-  WaitOutcome Wait(std::uint32_t timeoutMs) override { return process_.Wait(timeoutMs); }
-  bool ExitCode(std::uint32_t& code) override {
-    if (!process_.ExitCode(code)) return false;
+  Result<WaitOutcome> Wait(std::uint32_t timeoutMs) override { return process_.Wait(timeoutMs); }
+  Result<std::uint32_t> ExitCode() override {
+    Result<std::uint32_t> ended = process_.ExitCode();
+    if (!ended) return ended;
+    std::uint32_t code = *ended;
     // The status keeps the code's low 8 bits; the channel, when the tool wrote it, the rest.
     if (!reported_ && exitChannel_ >= 0) {
       unsigned char bytes[4];
@@ -47,9 +49,9 @@ class HostChildProcess : public ChildProcess {
       exitChannel_ = -1;
     }
     if (reported_) code = *reported_;
-    return true;
+    return code;
   }
-  bool Terminate(std::uint32_t exitCode) override { return process_.Terminate(exitCode); }
+  Status Terminate(std::uint32_t exitCode) override { return process_.Terminate(exitCode); }
 
  private:
   host::HostProcess process_;
@@ -59,13 +61,11 @@ class HostChildProcess : public ChildProcess {
 
 }  // namespace
 
-std::unique_ptr<ChildProcess> StartHiddenProcess(const std::wstring& commandLine) {
+Result<std::unique_ptr<ChildProcess>> StartHiddenProcess(const std::wstring& commandLine) {
   std::string program;
   std::vector<std::string> args = host::HostArguments(commandLine, program);
-  if (program.empty()) {
-    host::SetLastErrorCode(kErrorFileNotFound);  // as CreateProcessW for a missing program
-    return nullptr;
-  }
+  // As CreateProcessW for a missing program.
+  if (program.empty()) return Status::Win32(kErrorFileNotFound, "CreateProcessW", commandLine);
 
   std::vector<char*> argv;
   for (auto& arg : args) argv.push_back(arg.data());
@@ -105,10 +105,9 @@ std::unique_ptr<ChildProcess> StartHiddenProcess(const std::wstring& commandLine
   if (childEnd >= 0) ::close(childEnd);
   if (rc != 0) {
     if (channel[0] >= 0) ::close(channel[0]);
-    host::SetLastErrorFromErrno(rc);
-    return nullptr;
+    return Status::Win32(host::WindowsCodeOfErrno(rc), "CreateProcessW", commandLine);
   }
-  return std::make_unique<HostChildProcess>(pid, channel[0]);
+  return std::unique_ptr<ChildProcess>(std::make_unique<HostChildProcess>(pid, channel[0]));
 }
 
 }  // namespace platform

@@ -24,7 +24,7 @@ HostProcess::~HostProcess() {
   }).detach();
 }
 
-WaitOutcome HostProcess::Wait(std::uint32_t timeoutMs) {
+Result<WaitOutcome> HostProcess::Wait(std::uint32_t timeoutMs) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   auto pause = std::chrono::milliseconds(1);
   for (;;) {
@@ -41,10 +41,7 @@ WaitOutcome HostProcess::Wait(std::uint32_t timeoutMs) {
                                       : (terminateCode_ ? *terminateCode_ : 128u + WTERMSIG(status));
         return WaitOutcome::Exited;
       }
-      if (done < 0) {
-        SetLastErrorFromErrno(errno);
-        return WaitOutcome::Failed;
-      }
+      if (done < 0) return Status::Win32(WindowsCodeOfErrno(errno), "WaitForSingleObject");
     }
     if (timeoutMs != kWaitForever && std::chrono::steady_clock::now() >= deadline) return WaitOutcome::TimedOut;
     std::this_thread::sleep_for(pause);
@@ -52,22 +49,20 @@ WaitOutcome HostProcess::Wait(std::uint32_t timeoutMs) {
   }
 }
 
-bool HostProcess::ExitCode(std::uint32_t& code) {
+Result<std::uint32_t> HostProcess::ExitCode() {
   std::lock_guard<std::mutex> guard(lock_);
-  if (!reaped_) {
-    SetLastErrorCode(kErrorInvalidParameter);  // still running: no exit code yet
-    return false;
-  }
-  code = exitCode_;
-  return true;
+  // Still running: no exit code yet.
+  if (!reaped_) return Status::Win32(kErrorInvalidParameter, "GetExitCodeProcess");
+  return exitCode_;
 }
 
-bool HostProcess::Terminate(std::uint32_t exitCode) {
+Status HostProcess::Terminate(std::uint32_t exitCode) {
   std::lock_guard<std::mutex> guard(lock_);
-  if (reaped_) return false;
+  if (reaped_) return Status::Win32(kErrorAccessDenied, "TerminateProcess");  // as for an ended process
   terminateCode_ = exitCode;
   if (ownGroup_) ::kill(-pid_, SIGKILL);
-  return ::kill(pid_, SIGKILL) == 0 || errno == ESRCH;
+  if (::kill(pid_, SIGKILL) == 0 || errno == ESRCH) return {};
+  return Status::Win32(WindowsCodeOfErrno(errno), "TerminateProcess");
 }
 
 }  // namespace platform::host

@@ -22,9 +22,9 @@ class HostProcess {
   HostProcess(const HostProcess&) = delete;
   HostProcess& operator=(const HostProcess&) = delete;
 
-  WaitOutcome Wait(std::uint32_t timeoutMs);
-  bool ExitCode(std::uint32_t& code);
-  bool Terminate(std::uint32_t exitCode);
+  Result<WaitOutcome> Wait(std::uint32_t timeoutMs);
+  Result<std::uint32_t> ExitCode();
+  Status Terminate(std::uint32_t exitCode);
 
  private:
   std::mutex lock_;

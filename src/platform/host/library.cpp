@@ -16,9 +16,9 @@ class HostLibrary : public Library {
   HostLibrary(const HostLibrary&) = delete;
   HostLibrary& operator=(const HostLibrary&) = delete;
 
-  LibraryProc Export(const char* name, std::uint32_t* error) const override {
+  Result<LibraryProc> Export(const char* name) const override {
     void* symbol = ::dlsym(handle_, name);
-    if (!symbol && error) *error = kErrorProcNotFound;
+    if (!symbol) return Status::Win32(kErrorProcNotFound, "GetProcAddress", std::wstring(name, name + std::char_traits<char>::length(name)));
     return reinterpret_cast<LibraryProc>(symbol);
   }
 
@@ -31,14 +31,11 @@ class HostLibrary : public Library {
 // The Windows path is mapped to its file on the simulated machine, which is loaded as a host
 // shared object whatever its name (the program asks for "QvMultiLang.dll"). A file that is no
 // shared object fails as Windows fails a file that is no library.
-std::unique_ptr<Library> LoadLibraryAt(const std::wstring& path, std::uint32_t* error) {
+Result<std::unique_ptr<Library>> LoadLibraryAt(const std::wstring& path) {
   std::string hostPath = host::Machine::HostPath(path);
   void* handle = hostPath.empty() ? nullptr : ::dlopen(hostPath.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!handle) {
-    if (error) *error = hostPath.empty() ? kErrorPathNotFound : kErrorModNotFound;
-    return nullptr;
-  }
-  return std::make_unique<HostLibrary>(handle);
+  if (!handle) return Status::Win32(hostPath.empty() ? kErrorPathNotFound : kErrorModNotFound, "LoadLibraryW", path);
+  return std::unique_ptr<Library>(std::make_unique<HostLibrary>(handle));
 }
 
 }  // namespace platform

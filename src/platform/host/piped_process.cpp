@@ -40,35 +40,29 @@ class HostPipedProcess : public PipedProcess {
     if (readFd_ >= 0) ::close(readFd_);
   }
 
-  PipeRead Read(char* buffer, std::size_t capacity, std::size_t& bytesRead, std::uint32_t timeoutMs) override {
+  Result<PipeRead> Read(char* buffer, std::size_t capacity, std::size_t& bytesRead, std::uint32_t timeoutMs) override {
     bytesRead = 0;
-    if (readFd_ < 0) return PipeRead::Failed;
+    if (readFd_ < 0) return Status::Win32(kErrorInvalidParameter, "ReadFile");
     pollfd entry{readFd_, POLLIN, 0};
     int ready = 0;
     do {
       ready = ::poll(&entry, 1, timeoutMs == kWaitForever ? -1 : static_cast<int>(timeoutMs));
     } while (ready < 0 && errno == EINTR);
-    if (ready < 0) {
-      host::SetLastErrorFromErrno(errno);
-      return PipeRead::Failed;
-    }
+    if (ready < 0) return Status::Win32(host::WindowsCodeOfErrno(errno), "PeekNamedPipe");
     if (ready == 0) return PipeRead::Timeout;
     ssize_t got = 0;
     do {
       got = ::read(readFd_, buffer, capacity);
     } while (got < 0 && errno == EINTR);
-    if (got < 0) {
-      host::SetLastErrorFromErrno(errno);
-      return PipeRead::Failed;
-    }
+    if (got < 0) return Status::Win32(host::WindowsCodeOfErrno(errno), "ReadFile");
     if (got == 0) return PipeRead::EndOfOutput;
     bytesRead = static_cast<std::size_t>(got);
     return PipeRead::Data;
   }
 
-  WaitOutcome Wait(std::uint32_t timeoutMs) override { return process_.Wait(timeoutMs); }
-  bool ExitCode(std::uint32_t& code) override { return process_.ExitCode(code); }
-  bool Terminate(std::uint32_t exitCode) override { return process_.Terminate(exitCode); }
+  Result<WaitOutcome> Wait(std::uint32_t timeoutMs) override { return process_.Wait(timeoutMs); }
+  Result<std::uint32_t> ExitCode() override { return process_.ExitCode(); }
+  Status Terminate(std::uint32_t exitCode) override { return process_.Terminate(exitCode); }
 
  private:
   host::HostProcess process_;  // leads its own group: ending it ends what it started
@@ -91,23 +85,13 @@ bool FaultNames(const char* fault, const std::wstring& program) {
 
 }  // namespace
 
-std::unique_ptr<PipedProcess> StartPipedProcess(const std::wstring& commandLine, std::uint32_t pipeSize,
-                                                std::string& failedCall) {
-  failedCall.clear();
+Result<std::unique_ptr<PipedProcess>> StartPipedProcess(const std::wstring& commandLine, std::uint32_t pipeSize) {
   std::vector<std::wstring> words = host::SplitCommandLine(commandLine);
   std::wstring programWord = words.empty() ? std::wstring() : words[0];
 
   int fds[2] = {-1, -1};
-  if (FaultNames("process.pipeFail", programWord)) {
-    failedCall = "CreatePipe";
-    host::SetLastErrorCode(kErrorNotEnoughMemory);
-    return nullptr;
-  }
-  if (::pipe2(fds, O_CLOEXEC) != 0) {
-    host::SetLastErrorFromErrno(errno);
-    failedCall = "CreatePipe";
-    return nullptr;
-  }
+  if (FaultNames("process.pipeFail", programWord)) return Status::Win32(kErrorNotEnoughMemory, "CreatePipe");
+  if (::pipe2(fds, O_CLOEXEC) != 0) return Status::Win32(host::WindowsCodeOfErrno(errno), "CreatePipe");
   // As large as the system allows, up to the size asked for; the default is kept otherwise.
   ::fcntl(fds[0], F_SETPIPE_SZ, static_cast<int>(pipeSize));
   auto closeBoth = [&] {
@@ -119,9 +103,7 @@ std::unique_ptr<PipedProcess> StartPipedProcess(const std::wstring& commandLine,
   std::vector<std::string> args = host::HostArguments(commandLine, program);
   if (program.empty() || FaultNames("process.startFail", programWord)) {
     closeBoth();
-    failedCall = "CreateProcessW";
-    host::SetLastErrorCode(kErrorFileNotFound);
-    return nullptr;
+    return Status::Win32(kErrorFileNotFound, "CreateProcessW", commandLine);
   }
   std::vector<char*> argv;
   for (auto& arg : args) argv.push_back(arg.data());
@@ -151,11 +133,10 @@ std::unique_ptr<PipedProcess> StartPipedProcess(const std::wstring& commandLine,
   ::close(fds[1]);
   if (rc != 0) {
     ::close(fds[0]);
-    failedCall = "CreateProcessW";
-    host::SetLastErrorCode(rc == ENOENT ? kErrorFileNotFound : rc == EACCES ? kErrorAccessDenied : kErrorGenFailure);
-    return nullptr;
+    return Status::Win32(rc == ENOENT ? kErrorFileNotFound : rc == EACCES ? kErrorAccessDenied : kErrorGenFailure,
+                         "CreateProcessW", commandLine);
   }
-  return std::make_unique<HostPipedProcess>(pid, fds[0]);
+  return std::unique_ptr<PipedProcess>(std::make_unique<HostPipedProcess>(pid, fds[0]));
 }
 
 }  // namespace platform

@@ -24,7 +24,8 @@ bool MakePrivate(const std::string& hostPath) {
 
 }  // namespace
 
-std::wstring CreatePrivateFolder(const std::wstring& parent, const std::wstring& prefix) {
+Result<std::wstring> CreatePrivateFolder(const std::wstring& parent, const std::wstring& prefix) {
+  host::SetLastErrorCode(0);
   std::wstring base = parent;
   if (!base.empty() && base.back() != L'\\') base += L'\\';
   static const wchar_t* hex = L"0123456789ABCDEF";
@@ -35,28 +36,23 @@ std::wstring CreatePrivateFolder(const std::wstring& parent, const std::wstring&
     for (int shift = 12; shift >= 0; shift -= 4) suffix += hex[(n >> shift) & 0xF];
     std::wstring candidate = base + prefix + suffix;
     std::string hostPath = host::Machine::HostPath(candidate);
-    if (hostPath.empty()) {
-      host::SetLastErrorCode(kErrorPathNotFound);
-      return {};
-    }
-    if (host::ChangeRefused(hostPath)) return {};
+    if (hostPath.empty()) return Status::Win32(kErrorPathNotFound, "CreateDirectoryW", candidate);
+    if (host::ChangeRefused(hostPath)) return host::LastStatus("CreateDirectoryW", candidate);
     if (MakePrivate(hostPath)) return candidate + L"\\";
-    if (errno != EEXIST) return {};
+    if (errno != EEXIST) return host::LastStatus("CreateDirectoryW", candidate);
   }
-  return {};
+  return Status::Win32(kErrorAlreadyExists, "CreateDirectoryW", base + prefix);
 }
 
-bool CreatePrivateFolderAt(const std::wstring& path) {
+Status CreatePrivateFolderAt(const std::wstring& path) {
   std::wstring folder = path;
   while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
-  std::string hostPath = host::Machine::HostPath(folder);
-  if (hostPath.empty()) {
-    host::SetLastErrorCode(kErrorPathNotFound);
-    return false;
-  }
-  if (host::ChangeRefused(hostPath)) return false;
-  // mkdir never follows a link that stands at the path: it fails with EEXIST.
-  return MakePrivate(hostPath);
+  return host::Run("CreateDirectoryW", folder, [&] {
+    std::string hostPath = host::Machine::HostPath(folder);
+    if (hostPath.empty()) return host::FailWithErrno(ENOENT);
+    // mkdir never follows a link that stands at the path: it fails with EEXIST.
+    return !host::ChangeRefused(hostPath) && MakePrivate(hostPath);
+  });
 }
 
 }  // namespace platform

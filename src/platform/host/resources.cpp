@@ -8,6 +8,8 @@
 namespace platform {
 
 namespace {
+constexpr std::uint32_t kErrorResourceNameNotFound = 1814;
+
 bool SameNameIgnoringCase(const std::wstring& a, const wchar_t* b) {
   std::size_t i = 0;
   for (; i < a.size() && b[i] != 0; ++i)
@@ -17,19 +19,17 @@ bool SameNameIgnoringCase(const std::wstring& a, const wchar_t* b) {
 }  // namespace
 
 // Fault switch "resources.missing" = "<name>": that resource is not in the image.
-bool LoadDataResource(const std::wstring& name, std::vector<std::uint8_t>& bytes) {
+Result<std::vector<std::uint8_t>> LoadDataResource(const std::wstring& name) {
+  const Status missing = Status::Win32(kErrorResourceNameNotFound, "FindResourceW", name);
   if (auto machine = host::Machine::Current()) {
-    if (auto missing = machine->Fault("resources.missing"); missing && SameNameIgnoringCase(name, host::FromUtf8(*missing).c_str()))
-      return false;
+    if (auto fault = machine->Fault("resources.missing"); fault && SameNameIgnoringCase(name, host::FromUtf8(*fault).c_str()))
+      return missing;
   }
   for (std::size_t i = 0; i < host::kLinkedResourceCount; ++i) {
     const host::LinkedResource& resource = host::kLinkedResources[i];
-    if (SameNameIgnoringCase(name, resource.name)) {
-      bytes.assign(resource.begin, resource.end);
-      return true;
-    }
+    if (SameNameIgnoringCase(name, resource.name)) return std::vector<std::uint8_t>(resource.begin, resource.end);
   }
-  return false;
+  return missing;
 }
 
 }  // namespace platform

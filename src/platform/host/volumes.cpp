@@ -16,8 +16,7 @@
 //   "volumes.space.<L>" = "fail"     GetDiskFreeSpaceExW on drive L fails (ERROR_GEN_FAILURE).
 //   "volumes.label.<L>" = "<error>"  SetVolumeLabelW on drive L fails with that Windows error.
 // A drive whose file system is "RAW" fails volume queries with ERROR_UNRECOGNIZED_VOLUME, and
-// a drive without media with ERROR_NOT_READY, as Windows does. Every failure leaves its Windows
-// error code in LastErrorCode().
+// a drive without media with ERROR_NOT_READY, as Windows does.
 
 namespace fs = std::filesystem;
 
@@ -133,20 +132,19 @@ bool QueryHostVolume(const std::wstring& root, VolumeInformation& info, std::uin
 
 }  // namespace
 
-bool QueryVolumeInformation(const std::wstring& root, VolumeInformation& info, std::uint32_t& lastError) {
-  if (QueryHostVolume(root, info, lastError)) return true;
-  host::SetLastErrorCode(lastError);
-  return false;
+Result<VolumeInformation> QueryVolumeInformation(const std::wstring& root) {
+  VolumeInformation info;
+  std::uint32_t error = kErrorSuccess;
+  if (QueryHostVolume(root, info, error)) return info;
+  return Status::Win32(error, "GetVolumeInformationW", root);
 }
 
-bool SetVolumeLabelOf(const std::wstring& root, const std::wstring& label) {
+Status SetVolumeLabelOf(const std::wstring& root, const std::wstring& label) {
   char letter = LetterOf(root);
   std::uint32_t error = kErrorInvalidParameter;
   if (auto machine = host::Machine::Current(); machine && letter) {
-    if (auto fault = machine->Fault(std::string("volumes.label.") + letter)) {
-      host::SetLastErrorCode(ParseErrorCode(*fault));
-      return false;
-    }
+    if (auto fault = machine->Fault(std::string("volumes.label.") + letter))
+      return Status::Win32(ParseErrorCode(*fault), "SetVolumeLabelW", root);
   }
   bool changed = false;
   if (letter) {
@@ -177,41 +175,30 @@ bool SetVolumeLabelOf(const std::wstring& root, const std::wstring& label) {
       changed = true;
     });
   }
-  if (!changed) host::SetLastErrorCode(error);
-  return changed;
+  if (!changed) return Status::Win32(error, "SetVolumeLabelW", root);
+  return {};
 }
 
-bool QueryDiskSpace(const std::wstring& root, std::uint64_t& freeBytes, std::uint64_t& totalBytes) {
+Result<DiskSpace> QueryDiskSpace(const std::wstring& root) {
   auto machine = host::Machine::Current();
   char letter = LetterOf(root);
   const auto* drive = machine && letter ? machine->FindDrive(letter) : nullptr;
-  if (!drive) {
-    host::SetLastErrorCode(kErrorPathNotFound);
-    return false;
-  }
-  if (!drive->media) {
-    host::SetLastErrorCode(kErrorNotReady);
-    return false;
-  }
-  if (machine->Fault(std::string("volumes.space.") + letter)) {
-    host::SetLastErrorCode(kErrorGenFailure);
-    return false;
-  }
+  auto fail = [&](std::uint32_t code) { return Status::Win32(code, "GetDiskFreeSpaceExW", root); };
+  if (!drive) return fail(kErrorPathNotFound);
+  if (!drive->media) return fail(kErrorNotReady);
+  if (machine->Fault(std::string("volumes.space.") + letter)) return fail(kErrorGenFailure);
   std::string hostRoot = host::Machine::DriveRootHostPath(letter);
-  if (hostRoot.empty()) {
-    host::SetLastErrorCode(kErrorNotReady);
-    return false;
-  }
+  if (hostRoot.empty()) return fail(kErrorNotReady);
   std::uint64_t used = UsedBytes(hostRoot);
+  DiskSpace space;
   if (drive->type == "cdrom") {
     // A disc is full: its size is what it holds.
-    totalBytes = std::max(drive->totalBytes, used);
-    freeBytes = 0;
-    return true;
+    space.totalBytes = std::max(drive->totalBytes, used);
+    return space;
   }
-  totalBytes = drive->totalBytes;
-  freeBytes = drive->totalBytes > used ? drive->totalBytes - used : 0;
-  return true;
+  space.totalBytes = drive->totalBytes;
+  space.freeBytes = drive->totalBytes > used ? drive->totalBytes - used : 0;
+  return space;
 }
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/win32/scoped_handle.h"
+#include "platform/win32/win32_status.h"
 
 namespace platform {
 
@@ -13,38 +14,32 @@ namespace {
 
 class Win32Device : public Device {
  public:
-  explicit Win32Device(win32::ScopedKernelHandle handle) : handle_(std::move(handle)) {}
+  Win32Device(win32::ScopedKernelHandle handle, std::wstring path) : handle_(std::move(handle)), path_(std::move(path)) {}
 
-  bool Control(std::uint32_t code, const std::vector<std::uint8_t>& input, std::size_t outputCapacity,
-               std::vector<std::uint8_t>& output, std::uint32_t& lastError) override {
-    output.assign(outputCapacity, 0);
+  Result<std::vector<std::uint8_t>> Control(std::uint32_t code, const std::vector<std::uint8_t>& input,
+                                            std::size_t outputCapacity) override {
+    std::vector<std::uint8_t> output(outputCapacity, 0);
     DWORD returned = 0;
     BOOL ok = DeviceIoControl(handle_.get(), code, input.empty() ? nullptr : const_cast<std::uint8_t*>(input.data()),
                               static_cast<DWORD>(input.size()), output.empty() ? nullptr : output.data(),
                               static_cast<DWORD>(outputCapacity), &returned, nullptr);
-    if (!ok) {
-      lastError = GetLastError();
-      output.clear();
-      return false;
-    }
-    lastError = ERROR_SUCCESS;
+    if (!ok) return win32::LastError("DeviceIoControl", path_);
     output.resize(returned);
-    return true;
+    return output;
   }
 
-  bool VolumeInformation(std::wstring& label, std::wstring& fileSystem) override {
+  Result<Volume> VolumeInformation() override {
     wchar_t volumeName[MAX_PATH + 1] = {};
     wchar_t fileSystemName[MAX_PATH + 1] = {};
-    if (!GetVolumeInformationByHandleW(handle_.get(), volumeName, MAX_PATH + 1, nullptr, nullptr, nullptr, fileSystemName,
-                                       MAX_PATH + 1))
-      return false;
-    label = volumeName;
-    fileSystem = fileSystemName;
-    return true;
+    if (!GetVolumeInformationByHandleW(handle_.get(), volumeName, MAX_PATH + 1, nullptr, nullptr, nullptr,
+                                       fileSystemName, MAX_PATH + 1))
+      return win32::LastError("GetVolumeInformationByHandleW", path_);
+    return Volume{volumeName, fileSystemName};
   }
 
  private:
   win32::ScopedKernelHandle handle_;
+  std::wstring path_;
 };
 
 // The native symbolic-link calls of ntdll, looked up once and kept for the process's life.
@@ -93,35 +88,29 @@ constexpr ACCESS_MASK kSymbolicLinkQuery = 0x0001;
 constexpr ULONG kObjCaseInsensitive = 0x00000040;
 constexpr USHORT kLinkTargetBytes = 1024;
 
-// The native calls report an NTSTATUS; the failure is left as its Windows error code.
-bool FailWithStatus(const NtLinkCalls& calls, LONG status) {
-  SetLastError(calls.toDosError ? calls.toDosError(status) : ERROR_GEN_FAILURE);
-  return false;
+// The native calls report an NTSTATUS; the failure is told by its Windows error code.
+Status FailWithStatus(const NtLinkCalls& calls, LONG status, const char* call, const std::wstring& ntPath) {
+  return Status::Win32(calls.toDosError ? calls.toDosError(status) : ERROR_GEN_FAILURE, call, ntPath);
 }
 
 }  // namespace
 
-std::unique_ptr<Device> OpenDevice(const std::wstring& path, const DeviceOpenOptions& options) {
+Result<std::unique_ptr<Device>> OpenDevice(const std::wstring& path, const DeviceOpenOptions& options) {
   DWORD access = GENERIC_READ;
   if (options.write) access |= GENERIC_WRITE;
   if (options.readAttributes) access |= FILE_READ_ATTRIBUTES | FILE_READ_EA;
   DWORD flags = options.writeThrough ? FILE_FLAG_WRITE_THROUGH | FILE_FLAG_RANDOM_ACCESS : 0;
   win32::ScopedKernelHandle handle(CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                               options.createNew ? CREATE_ALWAYS : OPEN_EXISTING, flags, nullptr));
-  if (!handle) return nullptr;
-  return std::make_unique<Win32Device>(std::move(handle));
+  if (!handle) return win32::LastError("CreateFileW", path);
+  return std::unique_ptr<Device>(std::make_unique<Win32Device>(std::move(handle), path));
 }
 
-bool QuerySymbolicLinkTarget(const std::wstring& ntPath, std::wstring& target) {
+Result<std::wstring> QuerySymbolicLinkTarget(const std::wstring& ntPath) {
   const NtLinkCalls& calls = LinkCalls();
-  if (!calls.open || !calls.query) {
-    SetLastError(ERROR_PROC_NOT_FOUND);
-    return false;
-  }
-  if (ntPath.size() * sizeof(wchar_t) > 0xFFFE) {
-    SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    return false;
-  }
+  if (!calls.open || !calls.query) return Status::Win32(ERROR_PROC_NOT_FOUND, "NtOpenSymbolicLinkObject", ntPath);
+  if (ntPath.size() * sizeof(wchar_t) > 0xFFFE)
+    return Status::Win32(ERROR_FILENAME_EXCED_RANGE, "NtOpenSymbolicLinkObject", ntPath);
 
   std::wstring name = ntPath;
   NtUnicodeString objectName{static_cast<USHORT>(name.size() * sizeof(wchar_t)),
@@ -130,32 +119,32 @@ bool QuerySymbolicLinkTarget(const std::wstring& ntPath, std::wstring& target) {
                                 nullptr};
   HANDLE opened = nullptr;
   if (LONG status = calls.open(&opened, kSymbolicLinkQuery, &attributes); status != 0)
-    return FailWithStatus(calls, status);
+    return FailWithStatus(calls, status, "NtOpenSymbolicLinkObject", ntPath);
   win32::ScopedKernelHandle link(opened);  // a kernel handle, which CloseHandle closes as NtClose does
 
   wchar_t buffer[kLinkTargetBytes / sizeof(wchar_t) + 1] = {};
   NtUnicodeString result{0, kLinkTargetBytes, buffer};
   ULONG returned = 0;
   LONG status = calls.query(link.get(), &result, &returned);
-  if (status != 0) return FailWithStatus(calls, status);
-  target.assign(buffer, result.Length / sizeof(wchar_t));
-  return true;
+  if (status != 0) return FailWithStatus(calls, status, "NtQuerySymbolicLinkObject", ntPath);
+  return std::wstring(buffer, result.Length / sizeof(wchar_t));
 }
 
-bool QueryDosDeviceName(const std::wstring& dosName, std::wstring& target) {
+Result<std::wstring> QueryDosDeviceName(const std::wstring& dosName) {
   wchar_t buffer[1024] = {};
-  if (QueryDosDeviceW(dosName.c_str(), buffer, 1024) == 0) return false;
-  target = buffer;  // the first name of the list
-  return true;
+  if (QueryDosDeviceW(dosName.c_str(), buffer, 1024) == 0) return win32::LastError("QueryDosDeviceW", dosName);
+  return std::wstring(buffer);  // the first name of the list
 }
 
-bool DefineRawDosDevice(const std::wstring& dosName, const std::wstring& target) {
-  return DefineDosDeviceW(DDD_RAW_TARGET_PATH, dosName.c_str(), target.c_str()) != FALSE;
+Status DefineRawDosDevice(const std::wstring& dosName, const std::wstring& target) {
+  return win32::Check(DefineDosDeviceW(DDD_RAW_TARGET_PATH, dosName.c_str(), target.c_str()) != FALSE,
+                      "DefineDosDeviceW", dosName);
 }
 
-bool RemoveRawDosDevice(const std::wstring& dosName, const std::wstring& target) {
-  return DefineDosDeviceW(DDD_RAW_TARGET_PATH | DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, dosName.c_str(),
-                          target.c_str()) != FALSE;
+Status RemoveRawDosDevice(const std::wstring& dosName, const std::wstring& target) {
+  return win32::Check(DefineDosDeviceW(DDD_RAW_TARGET_PATH | DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE,
+                                       dosName.c_str(), target.c_str()) != FALSE,
+                      "DefineDosDeviceW", dosName);
 }
 
 }  // namespace platform

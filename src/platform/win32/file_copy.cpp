@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/win32_status.h"
+
 namespace platform {
 
 namespace {
@@ -22,12 +24,13 @@ DWORD CALLBACK ForwardProgress(LARGE_INTEGER totalFileSize, LARGE_INTEGER totalB
 
 }  // namespace
 
-bool CopyFileWithProgress(const std::wstring& source, const std::wstring& destination, CopyProgressRoutine routine,
-                          void* userData) {
+Status CopyFileWithProgress(const std::wstring& source, const std::wstring& destination, CopyProgressRoutine routine,
+                            void* userData) {
   Trampoline trampoline{routine, userData};
   BOOL cancel = FALSE;
-  return CopyFileExW(source.c_str(), destination.c_str(), routine ? &ForwardProgress : nullptr,
-                     routine ? &trampoline : nullptr, &cancel, 0) != FALSE;
+  return win32::Check(CopyFileExW(source.c_str(), destination.c_str(), routine ? &ForwardProgress : nullptr,
+                                  routine ? &trampoline : nullptr, &cancel, 0) != FALSE,
+                      "CopyFileExW", source + L" -> " + destination);
 }
 
 }  // namespace platform

@@ -5,8 +5,12 @@
 #include <shlwapi.h>
 
 #include "platform/win32/scoped_handle.h"
+#include "platform/win32/win32_status.h"
 
 namespace platform {
+
+using win32::Check;
+using win32::LastError;
 
 namespace {
 
@@ -49,38 +53,51 @@ bool IsFile(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::uint32_t GetAttributes(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
-
-bool SetAttributes(const std::wstring& path, std::uint32_t attributes) {
-  return SetFileAttributesW(path.c_str(), attributes) != FALSE;
+Result<std::uint32_t> GetAttributes(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return LastError("GetFileAttributesW", path);
+  return static_cast<std::uint32_t>(attributes);
 }
 
-bool CreateFolder(const std::wstring& path) { return CreateDirectoryW(path.c_str(), nullptr) != FALSE; }
+Status SetAttributes(const std::wstring& path, std::uint32_t attributes) {
+  return Check(SetFileAttributesW(path.c_str(), attributes) != FALSE, "SetFileAttributesW", path);
+}
 
-// Creates each missing level in turn, so relative paths and drive roots work alike.
-bool CreateFolderPath(const std::wstring& path) {
-  if (path.empty()) return false;
+Status CreateFolder(const std::wstring& path) {
+  return Check(CreateDirectoryW(path.c_str(), nullptr) != FALSE, "CreateDirectoryW", path);
+}
+
+// Creates each missing level in turn, so relative paths and drive roots work alike. A level
+// that can't be made fails the whole with its own reason.
+Status CreateFolderPath(const std::wstring& path) {
+  if (path.empty()) return Status::Win32(ERROR_PATH_NOT_FOUND, "CreateDirectoryW", path);
   std::wstring level;
+  Status failed;
   for (std::size_t i = 0; i <= path.size(); ++i) {
     if (i == path.size() || path[i] == L'\\' || path[i] == L'/') {
       bool isUncPrefix = level.rfind(L"\\\\", 0) == 0 && level.find(L'\\', 2) == std::wstring::npos;
       bool isDriveOrShare = level.empty() || level.back() == L':' || level == L"\\" || isUncPrefix;
-      if (!isDriveOrShare && !IsFolder(level)) CreateDirectoryW(level.c_str(), nullptr);
+      if (!isDriveOrShare && !IsFolder(level) && !CreateDirectoryW(level.c_str(), nullptr))
+        failed = LastError("CreateDirectoryW", level);
     }
     if (i < path.size()) level += path[i];
   }
-  return IsFolder(path);
+  if (IsFolder(path)) return {};
+  return failed ? Status::Win32(ERROR_PATH_NOT_FOUND, "CreateDirectoryW", path) : failed;
 }
 
-bool RemoveEmptyFolder(const std::wstring& path) { return RemoveDirectoryW(path.c_str()) != FALSE; }
-
-bool DeleteFileAt(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
-
-bool MoveFileTo(const std::wstring& from, const std::wstring& to) {
-  return MoveFileW(from.c_str(), to.c_str()) != FALSE;
+Status RemoveEmptyFolder(const std::wstring& path) {
+  return Check(RemoveDirectoryW(path.c_str()) != FALSE, "RemoveDirectoryW", path);
 }
 
-bool ShellDeleteTree(const std::wstring& path) {
+Status DeleteFileAt(const std::wstring& path) { return Check(DeleteFileW(path.c_str()) != FALSE, "DeleteFileW", path); }
+
+Status MoveFileTo(const std::wstring& from, const std::wstring& to) {
+  return Check(MoveFileW(from.c_str(), to.c_str()) != FALSE, "MoveFileW", from + L" -> " + to);
+}
+
+// The shell's own result is the code; an abort without one is ERROR_REQUEST_ABORTED.
+Status ShellDeleteTree(const std::wstring& path) {
   // The shell takes a list of names ended by an empty one: the path and two NULs.
   std::wstring from = path;
   from.push_back(L'\0');
@@ -94,18 +111,19 @@ bool ShellDeleteTree(const std::wstring& path) {
   operation.hNameMappings = nullptr;
   operation.lpszProgressTitle = nullptr;
   int result = SHFileOperationW(&operation);
-  return result == 0 && !operation.fAnyOperationsAborted;
+  if (result != 0) return Status::Win32(static_cast<std::uint32_t>(result), "SHFileOperationW", path);
+  if (operation.fAnyOperationsAborted) return Status::Win32(ERROR_REQUEST_ABORTED, "SHFileOperationW", path);
+  return {};
 }
 
-bool ListFolder(const std::wstring& folder, const std::function<bool(const FolderEntry&)>& visit) {
+Status ListFolder(const std::wstring& folder, const std::function<bool(const FolderEntry&)>& visit) {
   WIN32_FIND_DATAW data{};
   ScopedFindHandle find(FindFirstFileW((WithBackslash(folder) + L"*.*").c_str(), &data));
   if (!find) {
-    DWORD error = GetLastError();
+    Status failed = LastError("FindFirstFileW", folder);
     // An empty drive root has no "." entry, so nothing matches: that is an empty listing.
-    bool empty = error == ERROR_FILE_NOT_FOUND && IsFolder(folder);
-    SetLastError(empty ? ERROR_SUCCESS : error);
-    return empty;
+    if (failed.code() == ERROR_FILE_NOT_FOUND && IsFolder(folder)) return {};
+    return failed;
   }
   bool stopped = false;
   do {
@@ -120,60 +138,68 @@ bool ListFolder(const std::wstring& folder, const std::function<bool(const Folde
       break;
     }
   } while (FindNextFileW(find.get(), &data));
-  DWORD error = stopped ? ERROR_NO_MORE_FILES : GetLastError();
-  // The search closes on return and leaves this error as it is.
-  SetLastError(error == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : error);
-  return error == ERROR_NO_MORE_FILES;
+  const DWORD ended = stopped ? ERROR_NO_MORE_FILES : GetLastError();
+  if (ended == ERROR_NO_MORE_FILES) return {};
+  return Status::Win32(ended, "FindNextFileW", folder);
 }
 
-bool GetFileSizeOf(const std::wstring& path, std::uint64_t& size) {
+Result<std::uint64_t> GetFileSizeOf(const std::wstring& path) {
   ScopedKernelHandle file = OpenPath(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+  if (!file) return LastError("CreateFileW", path);
   LARGE_INTEGER value{};
-  if (!file || !GetFileSizeEx(file.get(), &value)) return false;
-  size = static_cast<std::uint64_t>(value.QuadPart);
-  return true;
+  if (!GetFileSizeEx(file.get(), &value)) return LastError("GetFileSizeEx", path);
+  return static_cast<std::uint64_t>(value.QuadPart);
 }
 
-bool ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
+Result<std::vector<std::uint8_t>> ReadWholeFile(const std::wstring& path) {
   ScopedKernelHandle file = OpenPath(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+  if (!file) return LastError("CreateFileW", path);
   LARGE_INTEGER size{};
-  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7FFFFFFF) return false;
-  bytes.assign(static_cast<std::size_t>(size.QuadPart), 0);
+  if (!GetFileSizeEx(file.get(), &size)) return LastError("GetFileSizeEx", path);
+  if (size.QuadPart > 0x7FFFFFFF) return Status::Win32(ERROR_NOT_ENOUGH_MEMORY, "ReadFile", path);
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart), 0);
   std::size_t done = 0;
   while (done < bytes.size()) {
     DWORD got = 0;
-    if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr)) return false;
+    if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr))
+      return LastError("ReadFile", path);
     if (got == 0) break;
     done += got;
   }
   bytes.resize(done);
-  return true;
+  return bytes;
 }
 
-bool WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+Status WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
   ScopedKernelHandle file = OpenPath(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
-  return file && WriteAll(file.get(), bytes.data(), bytes.size());
+  if (!file) return LastError("CreateFileW", path);
+  return Check(WriteAll(file.get(), bytes.data(), bytes.size()), "WriteFile", path);
 }
 
-bool OverwriteExistingFile(const std::wstring& path, const std::string& bytes) {
+Status OverwriteExistingFile(const std::wstring& path, const std::string& bytes) {
   ScopedKernelHandle file = OpenPath(path, GENERIC_WRITE, 0, TRUNCATE_EXISTING);
-  return file && WriteAll(file.get(), bytes.data(), bytes.size()) && FlushFileBuffers(file.get());
+  if (!file) return LastError("CreateFileW", path);
+  if (!WriteAll(file.get(), bytes.data(), bytes.size())) return LastError("WriteFile", path);
+  return Check(FlushFileBuffers(file.get()) != FALSE, "FlushFileBuffers", path);
 }
 
-bool AppendToFile(const std::wstring& path, const std::string& bytes) {
+Status AppendToFile(const std::wstring& path, const std::string& bytes) {
   // Other programs may read (or delete) the file between two appends.
   ScopedKernelHandle file =
       OpenPath(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_ALWAYS);
-  return file && WriteAll(file.get(), bytes.data(), bytes.size());
+  if (!file) return LastError("CreateFileW", path);
+  return Check(WriteAll(file.get(), bytes.data(), bytes.size()), "WriteFile", path);
 }
 
-std::wstring CreateTempFileIn(const std::wstring& folder, const std::wstring& prefix) {
+Result<std::wstring> CreateTempFileIn(const std::wstring& folder, const std::wstring& prefix) {
   wchar_t buffer[MAX_PATH] = {};
-  if (GetTempFileNameW(folder.c_str(), prefix.c_str(), 0, buffer) == 0) return {};
-  return buffer;
+  if (GetTempFileNameW(folder.c_str(), prefix.c_str(), 0, buffer) == 0) return LastError("GetTempFileNameW", folder);
+  return std::wstring(buffer);
 }
 
-std::vector<std::wstring> ReadIniSectionNames(const std::wstring& path) {
+// GetPrivateProfileSectionNamesW reports no failure: a file that is not there is refused first.
+Result<std::vector<std::wstring>> ReadIniSectionNames(const std::wstring& path) {
+  if (!IsFile(path)) return Status::Win32(ERROR_FILE_NOT_FOUND, "GetPrivateProfileSectionNamesW", path);
   std::vector<std::wstring> names;
   std::vector<wchar_t> buffer(4096);
   for (;;) {

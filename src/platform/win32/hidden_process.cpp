@@ -6,6 +6,7 @@
 
 #include "platform/process.h"
 #include "platform/win32/process_handle.h"
+#include "platform/win32/win32_status.h"
 
 namespace platform {
 
@@ -14,9 +15,9 @@ namespace {
 class Win32ChildProcess : public ChildProcess {
  public:
   explicit Win32ChildProcess(win32::ScopedKernelHandle process) : process_(std::move(process)) {}
-  WaitOutcome Wait(std::uint32_t timeoutMs) override { return process_.Wait(timeoutMs); }
-  bool ExitCode(std::uint32_t& code) override { return process_.ExitCode(code); }
-  bool Terminate(std::uint32_t exitCode) override { return process_.Terminate(exitCode); }
+  Result<WaitOutcome> Wait(std::uint32_t timeoutMs) override { return process_.Wait(timeoutMs); }
+  Result<std::uint32_t> ExitCode() override { return process_.ExitCode(); }
+  Status Terminate(std::uint32_t exitCode) override { return process_.Terminate(exitCode); }
 
  private:
   win32::ProcessHandle process_;
@@ -24,7 +25,7 @@ class Win32ChildProcess : public ChildProcess {
 
 }  // namespace
 
-std::unique_ptr<ChildProcess> StartHiddenProcess(const std::wstring& commandLine) {
+Result<std::unique_ptr<ChildProcess>> StartHiddenProcess(const std::wstring& commandLine) {
   // CreateProcessW may write into the command line, so it gets a writable copy.
   std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
   buffer.push_back(L'\0');
@@ -33,10 +34,10 @@ std::unique_ptr<ChildProcess> StartHiddenProcess(const std::wstring& commandLine
   PROCESS_INFORMATION info{};
   if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                       &info))
-    return nullptr;
+    return win32::LastError("CreateProcessW", commandLine);
   win32::ScopedKernelHandle thread(info.hThread);  // not needed
   win32::ScopedKernelHandle process(info.hProcess);
-  return std::make_unique<Win32ChildProcess>(std::move(process));
+  return std::unique_ptr<ChildProcess>(std::make_unique<Win32ChildProcess>(std::move(process)));
 }
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/win32/scoped_handle.h"
+#include "platform/win32/win32_status.h"
 
 namespace platform {
 
@@ -14,11 +15,12 @@ class Win32Library : public Library {
  public:
   explicit Win32Library(win32::ScopedModule module) : module_(std::move(module)) {}
 
-  LibraryProc Export(const char* name, std::uint32_t* error) const override {
+  Result<LibraryProc> Export(const char* name) const override {
     FARPROC proc = GetProcAddress(module_.get(), name);
-    if (!proc && error) {
+    if (!proc) {
       DWORD code = GetLastError();
-      *error = code ? code : kErrorProcNotFound;
+      return Status::Win32(code ? code : kErrorProcNotFound, "GetProcAddress",
+                           std::wstring(name, name + std::char_traits<char>::length(name)));
     }
     return reinterpret_cast<LibraryProc>(proc);
   }
@@ -29,14 +31,13 @@ class Win32Library : public Library {
 
 }  // namespace
 
-std::unique_ptr<Library> LoadLibraryAt(const std::wstring& path, std::uint32_t* error) {
+Result<std::unique_ptr<Library>> LoadLibraryAt(const std::wstring& path) {
   win32::ScopedModule module(LoadLibraryW(path.c_str()));
   if (!module) {
     DWORD code = GetLastError();
-    if (error) *error = code ? code : kErrorModNotFound;
-    return nullptr;
+    return Status::Win32(code ? code : kErrorModNotFound, "LoadLibraryW", path);
   }
-  return std::make_unique<Win32Library>(std::move(module));
+  return std::unique_ptr<Library>(std::make_unique<Win32Library>(std::move(module)));
 }
 
 }  // namespace platform

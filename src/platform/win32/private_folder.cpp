@@ -4,6 +4,7 @@
 #include <sddl.h>
 
 #include "platform/win32/scoped_handle.h"
+#include "platform/win32/win32_status.h"
 
 namespace platform {
 
@@ -36,30 +37,32 @@ class PrivateDescriptor {
 
 }  // namespace
 
-std::wstring CreatePrivateFolder(const std::wstring& parent, const std::wstring& prefix) {
+Result<std::wstring> CreatePrivateFolder(const std::wstring& parent, const std::wstring& prefix) {
   std::wstring base = parent;
   if (!base.empty() && base.back() != L'\\') base += L'\\';
   PrivateDescriptor descriptor;
-  if (!descriptor.Attributes()) return {};
+  if (!descriptor.Attributes()) return win32::LastError("ConvertStringSecurityDescriptorToSecurityDescriptorW");
+  Status failed = Status::Win32(ERROR_ALREADY_EXISTS, "CreateDirectoryW", base + prefix);
   DWORD seed = GetTickCount() ^ GetCurrentProcessId();
   for (DWORD i = 0; i < 0x10000; ++i) {
     wchar_t suffix[16];
     wsprintfW(suffix, L"%04X", static_cast<unsigned>((seed + i) & 0xFFFF));
     std::wstring candidate = base + prefix + suffix;
     if (CreateDirectoryW(candidate.c_str(), descriptor.Attributes())) return candidate + L"\\";
-    if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+    failed = win32::LastError("CreateDirectoryW", candidate);
+    if (failed.code() != ERROR_ALREADY_EXISTS) break;
   }
-  return {};  // with the last creation's error
+  return failed;
 }
 
-bool CreatePrivateFolderAt(const std::wstring& path) {
+Status CreatePrivateFolderAt(const std::wstring& path) {
   std::wstring folder = path;
   while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
   PrivateDescriptor descriptor;
-  if (!descriptor.Attributes()) return false;
+  if (!descriptor.Attributes()) return win32::LastError("ConvertStringSecurityDescriptorToSecurityDescriptorW");
   // CreateDirectoryW fails with ERROR_ALREADY_EXISTS for anything at the path, a link or a
   // junction included, and never follows one.
-  return CreateDirectoryW(folder.c_str(), descriptor.Attributes()) != FALSE;
+  return win32::Check(CreateDirectoryW(folder.c_str(), descriptor.Attributes()) != FALSE, "CreateDirectoryW", folder);
 }
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 
 #include "platform/process.h"
 #include "platform/win32/scoped_handle.h"
+#include "platform/win32/win32_status.h"
 
 namespace platform::win32 {
 
@@ -15,26 +16,28 @@ class ProcessHandle {
  public:
   explicit ProcessHandle(ScopedKernelHandle process) : process_(std::move(process)) {}
 
-  WaitOutcome Wait(std::uint32_t timeoutMs) {
+  Result<WaitOutcome> Wait(std::uint32_t timeoutMs) {
     switch (WaitForSingleObject(process_.get(), timeoutMs == kWaitForever ? INFINITE : timeoutMs)) {
       case WAIT_OBJECT_0:
         return WaitOutcome::Exited;
       case WAIT_TIMEOUT:
         return WaitOutcome::TimedOut;
       default:
-        return WaitOutcome::Failed;
+        return LastError("WaitForSingleObject");
     }
   }
 
-  // False while the process still runs.
-  bool ExitCode(std::uint32_t& code) {
+  // Fails while the process still runs (ERROR_INVALID_PARAMETER: no exit code yet).
+  Result<std::uint32_t> ExitCode() {
     DWORD value = 0;
-    if (!GetExitCodeProcess(process_.get(), &value) || value == STILL_ACTIVE) return false;
-    code = value;
-    return true;
+    if (!GetExitCodeProcess(process_.get(), &value)) return LastError("GetExitCodeProcess");
+    if (value == STILL_ACTIVE) return Status::Win32(ERROR_INVALID_PARAMETER, "GetExitCodeProcess");
+    return static_cast<std::uint32_t>(value);
   }
 
-  bool Terminate(std::uint32_t exitCode) { return TerminateProcess(process_.get(), exitCode) != FALSE; }
+  Status Terminate(std::uint32_t exitCode) {
+    return Check(TerminateProcess(process_.get(), exitCode) != FALSE, "TerminateProcess");
+  }
 
  private:
   ScopedKernelHandle process_;
