@@ -4,7 +4,7 @@
 // wrong argument; 3 no script; 4 the change can't be made; 5 a statement it does not know; the
 // HRESULT of a failed Virtual Disk Service call, such as 0x8004242D VDS_E_VOLUME_TOO_BIG for
 // "format fs=fat32" on a volume above 32 GiB). The whole 32-bit code reaches the program through
-// the host's exit code channel (sim/machine/exit_code.h). The first failing statement ends the
+// the host's exit code channel (platform/host/system/exit_code.h). The first failing statement ends the
 // run, as diskpart does without "noerr". "clean" leaves the disk uninitialised, and the next
 // "create partition primary" makes it an MBR disk, whatever its style was; a disk without its
 // medium (an empty card reader slot) can be selected but not changed.
@@ -32,7 +32,7 @@
 #include <string>
 #include <thread>
 
-#include "sim/machine/exit_code.h"
+#include "platform/host/system/exit_code.h"
 #include "sim/machine/machine.h"
 #include "statements.h"
 

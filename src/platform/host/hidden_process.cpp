@@ -2,7 +2,7 @@
 // program is resolved on the simulated machine (the system folder's diskpart.exe -> the
 // substitute installed there), and the child is told the machine in DRAVENTA_MACHINE, so it
 // works on the same machine. A substitute tool may end with a whole 32-bit Windows exit code
-// through the channel of sim/machine/exit_code.h.
+// through the channel of platform/host/system/exit_code.h.
 #include <fcntl.h>
 #include <spawn.h>
 #include <unistd.h>
@@ -14,7 +14,7 @@
 
 #include "sim/machine/command_line.h"
 #include "platform/host/errors.h"
-#include "sim/machine/exit_code.h"
+#include "platform/host/system/exit_code.h"
 #include "platform/host/host_process.h"
 #include "sim/machine/machine.h"
 #include "platform/process.h"

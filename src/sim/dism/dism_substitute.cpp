@@ -1,19 +1,22 @@
-// The DISM substitute of the host build: the DISM entry points over libwim, on the real WIM
-// files of the simulated machine. Mounting extracts the image into the mount folder, adding a
+// The DISM substitute: the host build's DISM API (platform/dism_api.h), defined here over libwim
+// on the real WIM files of the simulated machine; the host platform has no twin of its own for
+// it. Mounting extracts the image into the mount folder, adding a
 // driver stages its package into the mounted tree, committing writes the tree back into that
 // image of the WIM. Fault switches: see sim/dism/dism_substitute.h.
 #include "platform/dism_api.h"
 
 #include <filesystem>
 
+#include "platform/host/system/wim_file.h"
 #include "sim/dism/dism_inf.h"
 #include "sim/dism/dism_state.h"
-#include "sim/dism/dism_wim.h"
 #include "sim/machine/machine.h"
 
 namespace fs = std::filesystem;
 
-namespace platform::host::dism {
+namespace platform {
+
+using namespace host::dism;
 
 namespace {
 
@@ -320,4 +323,4 @@ DismResult DismDelete(void* dismStructure) {
   return Release(dismStructure) ? kDismOk : kInvalidArgument;
 }
 
-}  // namespace platform::host::dism
+}  // namespace platform

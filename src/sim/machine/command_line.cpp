@@ -1,18 +1,9 @@
 #include "sim/machine/command_line.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "platform/host/system/file_lock.h"
 #include "sim/machine/machine.h"
 
 namespace platform::host {
-
-namespace {
-bool IsExecutable(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
-}
-}  // namespace
 
 std::string ResolveProgram(const std::wstring& program) {
   std::vector<std::wstring> candidates;
@@ -37,7 +28,7 @@ std::string ResolveProgram(const std::wstring& program) {
   }
   for (const auto& candidate : candidates) {
     std::string host = Machine::HostPath(candidate);
-    if (IsExecutable(host)) return host;
+    if (IsExecutableFile(host)) return host;
   }
   return {};
 }

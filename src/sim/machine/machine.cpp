@@ -1,10 +1,5 @@
 #include "sim/machine/machine.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cwctype>
 #include <filesystem>
@@ -14,7 +9,8 @@
 #include <sstream>
 #include <string_view>
 
-#include "sim/machine/name_index.h"
+#include "platform/host/system/file_lock.h"
+#include "platform/host/system/name_index.h"
 
 extern char** environ;
 
@@ -22,52 +18,6 @@ namespace fs = std::filesystem;
 using nlohmann::json;
 
 namespace platform::host {
-
-std::string ToUtf8(const std::wstring& text) {
-  std::string out;
-  for (wchar_t wc : text) {
-    auto c = static_cast<std::uint32_t>(wc);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
-std::wstring FromUtf8(const std::string& text) {
-  std::wstring out;
-  for (std::size_t i = 0; i < text.size();) {
-    auto c = static_cast<unsigned char>(text[i]);
-    std::uint32_t cp = 0;
-    std::size_t extra = 0;
-    if (c < 0x80) { cp = c; }
-    else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
-    else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
-    else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
-    else { out += L'?'; ++i; continue; }
-    bool ok = true;
-    for (std::size_t k = 1; k <= extra; ++k) {
-      if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) { ok = false; break; }
-      cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    }
-    if (!ok) { out += L'?'; ++i; continue; }
-    out += static_cast<wchar_t>(cp);
-    i += extra + 1;
-  }
-  return out;
-}
 
 const DriveRecord* MachineDescription::FindDrive(char letter) const {
   for (const auto& d : drives)
@@ -198,30 +148,12 @@ std::string DescriptionPath(const std::string& folder) { return folder + "/machi
 std::mutex g_cacheLock;
 struct Cache {
   std::string folder;
-  fs::file_time_type stamp{};
-  std::uintmax_t size = 0;
+  std::int64_t stamp = 0;
+  std::uint64_t size = 0;
   std::shared_ptr<const MachineDescription> description;
 };
 Cache g_cache;
 
-class FileLock {
- public:
-  explicit FileLock(const std::string& folder, bool exclusive) {
-    fd_ = ::open((folder + "/machine.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd_ >= 0) ::flock(fd_, exclusive ? LOCK_EX : LOCK_SH);
-  }
-  ~FileLock() {
-    if (fd_ >= 0) {
-      ::flock(fd_, LOCK_UN);
-      ::close(fd_);
-    }
-  }
-  FileLock(const FileLock&) = delete;
-  FileLock& operator=(const FileLock&) = delete;
-
- private:
-  int fd_ = -1;
-};
 
 std::optional<MachineDescription> ReadUnlocked(const std::string& folder) {
   std::ifstream in(DescriptionPath(folder));
@@ -249,7 +181,7 @@ bool WriteUnlocked(const std::string& folder, const MachineDescription& descript
 }
 
 // Finds an existing entry of `dir` whose name matches `name` without regard to case; the name
-// as written when it exists, else through the folder's name index (sim/machine/name_index.h).
+// as written when it exists, else through the folder's name index (platform/host/system/name_index.h).
 std::string MatchName(const fs::path& dir, const std::string& name) {
   std::error_code ec;
   if (fs::exists(dir / name, ec)) return name;
@@ -304,14 +236,14 @@ std::vector<std::string> Machine::ChildEnvironment(const std::vector<std::string
 }
 
 std::optional<MachineDescription> Machine::Read(const std::string& folder) {
-  FileLock lock(folder, false);
+  FileLock lock(folder + "/machine.lock", false);
   return ReadUnlocked(folder);
 }
 
 bool Machine::Write(const std::string& folder, const MachineDescription& description) {
   std::error_code ec;
   fs::create_directories(folder, ec);
-  FileLock lock(folder, true);
+  FileLock lock(folder + "/machine.lock", true);
   return WriteUnlocked(folder, description);
 }
 
@@ -319,11 +251,10 @@ std::shared_ptr<const MachineDescription> Machine::Current() {
   std::string folder = Folder();
   if (folder.empty()) return nullptr;
   // One stat for both the time and the size: every path look-up comes here first.
-  struct stat info {};
-  if (::stat(DescriptionPath(folder).c_str(), &info) != 0) return nullptr;
-  const auto stamp = fs::file_time_type(std::chrono::duration_cast<fs::file_time_type::duration>(
-      std::chrono::seconds(info.st_mtim.tv_sec) + std::chrono::nanoseconds(info.st_mtim.tv_nsec)));
-  const auto size = static_cast<std::uintmax_t>(info.st_size);
+  const std::optional<FileStamp> file = StampOf(DescriptionPath(folder));
+  if (!file) return nullptr;
+  const std::int64_t stamp = file->modifiedNs;
+  const std::uint64_t size = file->size;
   std::lock_guard<std::mutex> guard(g_cacheLock);
   if (g_cache.description && g_cache.folder == folder && g_cache.stamp == stamp && g_cache.size == size)
     return g_cache.description;
@@ -341,7 +272,7 @@ bool Machine::Update(const std::function<void(MachineDescription&)>& change) {
   if (folder.empty()) return false;
   bool ok = false;
   {
-    FileLock lock(folder, true);
+    FileLock lock(folder + "/machine.lock", true);
     auto description = ReadUnlocked(folder);
     if (!description) return false;
     change(*description);

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/host/system/utf8.h"
+
 namespace platform::host {
 
 constexpr const char* kMachineVariable = "DRAVENTA_MACHINE";
@@ -132,7 +134,5 @@ class Machine {
 };
 
 // UTF-8 <-> wide conversions used throughout the host platform.
-std::string ToUtf8(const std::wstring& text);
-std::wstring FromUtf8(const std::string& text);
 
 }  // namespace platform::host

@@ -1,4 +1,4 @@
-#include "sim/machine/exit_code.h"
+#include "platform/host/system/exit_code.h"
 
 #include <unistd.h>
 

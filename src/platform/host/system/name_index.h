@@ -1,5 +1,5 @@
 #pragma once
-// Simulated machine: the case-blind name look-up, through an index of the
+// Host file system: the case-blind name look-up, through an index of the
 // lowered names of recently searched folders.
 //
 // Windows finds "SETUP.EXE" when the folder holds "setup.exe"; the host file system does not,

@@ -1,4 +1,4 @@
-#include "sim/dism/dism_wim.h"
+#include "platform/host/system/wim_file.h"
 
 #include <wimlib.h>
 

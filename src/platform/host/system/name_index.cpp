@@ -1,4 +1,4 @@
-#include "sim/machine/name_index.h"
+#include "platform/host/system/name_index.h"
 
 #include <dirent.h>
 #include <sys/inotify.h>
@@ -14,7 +14,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "sim/machine/machine.h"
+#include "platform/host/system/utf8.h"
 
 namespace platform::host {
 
