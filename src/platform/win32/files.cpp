@@ -93,7 +93,8 @@ Status RemoveEmptyFolder(const std::wstring& path) {
 Status DeleteFileAt(const std::wstring& path) { return Check(DeleteFileW(path.c_str()) != FALSE, "DeleteFileW", path); }
 
 Status MoveFileTo(const std::wstring& from, const std::wstring& to) {
-  return Check(MoveFileW(from.c_str(), to.c_str()) != FALSE, "MoveFileW", from + L" -> " + to);
+  const bool moved = MoveFileW(from.c_str(), to.c_str()) != FALSE;
+  return Check(moved, "MoveFileW").On(from + L" -> " + to);
 }
 
 // The shell's own result is the code; an abort without one is ERROR_REQUEST_ABORTED.
