@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/types.h"
+
 namespace platform {
 
 namespace {
@@ -53,7 +55,9 @@ constexpr ErrorText kWin32Texts[] = {
 };
 
 constexpr std::uint32_t kFacilityWin32 = 0x80070000u;
-constexpr std::uint32_t kGenFailure = 31;
+constexpr std::uint32_t kGenFailure = kErrorGenFailure;
+// E_FAIL, for an HRESULT failure that came with no code.
+constexpr std::uint32_t kHResultFail = 0x80004005u;
 
 thread_local std::uint32_t t_lastFailure = 0;
 
@@ -90,8 +94,12 @@ Status Status::NoValue() {
 }
 
 Status Status::HResult(std::int32_t hr, std::string call, std::wstring object) {
-  Status status = Win32(static_cast<std::uint32_t>(hr), std::move(call), std::move(object));
+  Status status;
+  status.failed_ = true;
   status.hresult_ = true;
+  status.code_ = hr == 0 ? kHResultFail : static_cast<std::uint32_t>(hr);
+  status.call_ = std::move(call);
+  status.object_ = std::move(object);
   return status;
 }
 
