@@ -126,8 +126,8 @@ bool Drive::QueryVolume(PartitionEntry& entry, std::wstring& name, std::wstring&
     platform::DeviceOpenOptions options;
     options.readAttributes = true;
     bool defined = false;
-    platform::Result<platform::Device::Volume> info = platform::Status();
-    {
+    // The volume is closed (at the end of the lambda) before its DOS name goes.
+    platform::Result<platform::Device::Volume> info = [&]() -> platform::Result<platform::Device::Volume> {
       platform::Result<std::unique_ptr<platform::Device>> volume = platform::OpenDevice(target, options);
       if (!volume) {
         // CreateFileW does not take NT paths: reach the volume through a temporary DOS name.
@@ -138,11 +138,9 @@ bool Drive::QueryVolume(PartitionEntry& entry, std::wstring& name, std::wstring&
         else
           volume = named;
       }
-      if (volume)
-        info = (*volume)->VolumeInformation();
-      else
-        info = volume.status();
-    }  // the volume is closed before its DOS name goes
+      if (!volume) return volume.status();
+      return (*volume)->VolumeInformation();
+    }();
     if (defined) (void)platform::RemoveRawDosDevice(L"1:", target);  // best effort: a name only this query uses
     if (!info) {
       // The failure names its own call and object (CreateFileW \\.\1:, say); the target follows.

@@ -209,6 +209,8 @@ void MakeISOFile::MakeISOThread(ISOProgressCallback callback, void* context, con
     platform::Result<platform::WaitOutcome> waited = tool->Wait(kReadSliceMs);
     if (waited && *waited == platform::WaitOutcome::Exited) break;
     if (!waited) {
+      TraceLog(L"[MakeISOFile::MakeISOThread]- " + waited.status().Describe() + L", tool ended");
+      end(1);
       Finish(Outcome::ReadFailed, L"The ISO file could not be built: the ISO tool could not be waited for.");
       return;
     }

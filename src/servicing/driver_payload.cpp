@@ -74,8 +74,11 @@ void ExtractDriverPayload() {
       if (!platform::IsFolder(folder)) (void)platform::CreateFolderPath(folder);
     }
     platform::Result<std::vector<std::uint8_t>> bytes = platform::LoadDataResource(resource);
-    if (!bytes) throw std::runtime_error("Resource " + platform::WideToAnsi(resource) + " not found");
-    if (!platform::WriteWholeFile(full, *bytes))
-      throw std::runtime_error("Cannot create file \"" + platform::WideToAnsi(full) + "\"");
+    if (!bytes)
+      throw std::runtime_error("Resource " + platform::WideToAnsi(resource) + " not found" +
+                               platform::WideToAnsi(bytes.status().Suffix()));
+    if (platform::Status written = platform::WriteWholeFile(full, *bytes); !written)
+      throw std::runtime_error("Cannot create file \"" + platform::WideToAnsi(full) + "\"" +
+                               platform::WideToAnsi(written.Suffix()));
   }
 }
