@@ -2,10 +2,10 @@
 
 #include <atomic>
 #include <cstdio>
-#include <cwctype>
 #include <mutex>
 
 #include "app/program_data.h"
+#include "app/text_case.h"
 #include "app/trace_log.h"
 #include "disk/diskpart_script.h"
 #include "disk/drive_manager.h"
@@ -23,11 +23,6 @@ std::atomic<std::uint32_t> g_settleMs{2000};
 // The inventory's drive type of a removable disk (a USB stick); a fixed disk on USB is
 // kDriveTypeFixedUsb.
 constexpr int kRemovable = 2;
-
-std::wstring Lower(std::wstring text) {
-  for (auto& c : text) c = static_cast<wchar_t>(std::towlower(c));
-  return text;
-}
 
 // The diskpart scripts, each formatted into a buffer of 256 bytes.
 std::string FormatScript(unsigned disk, unsigned partition, const char* fileSystem) {
@@ -76,7 +71,7 @@ std::uint64_t DiskSizeOf(int disk) {
 // `root` in the current inventory. The root text may be lower case while the inventory's letters
 // are upper case, so the letters are compared without regard to case.
 bool FindUsbPartitionOfLetter(const std::wstring& root, int& disk, int& partition) {
-  const std::wstring wanted = Lower(root);
+  const std::wstring wanted = LowerCase(root);
   DriveManager& drives = DriveManager::Instance();
   for (std::size_t i = 0; i < drives.GetDriveCount(); ++i) {
     Drive* drive = drives.GetDrive(i);
@@ -84,7 +79,7 @@ bool FindUsbPartitionOfLetter(const std::wstring& root, int& disk, int& partitio
     if (type != kDriveTypeFixedUsb && type != kRemovable) continue;
     for (std::size_t k = 0; k < drive->GetPartitionCount(); ++k) {
       const PartitionEntry* entry = drive->GetPartition(k);
-      std::wstring letter = Lower(entry->m_Letter);
+      std::wstring letter = LowerCase(entry->m_Letter);
       if (!letter.empty() && wanted.find(letter) != std::wstring::npos) {
         disk = drive->GetIndex();
         partition = entry->m_Number;
@@ -122,7 +117,7 @@ void CUSBManager::Release() {
 void CUSBManager::SetSettleDelayForTests(std::uint32_t milliseconds) { g_settleMs = milliseconds; }
 
 bool CUSBManager::FormatActiveUSB(std::wstring path, const std::atomic<bool>* stop) {
-  m_USBLetter = Lower(std::move(path));
+  m_USBLetter = LowerCase(std::move(path));
   return FormatUSB(stop);
 }
 

@@ -2,9 +2,9 @@
 // test and the FAT32 volume label rule.
 #include "disk/volume_utils.h"
 
-#include <cwctype>
 
 #include "app/program_data.h"
+#include "app/text_case.h"
 #include "app/utf16.h"
 #include "platform/files.h"
 
@@ -13,11 +13,6 @@ namespace {
 std::wstring WithBackslash(std::wstring folder) {
   if (folder.empty() || folder.back() != L'\\') folder += L'\\';
   return folder;
-}
-
-std::wstring UpperCase(std::wstring text) {
-  for (auto& c : text) c = static_cast<wchar_t>(std::towupper(c));
-  return text;
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include "engine/iso_operation.h"
 
-#include <cwctype>
 #include <set>
 #include <string_view>
 
+#include "app/text_case.h"
 #include "app/trace_log.h"
 #include "engine/make_iso_file.h"
 #include "platform/files.h"
@@ -15,11 +15,6 @@ const wchar_t kCaption[] = L"make ISO error";
 const wchar_t kX86Tool[] = L"Oscdimg_x86\\Oscdimg\\oscdimg.exe";
 const wchar_t kAmd64Tool[] = L"Oscdimg_amd64\\Oscdimg\\oscdimg.exe";
 
-// File names compare without regard to case, as on Windows.
-std::wstring UpperCase(std::wstring text) {
-  for (auto& c : text) c = static_cast<wchar_t>(std::towupper(c));
-  return text;
-}
 }  // namespace
 
 std::wstring QuotePath(const std::wstring& text) {

@@ -1,21 +1,11 @@
 #include "gs/artwork.h"
 
-#include <cwctype>
 
+#include "app/text_case.h"
 #include "app/trace_log.h"
 #include "platform/resources.h"
 
 namespace gs {
-
-namespace {
-// Resource names are compared without regard to case, as the lookup does.
-bool SameName(const std::wstring& a, const wchar_t* b) {
-  std::size_t i = 0;
-  for (; i < a.size() && b[i] != 0; ++i)
-    if (std::towupper(a[i]) != std::towupper(b[i])) return false;
-  return i == a.size() && b[i] == 0;
-}
-}  // namespace
 
 bool LoadArtwork(const std::wstring& name, RgbaImage& image) {
   image = RgbaImage{};
@@ -31,7 +21,7 @@ bool LoadArtwork(const std::wstring& name, RgbaImage& image) {
     return false;
   }
   for (const ArtworkEntry& entry : kArtwork) {
-    if (!SameName(name, entry.name)) continue;
+    if (!SameTextIgnoringCase(name, entry.name)) continue;
     if (image.width != entry.width || image.height != entry.height) {
       TraceLog(L"[gs::LoadArtwork] resource " + name + L" is " + std::to_wstring(image.width) + L" x " + std::to_wstring(image.height) +
                L" pixels, expected " + std::to_wstring(entry.width) + L" x " + std::to_wstring(entry.height));

@@ -1,7 +1,7 @@
 #include "servicing/copy_engine.h"
 
-#include <cwctype>
 
+#include "app/text_case.h"
 #include "app/trace_log.h"
 #include "disk/volume_utils.h"
 #include "app/program_data.h"
@@ -15,9 +15,7 @@ std::wstring WithBackslash(std::wstring folder) {
 }
 
 bool IsAutorunInf(const std::wstring& name) {
-  std::wstring upper = name;
-  for (auto& c : upper) c = static_cast<wchar_t>(std::towupper(c));
-  return upper == L"AUTORUN.INF";
+  return UpperCase(name) == L"AUTORUN.INF";
 }
 
 std::wstring FileNameOf(const std::wstring& path) {
