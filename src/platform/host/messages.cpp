@@ -150,21 +150,16 @@ void DestroyMessageWindow(WindowHandle window) {
 }
 
 namespace {
-std::mutex g_observerLock;
-host::hooks::PostHook g_observer;
+host::hooks::Hook<host::hooks::PostHook>& TheObserver() {
+  static host::hooks::Hook<host::hooks::PostHook> hook;
+  return hook;
+}
 }  // namespace
 
-void host::hooks::SetPostHook(PostHook hook) {
-  std::lock_guard<std::mutex> guard(g_observerLock);
-  g_observer = std::move(hook);
-}
+void host::hooks::SetPostHook(PostHook hook) { TheObserver().Set(std::move(hook)); }
 
 bool PostWindowMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-  host::hooks::PostHook observer;
-  {
-    std::lock_guard<std::mutex> guard(g_observerLock);
-    observer = g_observer;
-  }
+  host::hooks::PostHook observer = TheObserver().Get();
   if (observer) observer(window, message, wParam, lParam);
   return Enqueue(window, Item{window, message, wParam, lParam, nullptr});
 }

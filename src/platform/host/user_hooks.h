@@ -6,11 +6,33 @@
 // any other box OK, and the folder browser is cancelled.
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 
+#include "platform/message_box.h"
 #include "platform/types.h"
 
 namespace platform::host::hooks {
+
+// One hook: set from any thread, read as a copy and called without the lock, so the function
+// may itself show boxes or post. Made on first use (a function-local static), since the probes
+// set hooks while the process's statics are constructed.
+template <typename Function>
+class Hook {
+ public:
+  void Set(Function function) {
+    std::lock_guard<std::mutex> guard(lock_);
+    function_ = std::move(function);
+  }
+  Function Get() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return function_;
+  }
+
+ private:
+  std::mutex lock_;
+  Function function_;
+};
 
 struct MessageBoxRequest {
   WindowHandle owner = 0;
@@ -21,6 +43,8 @@ struct MessageBoxRequest {
 // Called on the thread that shows the box; returns the answer (kIdYes, kIdNo, kIdOk).
 using MessageBoxHook = std::function<int(const MessageBoxRequest&)>;
 void SetMessageBoxHook(MessageBoxHook hook);
+// The answer a box gets when nobody gives one: No to a Yes/No question, else OK.
+inline int DefaultMessageBoxAnswer(std::uint32_t flags) { return (flags & 0xF) == kMbYesNo ? kIdNo : kIdOk; }
 
 // Returns the chosen folder, or empty for Cancel.
 using FolderBrowserHook = std::function<std::wstring(WindowHandle owner, const std::wstring& title)>;

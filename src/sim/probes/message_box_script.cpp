@@ -6,7 +6,6 @@
 #include <mutex>
 
 #include "platform/host/user_hooks.h"
-#include "platform/message_box.h"
 
 namespace platform::host {
 
@@ -40,7 +39,7 @@ int Answer(const hooks::MessageBoxRequest& request) {
     return box.answer;
   }
   std::lock_guard<std::mutex> guard(s.lock);
-  box.answer = (request.flags & 0xF) == kMbYesNo ? kIdNo : kIdOk;
+  box.answer = hooks::DefaultMessageBoxAnswer(request.flags);
   if (!s.answers.empty()) {
     box.answer = s.answers.front();
     s.answers.pop_front();
