@@ -15,10 +15,6 @@ namespace {
 // no real layout comes near this size (128 GPT entries take 18 KiB).
 constexpr std::size_t kLayoutLimit = 1u << 20;
 
-std::wstring PartitionLinkPath(std::int32_t disk, std::int32_t partition) {
-  return L"\\Device\\Harddisk" + std::to_wstring(disk) + L"\\Partition" + std::to_wstring(partition);
-}
-
 constexpr std::int64_t kMiB = 1024 * 1024;
 
 std::wstring DiskPath(std::int32_t disk) { return L"\\\\.\\PhysicalDrive" + std::to_wstring(disk); }

@@ -6,10 +6,14 @@
 #include "platform/types.h"
 #include "platform/volumes.h"
 
+std::wstring PartitionLinkPath(int disk, int partition) {
+  return L"\\Device\\Harddisk" + std::to_wstring(disk) + L"\\Partition" + std::to_wstring(partition);
+}
+
 platform::Status GetPartitionLetter(int disk, int partition, wchar_t& letter, std::wstring* volume) {
   letter = 0;
   if (volume) volume->clear();
-  std::wstring link = L"\\Device\\Harddisk" + std::to_wstring(disk) + L"\\Partition" + std::to_wstring(partition);
+  const std::wstring link = PartitionLinkPath(disk, partition);
   platform::Result<std::wstring> target = platform::QuerySymbolicLinkTarget(link);
   if (!target) return target.status();
   if (target->empty()) return platform::Status::Win32(platform::kErrorFileNotFound, "NtQuerySymbolicLinkObject", link);

@@ -237,12 +237,11 @@ bool CUSBManager::ReGetUSBLtr(int disk, int partition) {
   wchar_t letter = 0;
   std::wstring volume;
   if (platform::Status found = GetPartitionLetter(disk, partition, letter, &volume); !found) {
-    const std::wstring link =
-        L"\\Device\\Harddisk" + std::to_wstring(disk) + L"\\Partition" + std::to_wstring(partition);
     if (volume.empty())
       TraceLog(L"[CUSBManager::ReGetUSBLtr] " + found.Describe());
     else
-      TraceLog(L"[CUSBManager::ReGetUSBLtr] QueryDosDeviceW: no drive letter names " + volume + L" (" + link + L")");
+      TraceLog(L"[CUSBManager::ReGetUSBLtr] QueryDosDeviceW: no drive letter names " + volume + L" (" +
+               PartitionLinkPath(disk, partition) + L")");
     return false;
   }
   m_USBLetter = std::wstring(1, letter);

@@ -53,3 +53,5 @@ std::wstring GetScratchFolder(int requiredMB);
 // link can't be resolved), so a caller can tell a partition without a volume from a volume
 // without a letter.
 platform::Status GetPartitionLetter(int disk, int partition, wchar_t& letter, std::wstring* volume = nullptr);
+// The NT link \Device\HarddiskN\PartitionM of a partition.
+std::wstring PartitionLinkPath(int disk, int partition);
