@@ -35,5 +35,6 @@ function(draventa_check_vendor_drivers tree)
   message(STATUS "Driver packages in ${tree} pass the check")
   # Any change below the tree checks it again.
   file(GLOB_RECURSE vendor_files LIST_DIRECTORIES false ${tree}/*)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${vendor_files} ${check_drivers_sources})
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${vendor_files} ${check_drivers_sources}
+               ${PROJECT_SOURCE_DIR}/tools/check-drivers/driver_check.h)
 endfunction()

@@ -24,7 +24,6 @@ class ISOOperation : public BasicOperation {
   // The full command line RunOperate hands to the builder, writing `isoPath`; without it, to
   // GetISOFilePath().
   std::wstring BuildCommandLine(const std::wstring& isoPath) const;
-  std::wstring BuildCommandLine() const { return BuildCommandLine(GetISOFilePath()); }
 
   const std::wstring& OscdimgPath() const { return m_OscdimgPath; }
   const std::wstring& BootSectorPath() const { return m_BootSectorPath; }

@@ -68,8 +68,8 @@ void TMainForm::ShowPage(int id) {
       btnNext_->SetEnabled(!TrimControls(EdtISOPathdst->Text()).empty());
       break;
     case kPageMainScreen:
-      // The job's progress from an empty bar; Next cancels the job.
-      form_->SetCloseItemEnabled(false);
+      // The job's progress from an empty bar; Next cancels the job. The Close item went off in
+      // NextClick, before the job's questions.
       HideAllPages();
       Label1->SetText(Translate(Mode_ == 0 ? L"USB Step3 Caption" : L"ISO Step3 Caption"));
       ShowPanel(*panMainScreen);

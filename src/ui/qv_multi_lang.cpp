@@ -26,13 +26,13 @@ QvMultiLangDll::QvMultiLangDll(const std::wstring& libraryPath) {
              L"; texts show their keys");
     return;
   }
+  // Both exports must be there; the first one missing is named.
   platform::Result<platform::LibraryProc> translate = (*library)->Export("QvTranslateStr");
-  platform::Result<platform::LibraryProc> languageName =
-      translate ? (*library)->Export("QvGetLangName") : platform::Result<platform::LibraryProc>(translate.status());
-  if (!languageName) {
+  platform::Result<platform::LibraryProc> languageName = (*library)->Export("QvGetLangName");
+  if (!translate || !languageName) {
+    const platform::Status& missing = !translate ? translate.status() : languageName.status();
     TraceLog(where + L"GetProcAddress " + (translate ? L"QvGetLangName" : L"QvTranslateStr") + L" in " +
-             libraryPath + L" failed, error " + std::to_wstring(languageName.status().code()) +
-             L"; texts show their keys");
+             libraryPath + L" failed, error " + std::to_wstring(missing.code()) + L"; texts show their keys");
     return;
   }
   translate_ = reinterpret_cast<TranslateStrProc>(*translate);

@@ -77,7 +77,7 @@ TEST_F(IsoOnMachine, OutputFileIsNumberedAfterTheLabel) {
 
 TEST_F(IsoOnMachine, TheToolReadsTheSourceAndTheOutputAsTwoArguments) {
   ISOOperation op(0, MAKEISO, L"C:\\Program Data\\QarvelToolTmp\\", L"D:\\ISO\\", L"WIN7", true);
-  std::vector<std::wstring> words = platform::host::SplitCommandLine(op.BuildCommandLine());
+  std::vector<std::wstring> words = platform::host::SplitCommandLine(op.BuildCommandLine(op.GetISOFilePath()));
   words.erase(words.begin());
   OscdimgCommand command = ParseOscdimgCommand(words);
   EXPECT_EQ(command.error, L"");
@@ -90,7 +90,7 @@ TEST_F(IsoOnMachine, TheToolReadsTheSourceAndTheOutputAsTwoArguments) {
 TEST_F(IsoOnMachine, CommandLineRunsTheX86ToolWithTheDiscsBootFiles) {
   const std::wstring exe = L"C:\\Program Files\\Draventa\\";
   ISOOperation amd64(0, MAKEISO, L"C:\\ProgramData\\Qarvel\\DraventaWin\\QarvelToolTmp\\", L"D:\\ISO\\", L"WIN7DVD", true);
-  EXPECT_EQ(amd64.BuildCommandLine(),
+  EXPECT_EQ(amd64.BuildCommandLine(amd64.GetISOFilePath()),
             L"\"" + exe + L"Oscdimg_x86\\Oscdimg\\oscdimg.exe\" -lWIN7 -m -o -u1 -udfver102 -bootdata:2#p0,e,b\"" + exe +
                 L"Oscdimg_amd64\\Oscdimg\\etfsboot.com\"#pEF,e,b\"" + exe +
                 L"Oscdimg_amd64\\Oscdimg\\efisys.bin\" \"C:\\ProgramData\\Qarvel\\DraventaWin\\QarvelToolTmp\" "

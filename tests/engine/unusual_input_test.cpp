@@ -76,7 +76,7 @@ TEST_F(IsoEdges, LabelsNameTheIsoFileSafelyAndNeverTheVolume) {
   const std::wstring odd = L"100%s %n \u4e2d\u6587 " + std::wstring(1, kEmoji);
   ISOOperation kept(0, MAKEISO, L"C:\\tmp\\", L"D:\\ISO", odd, false);
   EXPECT_EQ(kept.GetISOFilePath(), L"D:\\ISO\\" + odd + L".iso");
-  std::vector<std::wstring> words = platform::host::SplitCommandLine(kept.BuildCommandLine());
+  std::vector<std::wstring> words = platform::host::SplitCommandLine(kept.BuildCommandLine(kept.GetISOFilePath()));
   ASSERT_GE(words.size(), 3u);
   EXPECT_EQ(words[1], L"-lWIN7");
   EXPECT_EQ(words.back(), kept.GetISOFilePath());
@@ -85,7 +85,7 @@ TEST_F(IsoEdges, LabelsNameTheIsoFileSafelyAndNeverTheVolume) {
   // becomes "_", so the tool writes the one file the step expects, in the output folder.
   ISOOperation replaced(0, MAKEISO, L"C:\\tmp\\", L"D:\\ISO", L"A\"B/C:D*E?F<G>H|I\\J\tK", false);
   EXPECT_EQ(replaced.GetISOFilePath(), L"D:\\ISO\\A_B_C_D_E_F_G_H_I_J_K.iso");
-  words = platform::host::SplitCommandLine(replaced.BuildCommandLine());
+  words = platform::host::SplitCommandLine(replaced.BuildCommandLine(replaced.GetISOFilePath()));
   words.erase(words.begin());
   OscdimgCommand command = ParseOscdimgCommand(words);
   EXPECT_EQ(command.error, L"");

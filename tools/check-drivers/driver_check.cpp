@@ -317,8 +317,9 @@ std::optional<std::string> CheckCat(const fs::path& cat) {
 std::vector<Problem> CheckDriverTree(const fs::path& root) {
   std::vector<fs::path> files;
   std::error_code ec;
-  for (const auto& entry : fs::recursive_directory_iterator(root, ec))
-    if (entry.is_regular_file()) files.push_back(entry.path());
+  // Stepped with an error code, so a folder that can't be read is a problem, not an exception.
+  for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec))
+    if (it->is_regular_file(ec)) files.push_back(it->path());
   if (ec) return {{root, "can't be read: " + ec.message()}};
   std::sort(files.begin(), files.end());
   std::vector<Problem> problems;

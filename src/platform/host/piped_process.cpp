@@ -87,7 +87,7 @@ bool FaultNames(const char* fault, const std::wstring& program) {
 
 Result<std::unique_ptr<PipedProcess>> StartPipedProcess(const std::wstring& commandLine, std::uint32_t pipeSize) {
   std::vector<std::wstring> words = host::SplitCommandLine(commandLine);
-  std::wstring programWord = words.empty() ? std::wstring() : words[0];
+  const std::wstring& programWord = words[0];  // the splitter always gives the program's word
 
   int fds[2] = {-1, -1};
   if (FaultNames("process.pipeFail", programWord)) return Status::Win32(kErrorNotEnoughMemory, "CreatePipe");

@@ -14,8 +14,7 @@ namespace {
 // keeps the parent's grants (ProgramData lets every user create files) from flowing in.
 constexpr const wchar_t* kPrivateAccess = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
-// The security descriptor of a private folder, freed with the object (keeping the last error,
-// so a failed creation still reports its reason).
+// The security descriptor of a private folder, freed with the object.
 class PrivateDescriptor {
  public:
   PrivateDescriptor() {

@@ -36,9 +36,7 @@ std::string ResolveProgram(const std::wstring& program) {
 std::vector<std::string> HostArguments(const std::wstring& commandLine, std::string& program) {
   std::vector<std::wstring> words = SplitCommandLine(commandLine);
   std::vector<std::string> args;
-  program.clear();
-  if (words.empty()) return args;
-  program = ResolveProgram(words[0]);
+  program = ResolveProgram(words[0]);  // the splitter always gives the program's word
   args.push_back(program);
   for (std::size_t i = 1; i < words.size(); ++i) args.push_back(ToUtf8(words[i]));
   return args;

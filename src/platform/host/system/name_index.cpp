@@ -18,13 +18,14 @@
 
 namespace platform::host {
 
+namespace {
+
+// The name lowered as every case-blind comparison of the host lowers it (UTF-8).
 std::string LoweredName(const std::string& name) {
   std::wstring wide = FromUtf8(name);
   for (auto& c : wide) c = static_cast<wchar_t>(std::towlower(c));
   return ToUtf8(wide);
 }
-
-namespace {
 
 // At most this many folders are indexed, holding at most this many names in all; the folder
 // asked about longest ago is forgotten first. A folder with more names is read each time.

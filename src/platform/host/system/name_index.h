@@ -4,8 +4,8 @@
 //
 // Windows finds "SETUP.EXE" when the folder holds "setup.exe"; the host file system does not,
 // so Machine::HostPath asks here for every name that does not exist as written (a file about
-// to be created is such a name, each time it is asked for). Reading the whole folder for each
-// of them made filling a folder cost the square of its size; the index reads it once.
+// to be created is such a name, each time it is asked for). The index reads a folder once, so
+// filling a folder does not cost the square of its size.
 //
 // The index of a folder is kept current by an inotify watch on it: every creation, rename and
 // deletion in the folder, made by this process or by any other (the substitute diskpart,
@@ -23,8 +23,5 @@ namespace platform::host {
 // several do, the first one the file system lists. `name` itself when none does. Nothing when
 // `folder` is not a folder. Thread-safe.
 std::optional<std::string> MatchNameInFolder(const std::string& folder, const std::string& name);
-
-// The name lowered as MatchNameInFolder compares it (UTF-8).
-std::string LoweredName(const std::string& name);
 
 }  // namespace platform::host
