@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/status.h"
+
 namespace platform {
 
 using DismResult = std::int32_t;        // HRESULT
@@ -63,6 +65,11 @@ struct DismMountedImage {
   int mountStatus = kDismMountStatusOk;
 };
 
+// Loads the DISM API from `dllPath`, a full path (the system folder's dismapi.dll or a deployment
+// kit's); its own dependencies are found in its folder. Until a load succeeded every call below
+// fails with kDismModuleNotFound. A second load while one is loaded succeeds without loading.
+Status LoadDismApi(const std::wstring& dllPath);
+
 DismResult DismInitialize(int logLevel, const std::wstring& logFilePath, const wchar_t* scratchDirectory);
 DismResult DismShutdown();
 
@@ -72,6 +79,8 @@ DismResult DismGetImageInfo(const std::wstring& imageFilePath, void** imageInfo,
 // The mounted images DISM knows of (its own allocation is copied and released at once).
 DismResult DismGetMountedImageInfo(std::vector<DismMountedImage>& images);
 DismResult DismCleanupMountpoints();
+// Re-attaches a mounted image whose status is NeedsRemount (after a restart) to its folder.
+DismResult DismRemountImage(const std::wstring& mountPath);
 
 DismResult DismMountImage(const std::wstring& imageFilePath, const std::wstring& mountPath, std::uint32_t imageIndex,
                           const wchar_t* imageName, int imageIdentifier, std::uint32_t flags,

@@ -17,6 +17,11 @@ std::wstring SystemFolder();
 // Windows folder on a terminal server), without a trailing backslash; empty on failure.
 std::wstring WindowsFolder();
 
+// The 32-bit programs' Program Files folder (CSIDL_PROGRAM_FILESX86: "Program Files (x86)" on
+// 64-bit Windows, "Program Files" on 32-bit Windows), without a trailing backslash; empty on
+// failure. Microsoft's deployment kits install there.
+std::wstring ProgramFilesX86Folder();
+
 // The folder of the running executable, with a trailing backslash.
 std::wstring ExecutableFolder();
 

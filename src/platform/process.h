@@ -12,6 +12,9 @@ namespace platform {
 // True when this (32-bit) process runs on 64-bit Windows (IsWow64Process), where its view of
 // the system folder is SysWOW64 and the system's own programs are in the Sysnative folder.
 bool RunsUnderWow64();
+// The processor architecture this process is built for, as Microsoft's kits name their folders:
+// L"x86" or L"amd64".
+const wchar_t* ProcessArchitecture();
 
 enum class WaitOutcome { Exited, TimedOut };
 

@@ -29,6 +29,11 @@ std::wstring WindowsFolder() {
   return machine ? machine->windowsFolder : std::wstring();
 }
 
+std::wstring ProgramFilesX86Folder() {
+  auto machine = host::Machine::Current();
+  return machine ? machine->programFilesX86 : std::wstring();
+}
+
 std::wstring ExecutableFolder() {
   auto machine = host::Machine::Current();
   return machine ? WithBackslash(machine->programFolder) : std::wstring();

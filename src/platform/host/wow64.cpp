@@ -10,4 +10,7 @@ bool RunsUnderWow64() {
   return machine && machine->wow64;
 }
 
+// The host build stands for the 32-bit program.
+const wchar_t* ProcessArchitecture() { return L"x86"; }
+
 }  // namespace platform

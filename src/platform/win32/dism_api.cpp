@@ -1,6 +1,6 @@
-// The DISM API from dismapi.dll, loaded at run time: the program starts on a system without it,
-// and DismInitialize then fails with HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND). The system folder
-// is searched first, then the program's folder.
+// The DISM API from dismapi.dll, loaded at run time from a full path that the servicing layer
+// chose: the program starts on a system without it, and every call fails with
+// HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND) until a load succeeded.
 #include "platform/dism_api.h"
 
 #include <windows.h>
@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "platform/win32/scoped_handle.h"
+#include "platform/win32/win32_status.h"
 
 namespace platform {
 
@@ -25,6 +26,7 @@ struct Api {
   decltype(&::DismGetImageInfo) GetImageInfo = nullptr;
   decltype(&::DismGetMountedImageInfo) GetMountedImageInfo = nullptr;
   decltype(&::DismCleanupMountpoints) CleanupMountpoints = nullptr;
+  decltype(&::DismRemountImage) RemountImage = nullptr;
   decltype(&::DismMountImage) MountImage = nullptr;
   decltype(&::DismOpenSession) OpenSession = nullptr;
   decltype(&::DismCloseSession) CloseSession = nullptr;
@@ -44,51 +46,10 @@ bool Resolve(HMODULE module, const char* name, T& target) {
   return target != nullptr;
 }
 
-win32::ScopedModule LoadFrom(const std::wstring& folder) {
-  if (folder.empty()) return {};
-  std::wstring path = folder;
-  if (path.back() != L'\\') path += L'\\';
-  path += L"dismapi.dll";
-  // Its own dependencies are searched in its folder.
-  return win32::ScopedModule(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-}
-
-std::wstring SystemFolderPath() {
-  wchar_t buffer[MAX_PATH] = {};
-  UINT length = GetSystemDirectoryW(buffer, MAX_PATH);
-  return length == 0 || length >= MAX_PATH ? std::wstring() : std::wstring(buffer, length);
-}
-
-std::wstring ProgramFolderPath() {
-  wchar_t buffer[MAX_PATH] = {};
-  DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return {};
-  std::wstring path(buffer, length);
-  return path.substr(0, path.rfind(L'\\') + 1);
-}
-
-// The loaded API, or null when dismapi.dll or one of its entry points is missing. A failed load
-// is tried again on the next call; a complete one stays loaded for the process's life.
+// The loaded API, or null before LoadDismApi succeeded.
 const Api* TheApi() {
   std::lock_guard<std::mutex> guard(g_lock);
-  if (g_api.module) return &g_api;
-  win32::ScopedModule loaded = LoadFrom(SystemFolderPath());
-  if (!loaded) loaded = LoadFrom(ProgramFolderPath());
-  if (!loaded) return nullptr;
-  HMODULE module = loaded.get();
-  Api api;
-  bool ok = Resolve(module, "DismInitialize", api.Initialize) && Resolve(module, "DismShutdown", api.Shutdown) &&
-            Resolve(module, "DismGetImageInfo", api.GetImageInfo) &&
-            Resolve(module, "DismGetMountedImageInfo", api.GetMountedImageInfo) &&
-            Resolve(module, "DismCleanupMountpoints", api.CleanupMountpoints) &&
-            Resolve(module, "DismMountImage", api.MountImage) && Resolve(module, "DismOpenSession", api.OpenSession) &&
-            Resolve(module, "DismCloseSession", api.CloseSession) && Resolve(module, "DismAddDriver", api.AddDriver) &&
-            Resolve(module, "DismCommitImage", api.CommitImage) && Resolve(module, "DismUnmountImage", api.UnmountImage) &&
-            Resolve(module, "DismGetLastErrorMessage", api.GetLastErrorMessage) && Resolve(module, "DismDelete", api.Delete);
-  if (!ok) return nullptr;  // the incomplete module is freed
-  api.module = loaded.release();
-  g_api = api;
-  return &g_api;
+  return g_api.module ? &g_api : nullptr;
 }
 
 // DISM calls its progress routine with the stdcall convention; the program's routine is a plain
@@ -107,6 +68,31 @@ struct ProgressRelay {
 const wchar_t* OrNull(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
 
 }  // namespace
+
+Status LoadDismApi(const std::wstring& dllPath) {
+  std::lock_guard<std::mutex> guard(g_lock);
+  if (g_api.module) return Status();
+  // A full path: the search path is never consulted for the module itself, and its own
+  // dependencies are searched in its folder.
+  win32::ScopedModule loaded(LoadLibraryExW(dllPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+  if (!loaded) return win32::LastError("LoadLibraryExW", dllPath);
+  HMODULE module = loaded.get();
+  Api api;
+  bool ok = Resolve(module, "DismInitialize", api.Initialize) && Resolve(module, "DismShutdown", api.Shutdown) &&
+            Resolve(module, "DismGetImageInfo", api.GetImageInfo) &&
+            Resolve(module, "DismGetMountedImageInfo", api.GetMountedImageInfo) &&
+            Resolve(module, "DismCleanupMountpoints", api.CleanupMountpoints) &&
+            Resolve(module, "DismRemountImage", api.RemountImage) &&
+            Resolve(module, "DismMountImage", api.MountImage) && Resolve(module, "DismOpenSession", api.OpenSession) &&
+            Resolve(module, "DismCloseSession", api.CloseSession) && Resolve(module, "DismAddDriver", api.AddDriver) &&
+            Resolve(module, "DismCommitImage", api.CommitImage) && Resolve(module, "DismUnmountImage", api.UnmountImage) &&
+            Resolve(module, "DismGetLastErrorMessage", api.GetLastErrorMessage) && Resolve(module, "DismDelete", api.Delete);
+  // An incomplete module is freed.
+  if (!ok) return Status::Win32(ERROR_PROC_NOT_FOUND, "GetProcAddress", dllPath);
+  api.module = loaded.release();
+  g_api = api;
+  return Status();
+}
 
 DismResult DismInitialize(int logLevel, const std::wstring& logFilePath, const wchar_t* scratchDirectory) {
   const Api* api = TheApi();
@@ -151,6 +137,11 @@ DismResult DismGetMountedImageInfo(std::vector<DismMountedImage>& images) {
 DismResult DismCleanupMountpoints() {
   const Api* api = TheApi();
   return api ? api->CleanupMountpoints() : kDismModuleNotFound;
+}
+
+DismResult DismRemountImage(const std::wstring& mountPath) {
+  const Api* api = TheApi();
+  return api ? api->RemountImage(mountPath.c_str()) : kDismModuleNotFound;
 }
 
 DismResult DismMountImage(const std::wstring& imageFilePath, const std::wstring& mountPath, std::uint32_t imageIndex,

@@ -36,6 +36,14 @@ std::wstring WindowsFolder() {
   return path;
 }
 
+std::wstring ProgramFilesX86Folder() {
+  wchar_t buffer[MAX_PATH] = {};
+  if (!SHGetSpecialFolderPathW(nullptr, buffer, CSIDL_PROGRAM_FILESX86, FALSE)) return {};
+  std::wstring path = buffer;
+  if (path.size() > 3 && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
 std::wstring ExecutableFolder() {
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {

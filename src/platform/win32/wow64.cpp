@@ -9,4 +9,6 @@ bool RunsUnderWow64() {
   return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
 
+const wchar_t* ProcessArchitecture() { return sizeof(void*) == 8 ? L"amd64" : L"x86"; }
+
 }  // namespace platform

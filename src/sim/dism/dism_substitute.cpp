@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "platform/host/system/wim_file.h"
+#include "platform/library.h"
 #include "sim/dism/dism_inf.h"
 #include "sim/dism/dism_state.h"
 #include "sim/machine/machine.h"
@@ -103,6 +104,15 @@ DismResult WriteBack(const MountRecord& record, PercentReporter& reporter) {
 
 }  // namespace
 
+// The DISM API is there when the machine holds the file the program loads it from.
+Status LoadDismApi(const std::wstring& dllPath) {
+  std::string file = host::Machine::HostPath(dllPath);
+  std::error_code ec;
+  if (file.empty() || !fs::is_regular_file(file, ec)) return Status::Win32(kErrorModNotFound, "LoadLibraryExW", dllPath);
+  RecordCall("LoadDismApi", "");
+  return Status();
+}
+
 DismResult DismInitialize(int logLevel, const std::wstring& logFilePath, const wchar_t* scratchDirectory) {
   (void)scratchDirectory;
   ClearLastError();
@@ -171,6 +181,16 @@ DismResult DismCleanupMountpoints() {
     }
   }
   WriteMounts(kept);
+  return kDismOk;
+}
+
+DismResult DismRemountImage(const std::wstring& mountPath) {
+  ClearLastError();
+  if (auto fault = RecordCall("DismRemountImage", "")) return *fault;
+  if (!Initialized()) return kDismNotInitialized;
+  auto record = FindMount(mountPath);
+  if (!record) return Fail(kInvalidArgument, L"No image is mounted at " + mountPath);
+  Log(L"Remounted " + mountPath);
   return kDismOk;
 }
 

@@ -47,6 +47,7 @@ json ToJson(const MachineDescription& m) {
   json j;
   j["folders"] = {{"program", ToUtf8(m.programFolder)},
                   {"commonAppData", ToUtf8(m.commonAppData)},
+                  {"programFilesX86", ToUtf8(m.programFilesX86)},
                   {"system", ToUtf8(m.systemFolder)},
                   {"windows", ToUtf8(m.windowsFolder)},
                   {"current", ToUtf8(m.currentFolder)}};
@@ -87,6 +88,7 @@ MachineDescription FromJson(const json& j) {
     std::string s;
     if (f.contains("program")) m.programFolder = FromUtf8(f["program"].get<std::string>());
     if (f.contains("commonAppData")) m.commonAppData = FromUtf8(f["commonAppData"].get<std::string>());
+    if (f.contains("programFilesX86")) m.programFilesX86 = FromUtf8(f["programFilesX86"].get<std::string>());
     if (f.contains("system")) m.systemFolder = FromUtf8(f["system"].get<std::string>());
     if (f.contains("windows")) m.windowsFolder = FromUtf8(f["windows"].get<std::string>());
     if (f.contains("current")) m.currentFolder = FromUtf8(f["current"].get<std::string>());

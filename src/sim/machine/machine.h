@@ -75,6 +75,8 @@ struct DriveRecord {
 struct MachineDescription {
   std::wstring programFolder = L"C:\\Program Files\\Draventa\\";
   std::wstring commonAppData = L"C:\\ProgramData";
+  // Where 32-bit programs and Microsoft's deployment kits are installed.
+  std::wstring programFilesX86 = L"C:\\Program Files";
   std::wstring systemFolder = L"C:\\Windows\\System32";
   std::wstring windowsFolder = L"C:\\Windows";
   // 64-bit Windows: the program (32-bit) runs under WOW64. Its paths into the system folder are
