@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -56,6 +57,9 @@ std::string MachineBuilder::Fixed(char letter, int disk, std::uint64_t totalByte
   if (letter == 'C') {
     for (const char* sub : {"ProgramData", "Windows/System32", "Windows/SysWOW64", "Users/Public", "Program Files/Draventa"})
       fs::create_directories(fs::path(folder_) / description_.drives.back().root / sub);
+    // Windows 8 and later: the DISM API in the system folder (and its 32-bit copy in SysWOW64).
+    for (const char* dll : {"Windows/System32/dismapi.dll", "Windows/SysWOW64/dismapi.dll"})
+      std::ofstream(fs::path(folder_) / description_.drives.back().root / dll) << "DISM API\n";
   }
   return HostFolderOf(letter);
 }
