@@ -46,8 +46,9 @@ class PipedProcess : public ChildProcess {
   virtual Result<PipeRead> Read(char* buffer, std::size_t capacity, std::size_t& bytesRead, std::uint32_t timeoutMs) = 0;
 };
 
-// Starts a program with a hidden window, its standard output and error redirected into an
-// anonymous pipe of `pipeSize` bytes that carries the process's default security. When
+// Starts a console program without a window (CREATE_NO_WINDOW: no console appears even where
+// a terminal application replaces the console host and ignores SW_HIDE), its standard output
+// and error redirected into an anonymous pipe of `pipeSize` bytes that carries the process's default security. When
 // the pipe or the process can't be made, the Status's call says which: "CreatePipe" or
 // "CreateProcessW".
 Result<std::unique_ptr<PipedProcess>> StartPipedProcess(const std::wstring& commandLine, std::uint32_t pipeSize);

@@ -1,4 +1,4 @@
-// Windows: a program started with a hidden window whose standard output and error go into an
+// Windows: a console program started without a window whose standard output and error go into an
 // anonymous pipe. The pipe carries the process's default security descriptor (inheritable
 // handles, no open access list); only the write end is inherited by the child.
 #include <windows.h>
@@ -86,7 +86,7 @@ Result<std::unique_ptr<PipedProcess>> StartPipedProcess(const std::wstring& comm
   startup.hStdError = writePipe.get();
   PROCESS_INFORMATION info{};
   BOOL started =
-      CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+      CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
   const Status startStatus = win32::Check(started != FALSE, "CreateProcessW", commandLine);
   // The parent's copy of the write end goes in every case, so the output ends when the child's
   // does. Closing keeps CreateProcessW's error for the caller.
