@@ -48,19 +48,25 @@ std::optional<JobRefusal> CheckIsoTool(bool is64) {
 }
 
 std::optional<JobRefusal> CheckDism(const std::wstring& source) {
+  DismManager* dism = nullptr;
   try {
-    DismManager::Instance();
+    dism = DismManager::Instance();
   } catch (const DismCpp::InitializeError& error) {
     return Refuse(L"DismInitialize failed, hr " + std::to_wstring(error.Result()),
-                  L"The DISM API (dismapi.dll) could not be loaded or initialised, so the USB 3.0 drivers can't be "
-                  L"added to the setup image. Install Microsoft's deployment tools (the Windows AIK or ADK) or put "
-                  L"the DISM API files beside the program.");
+                  L"Windows' DISM could not be used (neither its programming interface, dismapi.dll, nor its tool "
+                  L"dism.exe in the system folder), so the USB 3.0 drivers can't be added to the setup image. "
+                  L"Windows 7 and later have dism.exe in the system folder: check that it is there.");
   }
-  Trace(L"DISM initialised");
+  Trace(L"DISM initialised: " + dism->BackendDescription());
+  std::wstring stuck;
+  if (!dism->ClearStaleMounts(stuck))
+    return Refuse(L"a mount in " + stuck + L" could not be removed",
+                  L"An image that an earlier run left mounted in " + stuck +
+                      L" could not be removed. Restart Windows and try again.");
   std::wstring wim = WithBackslash(source) + L"sources\\boot.wim";
   std::uint32_t count = 0;
   platform::DismResult hr = 0;
-  if (!DismManager::ReadImageCount(wim, count, hr))
+  if (!dism->ReadImageCount(wim, count, hr))
     return Refuse(L"DismGetImageInfo failed on " + wim + L", hr " + std::to_wstring(hr),
                   L"The setup image " + wim + L" can't be read (it is damaged or not a WIM file).");
   if (count < 2)

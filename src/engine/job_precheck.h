@@ -18,8 +18,9 @@ struct JobRefusal {
 };
 
 // Checks, tracing each finding: the disc's sources\boot.wim exists and holds an image 2; for
-// an ISO job (type 1) the ISO tool and its two boot files exist beside the program; the DISM
-// API can be loaded and initialised; for a USB job (type 0) no file on the disc is larger than
+// an ISO job (type 1) the ISO tool and its two boot files exist beside the program; DISM can be
+// reached (its API or dism.exe) and initialised, and nothing an earlier run left mounted in the
+// program data folder stays mounted; for a USB job (type 0) no file on the disc is larger than
 // FAT32 allows. Empty when the job can run.
 std::optional<JobRefusal> CheckJobCanFinish(std::int32_t type, const WIN7_OPERAT_INFO& info);
 

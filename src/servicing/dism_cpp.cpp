@@ -19,11 +19,6 @@ std::wstring Hex(platform::DismResult hr) {
 }
 }  // namespace
 
-bool DismBasic::Release(void* buffer) {
-  if (!buffer) return true;
-  return !platform::DismFailed(platform::DismDelete(buffer));
-}
-
 std::wstring DismBasic::FormatError(const std::wstring& name, platform::DismResult hr, const wchar_t* lastError) {
   std::wstring text = name + L" failed 0x" + Hex(hr) + L" : " + (lastError ? lastError : L"") + L"  ";
   // Cut to what the 260-unit buffer holds, never through a surrogate pair.
@@ -37,34 +32,29 @@ std::wstring DismBasic::FormatError(const std::wstring& name, platform::DismResu
 }
 
 int DismBasic::ReportError(const std::wstring& name, platform::DismResult hr) {
-  m_LastError = nullptr;
-  platform::DismGetLastErrorMessage(&m_LastError);
-  std::wstring text = FormatError(name, hr, m_LastError ? m_LastError->Value : nullptr);
-  Release(m_LastError);
-  m_LastError = nullptr;
+  std::wstring lastError = m_Backend->LastErrorText();
+  std::wstring text = FormatError(name, hr, lastError.c_str());
   TraceLog(L"[DismCpp] " + text);
   return platform::ShowMessageBox(0, text, L"DismCpp", platform::kMbOk);
 }
 
-DismImgManager::DismImgManager() {
+DismImgManager::DismImgManager(std::unique_ptr<DismBackend> backend) : DismBasic(std::move(backend)) {
   std::wstring logFile = platform::AnsiToWide(GetProgramDataFolder() + "log.txt");
-  platform::DismResult hr = platform::DismInitialize(platform::kDismLogErrorsWarningsInfo, logFile, nullptr);
+  platform::DismResult hr = m_Backend->Initialize(logFile);
   if (platform::DismFailed(hr)) throw InitializeError(hr);
 }
 
 DismImgManager::~DismImgManager() {
-  platform::DismResult hr = platform::DismShutdown();
+  platform::DismResult hr = m_Backend->Shutdown();
   if (platform::DismFailed(hr)) ReportError(L"DismShutdown", hr);
 }
 
 std::uint32_t DismImgManager::GetImageCount(const std::wstring& imagePath) {
-  platform::DismResult hr = platform::DismGetImageInfo(imagePath, &m_ImageInfo, &m_ImageCount);
+  platform::DismResult hr = m_Backend->GetImageCount(imagePath, m_ImageCount);
   if (platform::DismFailed(hr)) {
     ReportError(L"DismGetImageInfo", hr);
     return 0;
   }
-  Release(m_ImageInfo);
-  m_ImageInfo = nullptr;
   return m_ImageCount;
 }
 
@@ -73,13 +63,11 @@ bool DismImgManager::MountImage(const std::wstring& imagePath, const std::wstrin
   // A mount that DISM reports invalid (its folder or image gone) is cleaned up first, once per
   // such entry; valid mounts are left alone.
   std::vector<platform::DismMountedImage> mounted;
-  platform::DismGetMountedImageInfo(mounted);
+  m_Backend->GetMountedImages(mounted);
   for (const auto& image : mounted)
-    if (image.mountStatus == platform::kDismMountStatusInvalid) platform::DismCleanupMountpoints();
+    if (image.mountStatus == platform::kDismMountStatusInvalid) m_Backend->CleanupMountpoints();
 
-  std::uint32_t flags = readOnly ? platform::kDismMountReadOnly : platform::kDismMountReadWrite;
-  platform::DismResult hr = platform::DismMountImage(imagePath, mountPath, imageIndex, nullptr,
-                                                     platform::kDismImageIndex, flags, progress, userData);
+  platform::DismResult hr = m_Backend->MountImage(imagePath, mountPath, imageIndex, readOnly, progress, userData);
   if (platform::DismFailed(hr)) {
     ReportError(L"DismMountImage", hr);
     return false;
@@ -88,7 +76,7 @@ bool DismImgManager::MountImage(const std::wstring& imagePath, const std::wstrin
   m_PendingMountPath = mountPath;
   m_ReadOnly = readOnly ? 1 : 0;
 
-  hr = platform::DismOpenSession(mountPath, nullptr, nullptr, &m_Session);
+  hr = m_Backend->OpenSession(mountPath, m_Session);
   if (platform::DismFailed(hr)) {
     ReportError(L"DismOpenSession ", hr);
     return false;
@@ -99,7 +87,7 @@ bool DismImgManager::MountImage(const std::wstring& imagePath, const std::wstrin
 }
 
 bool DismImgManager::AddDriver(const std::wstring& infPath) {
-  platform::DismResult hr = platform::DismAddDriver(m_Session, infPath, true);
+  platform::DismResult hr = m_Backend->AddDriver(m_Session, infPath, true);
   if (platform::DismFailed(hr)) {
     ReportError(L"DismAddDriver  ", hr);
     return false;
@@ -108,12 +96,12 @@ bool DismImgManager::AddDriver(const std::wstring& infPath) {
 }
 
 bool DismImgManager::CommitImage(ProgressCallback progress, void* userData) {
-  platform::DismResult hr = platform::DismCommitImage(m_Session, 0, progress, userData);
+  platform::DismResult hr = m_Backend->CommitImage(m_Session, progress, userData);
   if (platform::DismFailed(hr)) {
     ReportError(L"DismCommitImage ", hr);
     return false;
   }
-  hr = platform::DismCloseSession(m_Session);
+  hr = m_Backend->CloseSession(m_Session);
   if (platform::DismFailed(hr)) {
     ReportError(L"DismCloseSession", hr);
     return false;
@@ -123,8 +111,7 @@ bool DismImgManager::CommitImage(ProgressCallback progress, void* userData) {
 }
 
 bool DismImgManager::UnmountImage(ProgressCallback progress, void* userData) {
-  std::uint32_t flags = m_ReadOnly ? platform::kDismDiscardImage : platform::kDismCommitImage;
-  platform::DismResult hr = platform::DismUnmountImage(m_MountPath, flags, progress, userData);
+  platform::DismResult hr = m_Backend->UnmountImage(m_MountPath, m_ReadOnly != 0, progress, userData);
   if (platform::DismFailed(hr)) {
     ReportError(L"DismUnmountImage  ", hr);
     return false;
@@ -136,13 +123,13 @@ bool DismImgManager::UnmountImage(ProgressCallback progress, void* userData) {
 bool DismImgManager::DiscardMount() {
   if (!m_Mounted) return true;
   if (m_SessionOpen) {
-    platform::DismResult hr = platform::DismCloseSession(m_Session);
+    platform::DismResult hr = m_Backend->CloseSession(m_Session);
     if (platform::DismFailed(hr))
       TraceLog(L"[DismImgManager::DiscardMount] DismCloseSession failed 0x" + Hex(hr));
     else
       m_SessionOpen = false;
   }
-  platform::DismResult hr = platform::DismUnmountImage(m_PendingMountPath, platform::kDismDiscardImage, nullptr, nullptr);
+  platform::DismResult hr = m_Backend->UnmountImage(m_PendingMountPath, true, nullptr, nullptr);
   if (platform::DismFailed(hr)) {
     TraceLog(L"[DismImgManager::DiscardMount] DismUnmountImage failed 0x" + Hex(hr) + L" : " + m_PendingMountPath);
     return false;

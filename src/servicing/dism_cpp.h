@@ -2,14 +2,14 @@
 // A thin object over one DISM session: every failed DISM call is shown to the user in a
 // "DismCpp" message box and reported through the result.
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
 #include "platform/dism_api.h"
+#include "servicing/dism_backend.h"
 
 namespace DismCpp {
-
-using ProgressCallback = platform::DismProgressCallback;
 
 // The error a failed DISM initialisation raises; what() is "Unable to DismInitialize".
 class InitializeError : public std::runtime_error {
@@ -23,13 +23,10 @@ class InitializeError : public std::runtime_error {
 
 class DismBasic {
  public:
-  DismBasic() = default;
+  explicit DismBasic(std::unique_ptr<DismBackend> backend) : m_Backend(std::move(backend)) {}
   DismBasic(const DismBasic&) = delete;
   DismBasic& operator=(const DismBasic&) = delete;
   virtual ~DismBasic() = default;
-
-  // Passes a DISM allocation to DismDelete; false only when DismDelete fails.
-  virtual bool Release(void* buffer);
 
   // Shows "<name> failed 0x<hr> : <DISM's last error text>  " (cut to fit 260 units) in a
   // message box captioned "DismCpp" and returns the box's result.
@@ -38,14 +35,17 @@ class DismBasic {
   // The box text as ReportError builds it (exposed for its length rule).
   static std::wstring FormatError(const std::wstring& name, platform::DismResult hr, const wchar_t* lastError);
 
+  DismBackend& Backend() { return *m_Backend; }
+
  protected:
-  platform::DismText* m_LastError = nullptr;
+  std::unique_ptr<DismBackend> m_Backend;
 };
 
 class DismImgManager : public DismBasic {
  public:
-  // Initialises DISM with its log in the program data folder; throws InitializeError.
-  DismImgManager();
+  // Initialises DISM through `backend` with its log in the program data folder; throws
+  // InitializeError.
+  explicit DismImgManager(std::unique_ptr<DismBackend> backend);
   ~DismImgManager() override;
 
   // The number of images in the WIM file, 0 after a reported failure.
@@ -67,7 +67,6 @@ class DismImgManager : public DismBasic {
 
  private:
   std::wstring m_MountPath;
-  void* m_ImageInfo = nullptr;
   std::uint32_t m_ImageCount = 0;
   platform::DismSessionHandle m_Session = 0;
   std::int32_t m_ReadOnly = 0;

@@ -1,8 +1,11 @@
 #include "servicing/dism_manager.h"
 
+#include <atomic>
+#include <cwchar>
 #include <mutex>
 
 #include "app/program_data.h"
+#include "app/text_case.h"
 #include "app/trace_log.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -10,15 +13,48 @@
 #include "platform/private_folder.h"
 #include "platform/text.h"
 #include "platform/types.h"
+#include "servicing/dism_backend_choice.h"
 
 namespace {
 std::mutex g_instanceLock;
 // Never destroyed before the process ends: DISM stays initialised for the whole run, and no
 // exit-time destructor calls into a DISM that may already be gone.
 DismManager* g_instance = nullptr;
+// A dism.exe run that prints nothing for ten minutes is hung: a boot image mounts, takes a
+// driver or commits in well under a minute, and a larger image prints its progress meanwhile.
+std::atomic<std::uint32_t> g_dismExeSilenceLimitMs{10 * 60 * 1000};
+
+std::unique_ptr<DismCpp::DismImgManager> MakeImgManager() {
+  std::unique_ptr<DismCpp::DismBackend> backend = DismCpp::ChooseDismBackend(g_dismExeSilenceLimitMs.load());
+  if (!backend) {
+    TraceLog(L"[DismManager] neither the DISM API nor dism.exe can be used");
+    throw DismCpp::InitializeError(platform::kDismModuleNotFound);
+  }
+  TraceLog(L"[DismManager] DISM back-end: " + backend->Description());
+  return std::make_unique<DismCpp::DismImgManager>(std::move(backend));
+}
+
+bool StartsWithFolder(const std::wstring& path, const std::wstring& folder) {
+  return !folder.empty() && path.size() >= folder.size() && SameTextIgnoringCase(path.substr(0, folder.size()), folder);
+}
+
+std::wstring StatusName(int status) {
+  return status == platform::kDismMountStatusOk            ? L"ok"
+         : status == platform::kDismMountStatusNeedsRemount ? L"needs remount"
+                                                           : L"invalid";
+}
+
+std::wstring Hex(platform::DismResult hr) {
+  wchar_t digits[16];
+  std::swprintf(digits, 16, L"0x%x", static_cast<unsigned>(hr));
+  return digits;
+}
+
 }  // namespace
 
-DismManager::DismManager() : m_ImgManager(std::make_unique<DismCpp::DismImgManager>()) {}
+DismManager::DismManager() : m_ImgManager(MakeImgManager()) {}
+
+void DismManager::SetDismExeSilenceLimit(std::uint32_t milliseconds) { g_dismExeSilenceLimitMs = milliseconds; }
 DismManager::~DismManager() = default;
 
 DismManager* DismManager::Instance() {
@@ -35,12 +71,53 @@ void DismManager::DestroyInstance() {
 }
 
 bool DismManager::ReadImageCount(const std::wstring& wimPath, std::uint32_t& count, platform::DismResult& hr) {
-  void* info = nullptr;
-  count = 0;
-  hr = platform::DismGetImageInfo(wimPath, &info, &count);
-  if (platform::DismFailed(hr)) return false;
-  if (info) platform::DismDelete(info);
-  return true;
+  hr = m_ImgManager->Backend().GetImageCount(wimPath, count);
+  return !platform::DismFailed(hr);
+}
+
+bool DismManager::ClearStaleMounts(std::wstring& stuckFolder) {
+  DismCpp::DismBackend& dism = m_ImgManager->Backend();
+  const std::wstring ours = platform::AnsiToWide(GetProgramDataFolder());
+  auto trace = [](const std::wstring& line) { TraceLog(L"[DismManager::ClearStaleMounts] " + line); };
+  auto listOurs = [&](std::vector<platform::DismMountedImage>& found) {
+    std::vector<platform::DismMountedImage> all;
+    platform::DismResult hr = dism.GetMountedImages(all);
+    if (platform::DismFailed(hr)) trace(L"the mounted images could not be listed, " + Hex(hr) + L" : " + dism.LastErrorText());
+    found.clear();
+    for (const auto& image : all)
+      if (StartsWithFolder(image.mountPath, ours)) found.push_back(image);
+  };
+
+  std::vector<platform::DismMountedImage> stale;
+  listOurs(stale);
+  for (const auto& image : stale) {
+    trace(L"left mounted: " + image.mountPath + L" (" + image.imageFilePath + L", image " +
+          std::to_wstring(image.imageIndex) + L", " + StatusName(image.mountStatus) + L")");
+    if (image.mountStatus == platform::kDismMountStatusNeedsRemount) {
+      platform::DismResult hr = dism.RemountImage(image.mountPath);
+      trace(L"remount " + image.mountPath + (platform::DismFailed(hr) ? L" failed " + Hex(hr) + L" : " + dism.LastErrorText() : L" done"));
+    }
+    platform::DismResult hr = dism.UnmountImage(image.mountPath, true, nullptr, nullptr);
+    trace(L"unmount discarding " + image.mountPath +
+          (platform::DismFailed(hr) ? L" failed " + Hex(hr) + L" : " + dism.LastErrorText() : L" done"));
+  }
+  if (!stale.empty()) {
+    platform::DismResult hr = dism.CleanupMountpoints();
+    trace(std::wstring(L"clean-up of mount points") + (platform::DismFailed(hr) ? L" failed " + Hex(hr) : L" done"));
+  }
+
+  std::vector<platform::DismMountedImage> left;
+  listOurs(left);
+  for (const auto& image : stale) {
+    bool stillThere = false;
+    for (const auto& l : left) stillThere = stillThere || SameTextIgnoringCase(l.mountPath, image.mountPath);
+    if (!stillThere && platform::PathExists(image.mountPath) && !DeleteFolderTree(image.mountPath))
+      trace(L"the old mount folder could not be deleted: " + image.mountPath);
+  }
+  if (left.empty()) return true;
+  stuckFolder = left.front().mountPath;
+  trace(L"still mounted: " + stuckFolder);
+  return false;
 }
 
 bool DismManager::Mount(const std::wstring& wimPath, std::uint32_t imageIndex, DismCpp::ProgressCallback progress,

@@ -10,8 +10,9 @@
 
 class DismManager {
  public:
-  // The singleton, created on first call. Throws DismCpp::InitializeError ("Unable to
-  // DismInitialize") when DISM can't be initialised; the next call then tries again.
+  // The singleton, created on first call: chooses how DISM is reached (traced) and initialises
+  // it. Throws DismCpp::InitializeError ("Unable to DismInitialize") when there is no DISM or it
+  // can't be initialised; the next call then tries again.
   static DismManager* Instance();
   // Destroys the singleton (DISM is shut down). The program never calls it; tests use it to
   // start again from an uninitialised DISM.
@@ -21,7 +22,16 @@ class DismManager {
   std::uint32_t GetImageCount(const std::wstring& wimPath) { return m_ImgManager->GetImageCount(wimPath); }
   // The number of images in a WIM file without showing a message on failure (for checks made
   // before a job starts). False with the DISM result when the file can't be read.
-  static bool ReadImageCount(const std::wstring& wimPath, std::uint32_t& count, platform::DismResult& hr);
+  bool ReadImageCount(const std::wstring& wimPath, std::uint32_t& count, platform::DismResult& hr);
+  // Removes what earlier runs left mounted in the program data folder (a crash, a power cut, a
+  // killed program): each such mount is remounted when it needs it and unmounted discarding its
+  // changes, its folder deleted, then DISM's mount points are cleaned up. Mounts elsewhere
+  // belong to someone else and stay. False with the folder of a mount that could not be removed.
+  bool ClearStaleMounts(std::wstring& stuckFolder);
+  // How dism.exe runs are judged hung (no output for this long); for tests.
+  static void SetDismExeSilenceLimit(std::uint32_t milliseconds);
+  // What serves DISM ("DISM API <path>" or "dism.exe <path>").
+  std::wstring BackendDescription() { return m_ImgManager->Backend().Description(); }
   // Mounts image `imageIndex` of the WIM file read-write in a fresh mount folder.
   bool Mount(const std::wstring& wimPath, std::uint32_t imageIndex, DismCpp::ProgressCallback progress, void* userData);
   bool AddDriver(const std::wstring& infPath) { return m_ImgManager->AddDriver(infPath); }

@@ -161,10 +161,10 @@ std::vector<FaultRow> MakeRows() {
   // DISM.
   rows.push_back(Expect(With(Iso("DismMissing", "DISM missing (DismInitialize: 0x8007007E, module not found)"),
                              {{"dism.DismInitialize", "0x8007007E"}}),
-                        kNoFinish, L"The DISM API (dismapi.dll) could not be loaded or initialised"));
+                        kNoFinish, L"Windows' DISM could not be used"));
   rows.push_back(Expect(With(Usb("UsbDismInitializeFails", "DismInitialize fails (0x80070005)"),
                              {{"dism.DismInitialize", "0x80070005"}}),
-                        kNoFinish, L"The DISM API (dismapi.dll) could not be loaded or initialised"));
+                        kNoFinish, L"Windows' DISM could not be used"));
   rows.push_back(Dism("DismGetImageInfo", "0x80004005@2"));
   rows.push_back(Dism("DismMountImage", "0xC1420117"));
   rows.push_back(Dism("DismOpenSession", "0x80004005"));

@@ -76,8 +76,15 @@ TEST_F(JobPrecheck, AMissingIsoToolOrDismRefusesTheJob) {
   auto boxes = platform::host::ShownMessageBoxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].caption, L"Error");
-  EXPECT_NE(boxes[0].text.find(L"DISM API (dismapi.dll) could not be loaded"), std::wstring::npos);
+  EXPECT_NE(boxes[0].text.find(L"Windows' DISM could not be used"), std::wstring::npos);
   EXPECT_NE(boxes[0].text.find(L"Nothing has been changed on any drive."), std::wstring::npos);
+
+  // A system with neither the DISM API nor dism.exe.
+  DismManager::DestroyInstance();
+  machine_.Builder().Description().faults.clear();
+  machine_.Apply();
+  fs::remove(machine_.Host(L"C:\\Windows\\System32\\dismapi.dll"));
+  EXPECT_NE(RefusalText(0).find(L"Windows' DISM could not be used"), std::wstring::npos);
 }
 
 TEST_F(JobPrecheck, ADiscWithoutAUsableImageTwoIsRefused) {

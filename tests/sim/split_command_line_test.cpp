@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_argument.h"
 #include "sim/machine/split_command_line.h"
 
 namespace {
@@ -31,6 +32,18 @@ TEST(SplitCommandLine, FollowsTheRulesOfCommandLineToArgvW) {
       {L"", {L""}},
   };
   for (const Case& c : cases) EXPECT_EQ(platform::host::SplitCommandLine(c.line), c.words) << c.line;
+}
+
+// The program's quoting is the splitter's inverse: every argument comes back as it went in,
+// whatever backslashes, quotes and blanks it holds, alone or after an option's colon.
+TEST(SplitCommandLine, ReadsBackEveryArgumentTheProgramQuoted) {
+  const Words arguments = {L"plain", L"", LR"(C:\a b\boot.wim)", LR"(C:\ProgramData\DraventaWin\2130\)",
+                           LR"(C:\x y\\)", LR"(say "hi")", LR"(a\\"b)", L"tab\there", LR"(\\server\share\x)"};
+  for (const std::wstring& argument : arguments) {
+    const std::wstring line = LR"(C:\dism.exe )" + QuoteCommandArgument(argument) + L" /MountDir:" +
+                              QuoteCommandArgument(argument);
+    EXPECT_EQ(platform::host::SplitCommandLine(line), (Words{LR"(C:\dism.exe)", argument, L"/MountDir:" + argument}));
+  }
 }
 
 }  // namespace
