@@ -30,20 +30,21 @@ constexpr VerbName kVerbs[] = {
 // The options each command takes; the global ones (/English, /LogPath, /LogLevel) go with any.
 struct OptionRule {
   const char* name;
+  const char* spelled;  // as DISM's help writes it
   bool valued;
   std::vector<Verb> verbs;  // the commands that take it (required ones are checked apart)
 };
 const std::vector<OptionRule>& Rules() {
   static const std::vector<OptionRule> rules = {
-      {"wimfile", true, {Verb::GetWimInfo, Verb::MountWim}},
-      {"index", true, {Verb::MountWim}},
-      {"mountdir", true, {Verb::MountWim, Verb::CommitWim, Verb::UnmountWim, Verb::RemountWim}},
-      {"readonly", false, {Verb::MountWim}},
-      {"image", true, {Verb::AddDriver}},
-      {"driver", true, {Verb::AddDriver}},
-      {"forceunsigned", false, {Verb::AddDriver}},
-      {"commit", false, {Verb::UnmountWim}},
-      {"discard", false, {Verb::UnmountWim}},
+      {"wimfile", "WimFile", true, {Verb::GetWimInfo, Verb::MountWim}},
+      {"index", "Index", true, {Verb::MountWim}},
+      {"mountdir", "MountDir", true, {Verb::MountWim, Verb::CommitWim, Verb::UnmountWim, Verb::RemountWim}},
+      {"readonly", "ReadOnly", false, {Verb::MountWim}},
+      {"image", "Image", true, {Verb::AddDriver}},
+      {"driver", "Driver", true, {Verb::AddDriver}},
+      {"forceunsigned", "ForceUnsigned", false, {Verb::AddDriver}},
+      {"commit", "Commit", false, {Verb::UnmountWim}},
+      {"discard", "Discard", false, {Verb::UnmountWim}},
   };
   return rules;
 }
@@ -73,7 +74,9 @@ std::string MissingOption(const Command& c, const std::vector<std::string>& seen
     default: break;
   }
   for (const char* name : needed)
-    if (!has(name)) return std::string("/") + name;
+    if (!has(name))
+      for (const auto& rule : Rules())
+        if (std::string(rule.name) == name) return std::string("/") + rule.spelled;
   return {};
 }
 
