@@ -180,7 +180,7 @@ class Bar {
   }
   void Finish() {
     Update(100);
-    write_("\r" + ProgressBar(100) + kCrLf);
+    write_(Line(100) + kCrLf);
     open_ = false;
   }
   // Ends a bar cut short by a failure with its line.
@@ -193,8 +193,15 @@ class Bar {
   }
 
  private:
+  // One update: a carriage return and the bar. (Built by appending: GCC 12 warns wrongly about
+  // a concatenation here.)
+  static std::string Line(int percent) {
+    std::string line(1, '\r');
+    line.append(ProgressBar(percent));
+    return line;
+  }
   void Show(int percent) {
-    write_("\r" + ProgressBar(percent));
+    write_(Line(percent));
     last_ = percent;
     open_ = true;
   }
@@ -204,9 +211,12 @@ class Bar {
 };
 
 std::string Grouped(std::uint64_t value) {
-  std::string digits = std::to_string(value);
-  for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(static_cast<std::size_t>(i), ",");
-  return digits;
+  std::string digits = std::to_string(value), grouped;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i != 0 && (digits.size() - i) % 3 == 0) grouped.push_back(',');
+    grouped.push_back(digits[i]);
+  }
+  return grouped;
 }
 
 const char* StatusText(int status) {
