@@ -2,9 +2,14 @@
 # The disc-to-ISO job of the real Draventa.exe under Wine, walked through its windows as a user
 # would: mode window -> ISO mode -> licence -> step 1 (the disc in E: measured) -> step 2 (a
 # folder chosen in the system folder browser) -> step 3 (the job) -> "Finished" -> Yes. Windows'
-# DISM and oscdimg are replaced by the test-only stand-ins dismapi.dll and oscdimg.exe, which
-# work with wimlib-imagex and xorriso. Afterwards the ISO file is checked with xorriso and wimdir.
-#   gui-iso-job.sh <folder of Draventa.exe> <stand-in folder> <screenshot folder> <work folder>
+# DISM and oscdimg are replaced by the test-only stand-ins dismapi.dll (or dism.exe) and
+# oscdimg.exe, which work with wimlib-imagex and xorriso. Afterwards the ISO file is checked with
+# xorriso and wimdir.
+#   gui-iso-job.sh <folder of Draventa.exe> <stand-in folder> <screenshot folder> <work folder> [api|exe]
+# api (the default): the dismapi.dll stand-in in the prefix's system folder, where the program
+# loads the DISM API from; the whole job, a DISM failure and a cancel are walked, photographed.
+# exe: only the dism.exe stand-in in the system folder and no dismapi.dll anywhere, so the
+# program runs dism.exe; the whole job is walked once, without pictures.
 # The work folder (emptied first) gets the staged program folder and the generated sample disc,
 # which the Wine prefix maps as the CD-ROM drive E: during the run only. The ISO goes to C:\ISO\
 # of the prefix. DRAVENTA_WINE_BUILD names the build folder whose Wine prefix is used. The
@@ -15,13 +20,17 @@ exe_dir=$(cd "$1" && pwd)
 standins=$(cd "$2" && pwd)
 shots=$(realpath -m "$3")
 work=$(realpath -m "$4")
+dism_mode=${5:-api}
 here=$(cd "$(dirname "$0")" && pwd)
 runner=$(realpath "$here/../../../cmake/wine-run.sh")
 export DRAVENTA_WINE_BUILD=${DRAVENTA_WINE_BUILD:-$(dirname "$exe_dir")}
 prefix=$DRAVENTA_WINE_BUILD/wineprefix
 program_data=$prefix/drive_c/ProgramData/Qarvel/DraventaWin
 iso_dir=$prefix/drive_c/ISO
+# The program is 64-bit here (no WOW64), so the prefix's system32 is its system folder.
+system_dir=$prefix/drive_c/windows/system32
 drives_key='HKLM\Software\Wine\Drives'
+overrides_key='HKCU\Software\Wine\DllOverrides'
 
 # The stand-in oscdimg spreads its last reports over a few seconds, so the progress page can be
 # photographed while the ISO is being written.
@@ -100,11 +109,41 @@ check_tool_ended() {
   [ -z "$left" ] || { echo "still running: $left"; return 1; }
 }
 
+# The whole job with only dism.exe: the trace names the back-end, and the checks of the ISO.
+inner_dism_exe() {
+  local suite=DraventaIsoJobDismExe program
+  rm -f "$program_data/XHCItrace.log"  # what this run traces, only
+  "$runner" "$exe_dir/Draventa.exe" >/dev/null 2>&1 &
+  program=$!
+  walk_to_job
+  gui_step progress
+  GUI_STEP_TIMEOUT=260 gui_step finished
+  gui_step yes
+  gui_check ends gui_wait_end "$program" "answering Yes"
+  gui_check dism-exe-chosen grep -aiF 'DISM back-end: dism.exe C:\windows\system32\dism.exe' "$program_data/XHCItrace.log"
+  gui_check dism-exe-ran grep -aqF '/Add-Driver' "$program_data/XHCItrace.log"
+  check_iso "$iso_dir/$label.iso"
+  gui_summary
+}
+
+# What the finished job must have made.
+check_iso() {
+  gui_check iso-file test -s "$1"
+  gui_check el-torito check_el_torito "$1"
+  gui_check boot-image-drivers check_boot_image "$1"
+  gui_check os-folder bash -c "xorriso -indev '$1' -find /OS/readme.txt 2>/dev/null | grep -q readme.txt"
+  gui_check scratch-folder-removed check_gone "$program_data/QarvelToolTmp"
+}
+
 inner() {
   local label=$1 mb=$2 suite=DraventaIsoJob exe_dir=$work/program program
   # shellcheck source=gui-steps.sh
   source "$here/gui-steps.sh"
   "$runner" reg add "HKCU\\Software\\Wine\\X11 Driver" /v Decorated /d N /f >/dev/null 2>&1
+  if [ "$dism_mode" = exe ]; then
+    inner_dism_exe
+    return
+  fi
 
   # The whole job, answered Yes at the end.
   "$runner" "$exe_dir/Draventa.exe" >/dev/null 2>&1 &
@@ -115,12 +154,7 @@ inner() {
   GUI_STEP_TIMEOUT=260 gui_step finished wizard-finished
   gui_step yes
   gui_check ends gui_wait_end "$program" "answering Yes"
-  local iso=$iso_dir/$label.iso
-  gui_check iso-file test -s "$iso"
-  gui_check el-torito check_el_torito "$iso"
-  gui_check boot-image-drivers check_boot_image "$iso"
-  gui_check os-folder bash -c "xorriso -indev '$iso' -find /OS/readme.txt 2>/dev/null | grep -q readme.txt"
-  gui_check scratch-folder-removed check_gone "$program_data/QarvelToolTmp"
+  check_iso "$iso_dir/$label.iso"
 
   # Once more with DISM failing to commit: its box, then a failed job that Exit ends.
   suite=DraventaIsoJobDismFault
@@ -155,7 +189,7 @@ inner() {
 }
 
 if [ "$inner_mode" = 1 ]; then
-  inner "$5" "$6"
+  inner "$6" "$7"
   exit
 fi
 
@@ -169,7 +203,7 @@ fail_setup() {
 rm -rf "$work"
 mkdir -p "$work/program/OS/OS" "$shots" || fail_setup "no work folder $work"
 cp "$exe_dir/Draventa.exe" "$exe_dir/QvMultiLang.dll" "$exe_dir/gui_driver.exe" "$exe_dir"/End\ User\ License\ Agreement_*.txt \
-  "$standins/dismapi.dll" "$work/program/" || fail_setup "the program's files are missing"
+  "$work/program/" || fail_setup "the program's files are missing"
 for arch in x86 amd64; do
   tool=$work/program/Oscdimg_$arch/Oscdimg
   mkdir -p "$tool"
@@ -187,21 +221,34 @@ printf '%s' "$label" >"$work/disc/.windows-label"
 mb=$(( $(find "$work/disc" -type f -printf '%s\n' | awk '{s += $1} END {printf "%d", s}') / 1048576 ))
 
 "$runner" --init
-rm -rf "$iso_dir" "$program_data"/QarvelToolTmp*
+rm -rf "$iso_dir" "$program_data"/QarvelToolTmp* "$prefix/drive_c/windows/dism-standin-mounts.txt"
 mkdir -p "$iso_dir"
-if [ -e "$prefix/dosdevices/e:" ] && [[ $(readlink "$prefix/dosdevices/e:") != */gui-iso-job/disc ]]; then
+if [ -e "$prefix/dosdevices/e:" ] && [[ $(readlink "$prefix/dosdevices/e:") != */gui-iso-job*/disc ]]; then
   fail_setup "the prefix has a drive E: of its own"
 fi
-# The disc in a CD-ROM drive E: for this run only. Wine's mount manager reads the drive types
+# The disc in a CD-ROM drive E: and DISM, for this run only. Wine's mount manager reads the drive types
 # when the prefix's server starts, so the server is let go first.
-undo_drive() {
-  rm -f "$prefix/dosdevices/e:"
+undo_run() {
+  rm -f "$prefix/dosdevices/e:" "$system_dir/dismapi.dll" "$system_dir/dism.exe"
+  [ -e "$work/wine-dism.exe" ] && cp "$work/wine-dism.exe" "$system_dir/dism.exe"
   "$runner" reg delete "$drives_key" /v e: /f >/dev/null 2>&1
+  "$runner" reg delete "$overrides_key" /v dism.exe /f >/dev/null 2>&1
   WINEPREFIX=$prefix wineserver -w
 }
-trap undo_drive EXIT
+trap undo_run EXIT
+# DISM where Windows keeps it, for this run only: the API, or only dism.exe. Wine's own
+# dism.exe is put back afterwards.
+[ -e "$system_dir/dism.exe" ] && ! [ -e "$work/wine-dism.exe" ] && cp "$system_dir/dism.exe" "$work/wine-dism.exe"
+rm -f "$system_dir/dismapi.dll" "$system_dir/dism.exe"
+if [ "$dism_mode" = exe ]; then
+  cp "$standins/dism.exe" "$system_dir/" || fail_setup "no dism.exe stand-in"
+  # Wine has a dism.exe of its own (which does nothing) and prefers it to the file.
+  "$runner" reg add "$overrides_key" /v dism.exe /d native /f >/dev/null 2>&1 || fail_setup "dism.exe can't be made native"
+else
+  cp "$standins/dismapi.dll" "$system_dir/" || fail_setup "no dismapi.dll stand-in"
+fi
 ln -sfn "$work/disc" "$prefix/dosdevices/e:"
 "$runner" reg add "$drives_key" /v e: /d cdrom /f >/dev/null 2>&1 || fail_setup "the drive could not be registered"
 WINEPREFIX=$prefix wineserver -w
 # A display of its own, in true colour, so the pictures are what a user sees.
-timeout 280 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inner "$exe_dir" "$standins" "$shots" "$work" "$label" "$mb"
+timeout 280 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inner "$exe_dir" "$standins" "$shots" "$work" "$dism_mode" "$label" "$mb"

@@ -7,6 +7,7 @@
 //   commit   wimlib-imagex update: the staged folders are added to that image of the WIM
 //   unmount  commit first unless discarding, then the mount folder is emptied
 //   info     the image count (and names) from wimlib-imagex info
+//   remount  nothing to do for a mount of this process
 // Failures return an error HRESULT and leave a text for DismGetLastErrorMessage, as DISM does.
 // Each call is written to the log file named by DismInitialize.
 //
@@ -23,14 +24,20 @@
 #include <mutex>
 #include <vector>
 
+#include "dism_files.h"
 #include "unix_tool.h"
 
 #define STANDIN_EXPORT extern "C" __declspec(dllexport)
 
 namespace {
 
+using standin::Field;
+using standin::IsEmptyFolder;
+using standin::IsFile;
+using standin::IsFolder;
 using standin::ShellQuote;
 using standin::UnixPath;
+using standin::WithSlash;
 
 constexpr DWORD kToolLimitMs = 5 * 60 * 1000;
 constexpr HRESULT kFileNotFound = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
@@ -39,7 +46,6 @@ constexpr HRESULT kDirNotEmpty = HRESULT_FROM_WIN32(ERROR_DIR_NOT_EMPTY);
 constexpr HRESULT kAlreadyInitialized = HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
 constexpr HRESULT kModuleNotFound = HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
 constexpr HRESULT kWriteProtect = HRESULT_FROM_WIN32(ERROR_WRITE_PROTECT);
-constexpr HRESULT kWrongInfStyle = static_cast<HRESULT>(0x800F0100u);
 constexpr HRESULT kNotInitialized = static_cast<HRESULT>(DISMAPI_E_DISMAPI_NOT_INITIALIZED);
 constexpr HRESULT kInvalidSession = static_cast<HRESULT>(DISMAPI_E_INVALID_DISM_SESSION);
 constexpr HRESULT kOpenSessions = static_cast<HRESULT>(DISMAPI_E_OPEN_SESSION_HANDLES);
@@ -71,21 +77,7 @@ std::wstring Key(std::wstring path) {
   return path;
 }
 
-std::wstring WithSlash(std::wstring path) {
-  if (!path.empty() && path.back() != L'\\') path += L'\\';
-  return path;
-}
-
-void Log(const std::wstring& line) {
-  if (g_logFile.empty()) return;
-  HANDLE file = CreateFileW(g_logFile.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  std::string text = standin::Utf8(L"[dismapi stand-in] " + line + L"\r\n");
-  DWORD written = 0;
-  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  CloseHandle(file);
-}
+void Log(const std::wstring& line) { standin::AppendLine(g_logFile, L"[dismapi stand-in] " + line); }
 
 HRESULT Fail(HRESULT hr, const std::wstring& text) {
   t_lastError = text;
@@ -112,120 +104,17 @@ Mount* SessionMount(DismSession session) {
   return it == g_sessions.end() ? nullptr : FindMount(it->second);
 }
 
-bool IsFolder(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool IsFile(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool IsEmptyFolder(const std::wstring& path) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((WithSlash(path) + L"*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return true;
-  bool empty = true;
-  do {
-    std::wstring name = data.cFileName;
-    if (name != L"." && name != L"..") empty = false;
-  } while (empty && FindNextFileW(find, &data));
-  FindClose(find);
-  return empty;
-}
-
-// Copies a folder tree with the Windows calls, so the staged files are what the program sees.
-bool CopyTree(const std::wstring& from, const std::wstring& to, std::wstring& failed) {
-  if (!CreateDirectoryW(to.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-    failed = to;
-    return false;
-  }
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((WithSlash(from) + L"*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return true;
-  bool ok = true;
-  do {
-    std::wstring name = data.cFileName;
-    if (name == L"." || name == L"..") continue;
-    std::wstring source = WithSlash(from) + name, target = WithSlash(to) + name;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      ok = CopyTree(source, target, failed);
-    } else if (!CopyFileW(source.c_str(), target.c_str(), FALSE)) {
-      failed = source;
-      ok = false;
-    }
-  } while (ok && FindNextFileW(find, &data));
-  FindClose(find);
-  return ok;
-}
-
-std::string ReadSmallFile(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  std::string bytes(1 << 20, '\0');
-  DWORD got = 0;
-  ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-  CloseHandle(file);
-  bytes.resize(got);
-  return bytes;
-}
-
-std::string Lower(std::string text) {
-  for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-// INF text is UTF-16LE with a byte-order mark, or 8-bit; the checks below need only ASCII.
-std::string InfText(const std::string& bytes) {
-  if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0xFF || static_cast<unsigned char>(bytes[1]) != 0xFE)
-    return bytes;
-  std::string text;
-  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) text += bytes[i + 1] == 0 ? bytes[i] : '?';
-  return text;
-}
-
-std::wstring Hex16(const std::string& bytes) {
-  unsigned long long hash = 1469598103934665603ull;  // FNV-1a
-  for (unsigned char c : bytes) hash = (hash ^ c) * 1099511628211ull;
-  wchar_t text[17];
-  wsprintfW(text, L"%08x%08x", static_cast<unsigned>(hash >> 32), static_cast<unsigned>(hash));
-  return text;
-}
-
-// The value after "<field>:" on the first line that starts with it, trimmed.
-std::string Field(const std::string& text, const std::string& field, std::size_t from = 0) {
-  std::size_t at = text.find("\n" + field + ":", from);
-  if (at == std::string::npos) return {};
-  at += field.size() + 2;
-  std::size_t end = text.find('\n', at);
-  std::string value = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
-  std::size_t begin = value.find_first_not_of(" \t");
-  std::size_t last = value.find_last_not_of(" \t\r");
-  return begin == std::string::npos ? std::string() : value.substr(begin, last - begin + 1);
-}
-
-// Runs one wimlib-imagex command, reporting progress from 0 towards 90 % while it runs and 100 %
-// at its end. False with the last-error text set when it did not succeed.
+// Runs one wimlib-imagex command with DISM's progress callback. False with the last-error text
+// set when it did not succeed.
 bool RunTool(const std::string& command, const std::wstring& what, HRESULT& hr, std::string* output = nullptr,
              DISM_PROGRESS_CALLBACK progress = nullptr, PVOID userData = nullptr) {
-  UINT shown = 0;
-  if (progress) progress(0, 100, userData);
-  standin::ShellResult result = standin::RunShell(command, kToolLimitMs, [&] {
-    if (progress && shown < 90) progress(shown += 5, 100, userData);
-  });
-  if (output) *output = result.output;
-  if (!result.ran) {
-    hr = Fail(E_FAIL, what + L": " + standin::Wide(result.problem));
-    return false;
-  }
-  if (result.status != 0) {
-    hr = Fail(E_FAIL, what + L" failed (exit status " + std::to_wstring(result.status) + L"): " +
-                          standin::Wide(standin::LastLine(result.output)));
-    return false;
-  }
-  if (progress) progress(100, 100, userData);
-  return true;
+  std::wstring problem;
+  if (standin::RunWimTool(command, kToolLimitMs, progress ? [&](UINT percent) { progress(percent, 100, userData); }
+                                                         : std::function<void(UINT)>(),
+                          output, problem))
+    return true;
+  hr = Fail(E_FAIL, what + problem);
+  return false;
 }
 
 // The Linux path of an existing file or folder, or a failure naming it.
@@ -382,6 +271,15 @@ STANDIN_EXPORT HRESULT WINAPI DismCleanupMountpoints() {
   return Succeed(L"cleanup: " + std::to_wstring(before - g_mounts.size()) + L" invalid mount(s) dropped");
 }
 
+// A mount this process made is never stale: remounting it has nothing to do.
+STANDIN_EXPORT HRESULT WINAPI DismRemountImage(PCWSTR MountPath) {
+  std::lock_guard<std::mutex> guard(g_lock);
+  if (!MountPath) return Fail(E_INVALIDARG, L"DismRemountImage: the mount path is null.");
+  if (!g_initialized) return Fail(kNotInitialized, L"DISM is not initialised.");
+  if (!FindMount(MountPath)) return Fail(E_INVALIDARG, std::wstring(L"No image is mounted at ") + MountPath);
+  return Succeed(std::wstring(L"remounted ") + MountPath);
+}
+
 STANDIN_EXPORT HRESULT WINAPI DismMountImage(PCWSTR ImageFilePath, PCWSTR MountPath, UINT ImageIndex, PCWSTR,
                                              DismImageIdentifier ImageIdentifier, DWORD Flags, HANDLE,
                                              DISM_PROGRESS_CALLBACK Progress, PVOID UserData) {
@@ -440,23 +338,9 @@ STANDIN_EXPORT HRESULT WINAPI DismAddDriver(DismSession Session, PCWSTR DriverPa
   if (!mount) return Fail(kInvalidSession, L"The session handle is not valid.");
   if (mount->readOnly) return Fail(kWriteProtect, L"The image at " + mount->path + L" is mounted read-only.");
   const std::wstring inf = DriverPath;
-  if (!IsFile(inf)) return Fail(kFileNotFound, L"The driver package " + inf + L" could not be found.");
-  const std::string bytes = ReadSmallFile(inf);
-  const std::string text = Lower(InfText(bytes));
-  if (text.find("[version]") == std::string::npos ||
-      (text.find("$windows nt$") == std::string::npos && text.find("$chicago$") == std::string::npos))
-    return Fail(kWrongInfStyle, L"The INF file " + inf + L" is not a Windows NT driver package.");
-  std::wstring name = inf.substr(inf.find_last_of(L"\\/") + 1);
-  for (auto& c : name) c = static_cast<wchar_t>(std::towlower(c));
-  const std::wstring relative = L"Windows\\System32\\DriverStore\\FileRepository\\" + name + L"_" +
-                                standin::Wide(mount->arch) + L"_" + Hex16(bytes);
-  std::wstring folder = WithSlash(mount->path);
-  for (const wchar_t* part : {L"Windows", L"Windows\\System32", L"Windows\\System32\\DriverStore",
-                              L"Windows\\System32\\DriverStore\\FileRepository"})
-    CreateDirectoryW((folder + part).c_str(), nullptr);
-  std::wstring failed;
-  if (!CopyTree(inf.substr(0, inf.find_last_of(L"\\/")), folder + relative, failed))
-    return Fail(HRESULT_FROM_WIN32(GetLastError()), L"The package could not be staged: " + failed);
+  std::wstring relative, problem;
+  if (HRESULT hr = standin::StagePackage(inf, mount->path, mount->arch, relative, problem); FAILED(hr))
+    return Fail(hr, problem);
   mount->staged.push_back(relative);
   return Succeed(L"driver " + inf + L" staged at " + relative);
 }
