@@ -22,6 +22,22 @@ constexpr platform::DismSessionHandle kTheSession = 1;
 // HRESULT_FROM_WIN32(ERROR_TIMEOUT): the run was ended for hanging.
 constexpr platform::DismResult kTimedOut = static_cast<platform::DismResult>(0x800705B4u);
 
+// E_UNEXPECTED: dism.exe ended with 0 but did not say that the command worked.
+constexpr platform::DismResult kUnexpected = static_cast<platform::DismResult>(0x8000FFFFu);
+const char kSuccessLine[] = "The operation completed successfully.";
+
+// The start of what dism.exe printed, on one line, for a message.
+std::wstring Excerpt(const std::string& output) {
+  std::string text;
+  for (char c : output) {
+    if (text.size() >= 120) break;
+    if (c == '\r' || c == '\n') c = ' ';
+    if (!(c == ' ' && (text.empty() || text.back() == ' '))) text += c;
+  }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text.empty() ? L"it printed nothing" : L"it printed: " + platform::AnsiToWide(text);
+}
+
 std::wstring Hex(std::uint32_t value) {
   wchar_t digits[16];
   std::swprintf(digits, 16, L"0x%x", value);
@@ -131,7 +147,13 @@ class DismExeBackend : public DismBackend {
     }
     platform::DismResult hr = DismExeResult(*exitCode);
     TraceLog(L"[DismExe] exit code " + Hex(*exitCode));
-    if (platform::DismFailed(hr)) {
+    if (!platform::DismFailed(hr) && read.Text().find(kSuccessLine) == std::string::npos) {
+      // Every DISM says so in English when a command worked; a tool that ends with 0 without it
+      // is not a working DISM (a stub, or output that makes no sense).
+      hr = kUnexpected;
+      m_LastError = L"dism.exe did not report success (" + Excerpt(read.Text()) + L")";
+      TraceLog(L"[DismExe] " + m_LastError);
+    } else if (platform::DismFailed(hr)) {
       m_LastError = DismExeErrorText(read.Text());
       if (m_LastError.empty()) m_LastError = L"dism.exe gave no reason; see its log " + m_LogFile;
     }
