@@ -188,6 +188,46 @@ TEST_F(DismTest, EachInvalidMountIsCleanedUpBeforeTheNewMount) {
   EXPECT_EQ(MountRecords(), "[]");
 }
 
+// What earlier runs left mounted in the program data folder goes before a job, whatever its
+// status; mounts elsewhere are someone else's and stay. A mount that can't be removed is named.
+TEST_F(DismTest, StaleMountsInTheProgramDataFolderAreRemovedAndOthersStay) {
+  test::MakeWim(root_ + "/other.wim", {test::PeImage(), test::SetupImage("0")});
+  DismManager* dism = DismManager::Instance();
+  const std::wstring data = platform::AnsiToWide(GetProgramDataFolder());
+  struct Left {
+    std::wstring folder;
+    std::uint32_t index;
+    bool invalid;  // its folder gone
+  };
+  const Left left[] = {{data + L"101010", 1, false}, {data + L"111111", 2, true}, {L"C:\\Elsewhere", 1, false}};
+  for (const Left& mount : left) {
+    ASSERT_TRUE(platform::CreateFolderPath(mount.folder));
+    ASSERT_EQ(platform::DismMountImage(L"E:\\other.wim", mount.folder, mount.index, nullptr, platform::kDismImageIndex,
+                                       platform::kDismMountReadOnly, nullptr, nullptr),
+              0);
+    if (mount.invalid) std::filesystem::remove_all(machine_.Host(mount.folder));
+  }
+
+  std::wstring stuck;
+  EXPECT_TRUE(dism->ClearStaleMounts(stuck));
+  std::vector<platform::DismMountedImage> mounted;
+  platform::DismGetMountedImageInfo(mounted);
+  ASSERT_EQ(mounted.size(), 1u);
+  EXPECT_EQ(mounted[0].mountPath, L"C:\\Elsewhere");
+  EXPECT_FALSE(platform::PathExists(data + L"101010"));
+  EXPECT_NE(Trace().find("left mounted: " + platform::WideToAnsi(data) + "101010 (E:\\other.wim, image 1, ok)"),
+            std::string::npos);
+
+  // One that DISM refuses to unmount stays, and is named.
+  ASSERT_TRUE(platform::CreateFolderPath(data + L"121212"));
+  ASSERT_EQ(platform::DismMountImage(L"E:\\other.wim", data + L"121212", 2, nullptr, platform::kDismImageIndex,
+                                     platform::kDismMountReadOnly, nullptr, nullptr),
+            0);
+  SetFault("dism.DismUnmountImage", "0xc1420117");
+  EXPECT_FALSE(dism->ClearStaleMounts(stuck));
+  EXPECT_EQ(stuck, data + L"121212");
+}
+
 TEST_F(DismTest, ProgressIsCurrentTimesHundredOverTotalInUnsigned32Bits) {
   DismOperation operation(window_, L"E:\\", DriverPayloadRoot(), false);
   DismOperation::OnDismProgress(37, 100, &operation);
