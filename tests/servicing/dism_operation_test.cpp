@@ -1,6 +1,10 @@
 // The boot-image servicing step on real WIM files through the DISM substitute.
 #include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <cwchar>
 
+#include "engine/job_precheck.h"
 #include "platform/dism_api.h"
 #include "platform/files.h"
 #include "servicing/dism_fixture.h"
@@ -226,6 +230,35 @@ TEST_F(DismTest, StaleMountsInTheProgramDataFolderAreRemovedAndOthersStay) {
   SetFault("dism.DismUnmountImage", "0xc1420117");
   EXPECT_FALSE(dism->ClearStaleMounts(stuck));
   EXPECT_EQ(stuck, data + L"121212");
+}
+
+// A program killed while it services the image leaves the image mounted; the next job's check
+// removes that mount and the job succeeds.
+TEST_F(DismTest, AMountLeftByAKilledProgramIsClearedByTheNextJob) {
+  MakeBootWim({test::PeImage(), test::SetupImage("0")});
+  const auto image2 = test::WimImageListing(BootWim(), 2);
+  DismManager::DestroyInstance();
+  GTEST_FLAG_SET(death_test_style, "fast");
+  EXPECT_EXIT(
+      {
+        DismManager* dism = DismManager::Instance();
+        if (dism->Mount(L"E:\\sources\\boot.wim", 2, nullptr, nullptr) &&
+            dism->AddDriver(platform::AnsiToWide(GetProgramDataFolder()) + L"U3\\Asmedia\\asmthub3.inf"))
+          std::raise(SIGKILL);
+        std::exit(1);
+      },
+      ::testing::KilledBySignal(SIGKILL), "");
+  ASSERT_EQ(MountFoldersLeft().size(), 1u);
+  ASSERT_NE(MountRecords(), "[]");
+
+  WIN7_OPERAT_INFO info{};
+  std::wcscpy(info.szSourcePath, L"E:\\");
+  EXPECT_FALSE(CheckJobCanFinish(0, info).has_value());
+  EXPECT_EQ(MountRecords(), "[]");
+  EXPECT_TRUE(MountFoldersLeft().empty());
+  EXPECT_EQ(test::WimImageListing(BootWim(), 2), image2) << "the killed run's driver was discarded";
+  EXPECT_EQ(Run(false), 1) << Trace();
+  EXPECT_EQ(test::StagedPackages(BootWim(), 2).size(), 5u);
 }
 
 TEST_F(DismTest, ProgressIsCurrentTimesHundredOverTotalInUnsigned32Bits) {
