@@ -15,6 +15,7 @@
 #include "app/operation_state.h"
 #include "sim/dism/dism_substitute.h"
 #include "sim/probes/message_box_script.h"
+#include "platform/dism_api.h"
 #include "platform/messages.h"
 #include "platform/text.h"
 #include "servicing/dism_manager.h"
@@ -38,6 +39,8 @@ class DismTest : public ::testing::Test {
     root_ = machine_.Builder().Fixed('E', 1);
     machine_.Apply();
     platform::host::ClearMessageBoxes();
+    // The tests that call the DISM API themselves load it as the program does.
+    ASSERT_TRUE(platform::LoadDismApi(L"C:\\Windows\\System32\\dismapi.dll"));
     platform::host::ClearDismCallLog();
     ExtractDriverPayload();
     window_ = platform::CreateMessageWindow(&recorder_);

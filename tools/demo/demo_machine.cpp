@@ -62,6 +62,10 @@ bool BuildDemoMachine(const DemoOptions& options, DemoMachine& machine) {
 
   platform::host::MachineBuilder builder(machine.folder);
   builder.Fixed('C', 0);
+  if (!options.windows.empty() && !builder.Windows(options.windows, options.tools)) {
+    std::fprintf(stderr, "--windows %s: the machine could not be made\n", options.windows.c_str());
+    return false;
+  }
   builder.Fixed('D', 1, 512ull << 30);
   builder.UsbStick('F', 2, options.usbGiB << 30);
 

@@ -1,7 +1,8 @@
 #pragma once
 // The demo's simulated machine: C: with the program, its oscdimg folders and "OS" folder, D:
 // with the output folder D:\ISO, a Windows 7 disc in the optical drive E: (generated, or a
-// folder the user names) and a USB stick F:.
+// folder the user names) and a USB stick F:; with a Windows profile, DISM where that Windows
+// keeps it (the dism.exe substitute installed).
 #include <cstdint>
 #include <string>
 
@@ -13,6 +14,7 @@ struct DemoOptions {
   std::uint64_t usbGiB = 8;     // the stick's size
   std::string osFolder;         // a folder whose contents make the "OS" folder beside the program
   std::string only;             // "iso", "usb" or empty for both jobs
+  std::string windows;          // a Windows profile of the machine (MachineBuilder::Windows), empty: the default machine
   std::string programFiles = DRAVENTA_PROGRAM_FILES;  // the files that lie beside the program (build)
 };
 

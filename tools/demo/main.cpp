@@ -1,16 +1,21 @@
 // draventa_demo --out <folder> --tools <folder> [--disc-mib <n>] [--disc <folder>] [--usb-gib <n>]
-//               [--os <folder>] [--only iso|usb]
+//               [--os <folder>] [--only iso|usb] [--windows <profile>]
 //
 // Builds a simulated machine in <folder>/machine (see demo_machine.h), starts the program's
 // windows on it as the program does (the mode window as the main form) and has the scripted
 // user run the jobs through them: the disc to an ISO file first (the closing question answered
 // No, back to the mode window), then the disc to the USB stick (erase Yes, closing question Yes:
 // the program ends). It prints what the windows show, then where the results are and what they
-// hold. The trace log is copied to <folder>.
+// hold, and which DISM back-end the program chose (from its trace log). With --windows the
+// machine is that Windows (win7-x86, win7-x86-adk, win7-x64, win10-x64, win11-x64), as far as
+// DISM is concerned. The trace log is copied to <folder>.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/trace_log.h"
 #include "demo_machine.h"
@@ -18,6 +23,7 @@
 #include "demo_view.h"
 #include "disk/volume_utils.h"
 #include "sim/machine/machine.h"
+#include "sim/machine/machine_builder.h"
 #include "sim/probes/main_window_probe.h"
 #include "platform/main_window.h"
 #include "scripted_user.h"
@@ -32,7 +38,7 @@ namespace {
 
 const char kUsage[] =
     "usage: draventa_demo --out <folder> --tools <build>/tools [--disc-mib <n>] [--disc <folder>] [--usb-gib <n>]\n"
-    "                     [--os <folder>] [--only iso|usb]\n";
+    "                     [--os <folder>] [--only iso|usb] [--windows win7-x86|win7-x86-adk|win7-x64|win10-x64|win11-x64]\n";
 
 // One job through the windows, timed.
 scripted::JobOutcome RunJob(scripted::ScriptedUser& user, const scripted::JobScript& script) {
@@ -41,6 +47,24 @@ scripted::JobOutcome RunJob(scripted::ScriptedUser& user, const scripted::JobScr
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("  (%.1f s from the mode window to the end of the job)\n", seconds);
   return outcome;
+}
+
+// Each DISM back-end the program chose, as its trace log names it.
+void PrintDismBackEnds(const std::string& trace) {
+  std::ifstream in(trace);
+  std::string line;
+  std::vector<std::string> seen;
+  const std::string mark = "DISM back-end: ";
+  while (std::getline(in, line)) {
+    std::size_t at = line.find(mark);
+    if (at == std::string::npos) continue;
+    std::string chosen = line.substr(at + mark.size());
+    while (!chosen.empty() && (chosen.back() == '\r' || chosen.back() == ' ')) chosen.pop_back();
+    if (std::ranges::count(seen, chosen) != 0) continue;
+    seen.push_back(chosen);
+    std::printf("  DISM back-end: %s\n", chosen.c_str());
+  }
+  if (seen.empty()) std::printf("  no DISM back-end was chosen\n");
 }
 
 bool Succeeded(const scripted::JobOutcome& outcome) {
@@ -60,6 +84,8 @@ bool ParseOptions(int argc, char** argv, DemoOptions& options) {
       else if (option == "--usb-gib") options.usbGiB = std::stoull(value);
       else if (option == "--os") options.osFolder = value;
       else if (option == "--only" && (value == "iso" || value == "usb")) options.only = value;
+      else if (option == "--windows" && std::ranges::count(platform::host::MachineBuilder::WindowsNames(), value) == 1)
+        options.windows = value;
       else return false;
     } catch (const std::exception&) {
       return false;
@@ -131,6 +157,7 @@ int main(int argc, char** argv) {
     else std::printf("  the USB drive was not prepared\n");
   }
   std::string trace = Machine::HostPath(app::TraceLogPath());
+  PrintDismBackEnds(trace);
   fs::copy_file(trace, options.out + "/XHCItrace.log", fs::copy_options::overwrite_existing);
   std::printf("  trace log: %s/XHCItrace.log\n", options.out.c_str());
   return isoOk && usbOk ? 0 : 1;

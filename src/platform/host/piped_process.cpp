@@ -35,7 +35,7 @@ namespace {
 
 class HostPipedProcess : public PipedProcess {
  public:
-  HostPipedProcess(pid_t pid, int readFd) : process_(pid, true), readFd_(readFd) {}
+  HostPipedProcess(pid_t pid, int readFd, int exitChannel) : process_(pid, true, exitChannel), readFd_(readFd) {}
   ~HostPipedProcess() override {
     if (readFd_ >= 0) ::close(readFd_);
   }
@@ -109,15 +109,16 @@ Result<std::unique_ptr<PipedProcess>> StartPipedProcess(const std::wstring& comm
   for (auto& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
 
-  std::vector<std::string> environment =
-      host::Machine::ChildEnvironment({"DRAVENTA_COMMAND_LINE=" + host::ToUtf8(commandLine)});
+  // No standard input; standard output and error both into the pipe's write end.
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  std::vector<std::string> overrides = {"DRAVENTA_COMMAND_LINE=" + host::ToUtf8(commandLine)};
+  host::ExitChannel channel = host::OpenExitChannel(actions, overrides);
+  std::vector<std::string> environment = host::Machine::ChildEnvironment(overrides);
   std::vector<char*> envp;
   for (auto& entry : environment) envp.push_back(entry.data());
   envp.push_back(nullptr);
 
-  // No standard input; standard output and error both into the pipe's write end.
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
   posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
@@ -131,12 +132,13 @@ Result<std::unique_ptr<PipedProcess>> StartPipedProcess(const std::wstring& comm
   posix_spawn_file_actions_destroy(&actions);
   // The parent keeps only the read end, so the output ends when the child's copies close.
   ::close(fds[1]);
+  host::CloseChildEnd(channel, rc == 0);
   if (rc != 0) {
     ::close(fds[0]);
     return Status::Win32(rc == ENOENT ? kErrorFileNotFound : rc == EACCES ? kErrorAccessDenied : kErrorGenFailure,
                          "CreateProcessW", commandLine);
   }
-  return std::unique_ptr<PipedProcess>(std::make_unique<HostPipedProcess>(pid, fds[0]));
+  return std::unique_ptr<PipedProcess>(std::make_unique<HostPipedProcess>(pid, fds[0], channel.readEnd));
 }
 
 }  // namespace platform

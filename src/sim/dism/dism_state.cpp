@@ -3,7 +3,6 @@
 #include <cwctype>
 #include <filesystem>
 #include <fstream>
-#include <nlohmann/json.hpp>
 #include <cstdlib>
 #include <set>
 
@@ -26,11 +25,6 @@ struct Allocations {
 Allocations& TheAllocations() {
   static Allocations allocations;
   return allocations;
-}
-
-std::string MountsFile() {
-  std::string folder = Machine::Folder();
-  return folder.empty() ? std::string() : folder + "/dism-mounts.json";
 }
 
 }  // namespace
@@ -118,36 +112,9 @@ bool Release(void* structure) {
   return false;
 }
 
-std::vector<MountRecord> ReadMounts() {
-  std::vector<MountRecord> records;
-  std::string file = MountsFile();
-  std::ifstream in(file);
-  if (file.empty() || !in) return records;
-  nlohmann::json j = nlohmann::json::parse(in, nullptr, false);
-  if (!j.is_array()) return records;
-  for (const auto& item : j) {
-    MountRecord r;
-    r.mountPath = FromUtf8(item.value("mountPath", ""));
-    r.imageFile = FromUtf8(item.value("imageFile", ""));
-    r.index = item.value("index", 0u);
-    r.mode = item.value("mode", 0);
-    r.arch = item.value("arch", "");
-    records.push_back(r);
-  }
-  return records;
-}
+std::vector<MountRecord> ReadMounts() { return ReadMountRecords(Machine::Folder()); }
 
-bool WriteMounts(const std::vector<MountRecord>& records) {
-  std::string file = MountsFile();
-  if (file.empty()) return false;
-  nlohmann::json j = nlohmann::json::array();
-  for (const auto& r : records)
-    j.push_back({{"mountPath", ToUtf8(r.mountPath)}, {"imageFile", ToUtf8(r.imageFile)}, {"index", r.index},
-                 {"mode", r.mode}, {"arch", r.arch}});
-  std::ofstream out(file, std::ios::trunc);
-  out << j.dump(2);
-  return static_cast<bool>(out);
-}
+bool WriteMounts(const std::vector<MountRecord>& records) { return WriteMountRecords(Machine::Folder(), records); }
 
 std::wstring WithoutBackslash(std::wstring path) {
   while (path.size() > 3 && path.back() == L'\\') path.pop_back();
@@ -165,7 +132,13 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
 bool MountIsValid(const MountRecord& record) {
   std::string folder = Machine::HostPath(record.mountPath);
   std::string image = Machine::HostPath(record.imageFile);
-  return !folder.empty() && fs::is_directory(folder) && !image.empty() && fs::is_regular_file(image);
+  return record.status != kDismMountStatusInvalid && !folder.empty() && fs::is_directory(folder) && !image.empty() &&
+         fs::is_regular_file(image);
+}
+
+int MountStatus(const MountRecord& record) {
+  if (!MountIsValid(record)) return kDismMountStatusInvalid;
+  return record.status;
 }
 
 }  // namespace platform::host::dism
@@ -185,12 +158,19 @@ void ClearDismCallLog() {
   s.callCounts.clear();
 }
 
+void UnlockDismApi() {
+  dism::State& s = dism::TheState();
+  std::lock_guard<std::mutex> guard(s.lock);
+  s.loaded = true;
+}
+
 void ResetDismForTests() {
   dism::State& s = dism::TheState();
   std::lock_guard<std::mutex> guard(s.lock);
   s.calls.clear();
   s.callCounts.clear();
   s.sessions.clear();
+  s.loaded = false;
   s.initialized = false;
   s.logFile.clear();
 }

@@ -11,19 +11,15 @@
 #include <vector>
 
 #include "platform/dism_api.h"
+#include "sim/machine/dism_mounts.h"
 
 namespace platform::host::dism {
 
-struct MountRecord {
-  std::wstring mountPath;  // Windows path, no trailing backslash
-  std::wstring imageFile;  // Windows path
-  std::uint32_t index = 0;
-  int mode = kDismReadWrite;
-  std::string arch;        // the image's architecture, empty when unknown
-};
+using platform::host::MountRecord;
 
 struct State {
   std::mutex lock;
+  bool loaded = false;  // LoadDismApi succeeded (or the dism.exe substitute unlocked the API)
   bool initialized = false;
   std::wstring logFile;
   std::map<DismSessionHandle, std::wstring> sessions;  // session -> mount path
@@ -53,7 +49,10 @@ bool WriteMounts(const std::vector<MountRecord>& records);
 // Windows paths compared as Windows does: case-insensitive, trailing backslash ignored.
 bool SamePath(const std::wstring& a, const std::wstring& b);
 std::wstring WithoutBackslash(std::wstring path);
-// Whether the mount is still usable: its folder and its image file exist.
+// Whether the mount is still usable: its folder and its image file exist, and it was not left
+// invalid.
 bool MountIsValid(const MountRecord& record);
+// The status DismGetMountedImageInfo reports for the mount.
+int MountStatus(const MountRecord& record);
 
 }  // namespace platform::host::dism

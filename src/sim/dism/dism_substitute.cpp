@@ -11,6 +11,7 @@
 #include "platform/library.h"
 #include "sim/dism/dism_inf.h"
 #include "sim/dism/dism_state.h"
+#include "sim/dism/dism_substitute.h"
 #include "sim/machine/machine.h"
 
 namespace fs = std::filesystem;
@@ -31,11 +32,26 @@ constexpr DismResult kDirNotEmpty = static_cast<DismResult>(0x80070091u);
 constexpr DismResult kAlreadyInitialized = static_cast<DismResult>(0x800704DFu);
 constexpr DismResult kAlreadyMounted = static_cast<DismResult>(0xC1420127u);
 constexpr DismResult kFail = static_cast<DismResult>(0x80004005u);
+constexpr DismResult kDismMountNeedsRemount = static_cast<DismResult>(0xC1420126u);
 
 DismResult Fail(DismResult hr, const std::wstring& text) {
   SetLastError(text);
   Log(text);
   return hr;
+}
+
+// A mount left by an earlier boot is serviced or unmounted only after DismRemountImage.
+DismResult NeedsRemount(const std::wstring& mountPath) {
+  return Fail(kDismMountNeedsRemount, L"The image mounted at " + mountPath +
+                                          L" needs to be remounted before it can be serviced or unmounted.");
+}
+
+// Every call fails with kDismModuleNotFound in a process where the API was not loaded, as a
+// call through an unresolved entry point of dismapi.dll cannot be made on Windows.
+bool Loaded() {
+  State& s = TheState();
+  std::lock_guard<std::mutex> guard(s.lock);
+  return s.loaded;
 }
 
 // Every call but these fails before DismInitialize.
@@ -110,10 +126,12 @@ Status LoadDismApi(const std::wstring& dllPath) {
   std::error_code ec;
   if (file.empty() || !fs::is_regular_file(file, ec)) return Status::Win32(kErrorModNotFound, "LoadLibraryExW", dllPath);
   RecordCall("LoadDismApi", "");
+  host::UnlockDismApi();
   return Status();
 }
 
 DismResult DismInitialize(int logLevel, const std::wstring& logFilePath, const wchar_t* scratchDirectory) {
+  if (!Loaded()) return kDismModuleNotFound;
   (void)scratchDirectory;
   ClearLastError();
   if (auto fault = RecordCall("DismInitialize", "level=" + std::to_string(logLevel))) return *fault;
@@ -129,6 +147,7 @@ DismResult DismInitialize(int logLevel, const std::wstring& logFilePath, const w
 }
 
 DismResult DismShutdown() {
+  if (!Loaded()) return kDismModuleNotFound;
   ClearLastError();
   if (auto fault = RecordCall("DismShutdown", "")) return *fault;
   State& s = TheState();
@@ -141,6 +160,7 @@ DismResult DismShutdown() {
 }
 
 DismResult DismGetImageInfo(const std::wstring& imageFilePath, void** imageInfo, std::uint32_t* count) {
+  if (!Loaded()) return kDismModuleNotFound;
   ClearLastError();
   if (auto fault = RecordCall("DismGetImageInfo", "")) return *fault;
   if (!Initialized()) return kDismNotInitialized;
@@ -157,17 +177,18 @@ DismResult DismGetImageInfo(const std::wstring& imageFilePath, void** imageInfo,
 }
 
 DismResult DismGetMountedImageInfo(std::vector<DismMountedImage>& images) {
+  if (!Loaded()) return kDismModuleNotFound;
   ClearLastError();
   images.clear();
   if (auto fault = RecordCall("DismGetMountedImageInfo", "")) return *fault;
   if (!Initialized()) return kDismNotInitialized;
   for (const auto& r : ReadMounts())
-    images.push_back(DismMountedImage{r.mountPath, r.imageFile, r.index, r.mode,
-                                      MountIsValid(r) ? kDismMountStatusOk : kDismMountStatusInvalid});
+    images.push_back(DismMountedImage{r.mountPath, r.imageFile, r.index, r.mode, MountStatus(r)});
   return kDismOk;
 }
 
 DismResult DismCleanupMountpoints() {
+  if (!Loaded()) return kDismModuleNotFound;
   ClearLastError();
   if (auto fault = RecordCall("DismCleanupMountpoints", "")) return *fault;
   if (!Initialized()) return kDismNotInitialized;
@@ -185,18 +206,26 @@ DismResult DismCleanupMountpoints() {
 }
 
 DismResult DismRemountImage(const std::wstring& mountPath) {
+  if (!Loaded()) return kDismModuleNotFound;
   ClearLastError();
   if (auto fault = RecordCall("DismRemountImage", "")) return *fault;
   if (!Initialized()) return kDismNotInitialized;
-  auto record = FindMount(mountPath);
-  if (!record) return Fail(kInvalidArgument, L"No image is mounted at " + mountPath);
-  Log(L"Remounted " + mountPath);
-  return kDismOk;
+  std::vector<MountRecord> records = ReadMounts();
+  for (auto& r : records) {
+    if (!SamePath(r.mountPath, mountPath)) continue;
+    if (!MountIsValid(r)) return Fail(kPathNotFound, L"The mounted image at " + mountPath + L" is not valid and can't be remounted.");
+    r.status = kDismMountStatusOk;
+    WriteMounts(records);
+    Log(L"Remounted " + mountPath);
+    return kDismOk;
+  }
+  return Fail(kInvalidArgument, L"No image is mounted at " + mountPath);
 }
 
 DismResult DismMountImage(const std::wstring& imageFilePath, const std::wstring& mountPath, std::uint32_t imageIndex,
                           const wchar_t* imageName, int imageIdentifier, std::uint32_t flags,
                           DismProgressCallback progress, void* userData) {
+  if (!Loaded()) return kDismModuleNotFound;
   ClearLastError();
   if (auto fault = RecordCall("DismMountImage", "index=" + std::to_string(imageIndex) + " flags=" + std::to_string(flags)))
     return *fault;
@@ -245,6 +274,7 @@ DismResult DismMountImage(const std::wstring& imageFilePath, const std::wstring&
 
 DismResult DismOpenSession(const std::wstring& imagePath, const wchar_t* windowsDirectory, const wchar_t* systemDrive,
                            DismSessionHandle* session) {
+  if (!Loaded()) return kDismModuleNotFound;
   (void)windowsDirectory;
   (void)systemDrive;
   ClearLastError();
@@ -254,6 +284,7 @@ DismResult DismOpenSession(const std::wstring& imagePath, const wchar_t* windows
   auto record = FindMount(imagePath);
   if (!record || !MountIsValid(*record))
     return Fail(kPathNotFound, L"No usable image is mounted at " + imagePath);
+  if (record->status == kDismMountStatusNeedsRemount) return NeedsRemount(imagePath);
   State& s = TheState();
   std::lock_guard<std::mutex> guard(s.lock);
   *session = s.nextSession++;
@@ -262,6 +293,7 @@ DismResult DismOpenSession(const std::wstring& imagePath, const wchar_t* windows
 }
 
 DismResult DismCloseSession(DismSessionHandle session) {
+  if (!Loaded()) return kDismModuleNotFound;
   ClearLastError();
   if (auto fault = RecordCall("DismCloseSession", "")) return *fault;
   if (!Initialized()) return kDismNotInitialized;
@@ -272,6 +304,7 @@ DismResult DismCloseSession(DismSessionHandle session) {
 }
 
 DismResult DismAddDriver(DismSessionHandle session, const std::wstring& driverPath, bool forceUnsigned) {
+  if (!Loaded()) return kDismModuleNotFound;
   ClearLastError();
   if (auto fault = RecordCall("DismAddDriver", "force=" + std::to_string(forceUnsigned ? 1 : 0))) return *fault;
   if (!Initialized()) return kDismNotInitialized;
@@ -288,6 +321,7 @@ DismResult DismAddDriver(DismSessionHandle session, const std::wstring& driverPa
 
 DismResult DismCommitImage(DismSessionHandle session, std::uint32_t flags, DismProgressCallback progress,
                            void* userData) {
+  if (!Loaded()) return kDismModuleNotFound;
   ClearLastError();
   if (auto fault = RecordCall("DismCommitImage", "flags=" + std::to_string(flags))) return *fault;
   if (!Initialized()) return kDismNotInitialized;
@@ -303,6 +337,7 @@ DismResult DismCommitImage(DismSessionHandle session, std::uint32_t flags, DismP
 
 DismResult DismUnmountImage(const std::wstring& mountPath, std::uint32_t flags, DismProgressCallback progress,
                             void* userData) {
+  if (!Loaded()) return kDismModuleNotFound;
   ClearLastError();
   if (auto fault = RecordCall("DismUnmountImage", "flags=" + std::to_string(flags))) return *fault;
   if (!Initialized()) return kDismNotInitialized;
@@ -310,6 +345,7 @@ DismResult DismUnmountImage(const std::wstring& mountPath, std::uint32_t flags, 
   if (!record) return Fail(kDismUnableToUnmount, L"No image is mounted at " + mountPath);
   if (SessionOpenOn(record->mountPath))
     return Fail(kDismOpenHandlesUnableToUnmount, L"A DISM session is still open on " + mountPath);
+  if (MountStatus(*record) == kDismMountStatusNeedsRemount) return NeedsRemount(mountPath);
   PercentReporter reporter{progress, userData};
   reporter.Report(0, 1);
   if ((flags & kDismDiscardImage) == 0) {
@@ -327,6 +363,7 @@ DismResult DismUnmountImage(const std::wstring& mountPath, std::uint32_t flags, 
 }
 
 DismResult DismGetLastErrorMessage(DismText** errorMessage) {
+  if (!Loaded()) return kDismModuleNotFound;
   if (!errorMessage) return kInvalidArgument;
   RecordCall("DismGetLastErrorMessage", "");
   std::wstring text = LastError();
@@ -339,6 +376,7 @@ DismResult DismGetLastErrorMessage(DismText** errorMessage) {
 }
 
 DismResult DismDelete(void* dismStructure) {
+  if (!Loaded()) return kDismModuleNotFound;
   if (!dismStructure) return kInvalidArgument;
   return Release(dismStructure) ? kDismOk : kInvalidArgument;
 }

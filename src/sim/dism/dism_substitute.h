@@ -15,9 +15,13 @@ namespace platform::host {
 
 std::vector<std::string> DismCallLog();
 void ClearDismCallLog();
-// Forgets this process's DISM state (initialisation, open sessions, the call log) as a new
+// Forgets this process's DISM state (the loaded API, initialisation, open sessions, the call log) as a new
 // process starts with it; the machine's mounts stay. For tests that run many programs in turn.
 void ResetDismForTests();
+// Makes this process's DISM API calls work without LoadDismApi: the dism.exe substitute is
+// DISM itself, and the API is its own. (Elsewhere every call but LoadDismApi fails with
+// kDismModuleNotFound until a load succeeded, as on Windows.)
+void UnlockDismApi();
 // Structures DISM allocated that were not yet released with DismDelete.
 std::size_t DismOutstandingAllocations();
 

@@ -53,6 +53,7 @@ json ToJson(const MachineDescription& m) {
                   {"current", ToUtf8(m.currentFolder)}};
   j["systemLocale"] = m.systemLocale;
   j["wow64"] = m.wow64;
+  j["dismVersion"] = m.dismVersion;
   j["drives"] = json::array();
   for (const auto& d : m.drives) {
     j["drives"].push_back({{"letter", std::string(1, d.letter)}, {"type", d.type}, {"bus", d.bus},
@@ -95,6 +96,7 @@ MachineDescription FromJson(const json& j) {
   }
   Take(j, "systemLocale", m.systemLocale);
   Take(j, "wow64", m.wow64);
+  Take(j, "dismVersion", m.dismVersion);
   for (const auto& jd : j.value("drives", json::array())) {
     DriveRecord d;
     std::string letter = jd.value("letter", std::string("C"));

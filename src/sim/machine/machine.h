@@ -85,6 +85,8 @@ struct MachineDescription {
   bool wow64 = false;
   std::wstring currentFolder = L"C:\\Users\\Public\\";
   std::uint32_t systemLocale = kDefaultSystemLocale;  // the system default locale identifier (LCID)
+  // The version the system's dism.exe reports.
+  std::string dismVersion = "10.0.19041.1";
   std::vector<DriveRecord> drives;
   std::vector<DiskRecord> disks;
   // Fault switches by name, for example "dism.DismMountImage" = "0xc1420117". Each service

@@ -1,8 +1,12 @@
 #include "sim/machine/machine_builder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+
+#include "platform/host/system/wim_file.h"
+#include "sim/machine/dism_mounts.h"
 
 namespace fs = std::filesystem;
 
@@ -138,6 +142,53 @@ bool MachineBuilder::InstallProgramFiles(const std::string& hostFolder) const {
     any = true;
   }
   return any && !ec;
+}
+
+const std::vector<std::string>& MachineBuilder::WindowsNames() {
+  static const std::vector<std::string> names = {"win7-x86", "win7-x86-adk", "win7-x64", "win10-x64", "win11-x64"};
+  return names;
+}
+
+bool MachineBuilder::Windows(const std::string& name, const std::string& toolsFolder) {
+  bool win7 = name.rfind("win7-", 0) == 0;
+  bool x64 = name.size() > 4 && name.compare(name.size() - 4, 4, "-x64") == 0;
+  if (std::find(WindowsNames().begin(), WindowsNames().end(), name) == WindowsNames().end() ||
+      !description_.FindDrive('C'))
+    return false;
+  description_.wow64 = x64;
+  description_.programFilesX86 = x64 ? L"C:\\Program Files (x86)" : L"C:\\Program Files";
+  description_.dismVersion = win7 ? "6.1.7601.17514" : name == "win11-x64" ? "10.0.22621.1" : "10.0.19041.1";
+  std::vector<std::wstring> systemFolders = {L"C:\\Windows\\System32"};
+  if (x64) systemFolders.push_back(L"C:\\Windows\\SysWOW64");
+  std::error_code ec;
+  for (const wchar_t* folder : {L"C:\\Windows\\System32", L"C:\\Windows\\SysWOW64"})
+    fs::remove(HostPathOf(std::wstring(folder) + L"\\dismapi.dll"), ec);
+  for (const auto& folder : systemFolders) {
+    if (!InstallTool(folder + L"\\dism.exe", toolsFolder + "/dism.exe")) return false;
+    if (!win7) std::ofstream(HostPathOf(folder + L"\\dismapi.dll")) << "DISM API\n";
+  }
+  if (name == "win7-x86-adk") {
+    fs::path kit = HostPathOf(description_.programFilesX86 +
+                              L"\\Windows Kits\\10\\Assessment and Deployment Kit\\Deployment Tools\\x86\\DISM");
+    fs::create_directories(kit, ec);
+    std::ofstream(kit / "dismapi.dll") << "DISM API\n";
+  }
+  return true;
+}
+
+bool MachineBuilder::LeaveMount(const std::wstring& imageFile, std::uint32_t index, const std::wstring& mountFolder,
+                                int status) {
+  std::string wimFile = HostPathOf(imageFile);
+  std::string folder = HostPathOf(mountFolder);
+  if (wimFile.empty() || folder.empty()) return false;
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (status != kDismMountStatusInvalid && !wim::ExtractImage(wimFile, index, folder, nullptr).ok) return false;
+  std::vector<MountRecord> records = ReadMountRecords(folder_);
+  std::wstring mountPath = mountFolder;
+  while (mountPath.size() > 3 && mountPath.back() == L'\\') mountPath.pop_back();
+  records.push_back(MountRecord{mountPath, imageFile, index, kDismReadWrite, wim::ImageArchitecture(wimFile, index), status});
+  return WriteMountRecords(folder_, records);
 }
 
 bool MachineBuilder::Write() const { return Machine::Write(folder_, description_); }

@@ -9,6 +9,7 @@
 //   m.Write(); m.Use();                      // machine.json written, DRAVENTA_MACHINE set
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "sim/machine/machine.h"
 
@@ -51,6 +52,25 @@ class MachineBuilder {
 
   // Makes the machine 64-bit Windows (the program then runs under WOW64) or 32-bit Windows.
   void Wow64(bool on) { description_.wow64 = on; }
+
+  // Makes the machine one of the Windows versions the program meets, as far as DISM is
+  // concerned (the system drive C: must exist; `toolsFolder` holds the dism.exe substitute):
+  //   win7-x86      32-bit, System32\dism.exe 6.1.7601.17514, no dismapi.dll anywhere
+  //   win7-x86-adk  as win7-x86, plus the deployment kit's 32-bit dismapi.dll under
+  //                 <Program Files>\Windows Kits\10\Assessment and Deployment Kit
+  //   win7-x64      WOW64, Program Files (x86), dism.exe 6.1 in System32 and SysWOW64, no dismapi.dll
+  //   win10-x64     WOW64, dismapi.dll and dism.exe 10.0.19041.1 in System32 and SysWOW64
+  //   win11-x64     as win10-x64 with 10.0.22621.1
+  // False for another name.
+  bool Windows(const std::string& name, const std::string& toolsFolder);
+  static const std::vector<std::string>& WindowsNames();
+
+  // Leaves an image mounted by DISM behind, as a program that ended without unmounting does:
+  // the mount record of image `index` of `imageFile` at `mountFolder` (Windows paths on this
+  // machine's drives) with `status` (kDismMountStatusOk, NeedsRemount or Invalid), and for Ok
+  // and NeedsRemount the image's tree extracted into the folder. Call after the machine's
+  // drives exist; false when the image can't be extracted.
+  bool LeaveMount(const std::wstring& imageFile, std::uint32_t index, const std::wstring& mountFolder, int status);
 
   bool Write() const;
   // Points this process (and the processes it starts) at the machine.

@@ -109,12 +109,15 @@ Outcome ReplaceImage(const std::string& wimFile, std::uint32_t index, const std:
   return {};
 }
 
-std::string ImageArchitecture(const std::string& wimFile, std::uint32_t index) {
+std::string ImageProperty(const std::string& wimFile, std::uint32_t index, const std::string& name) {
   OpenWim wim(wimFile, 0);
   if (wim.code() != 0) return {};
-  const wimlib_tchar* value = wimlib_get_image_property(wim.get(), static_cast<int>(index), "WINDOWS/ARCH");
-  if (!value) return {};
-  std::string arch = value;
+  const wimlib_tchar* value = wimlib_get_image_property(wim.get(), static_cast<int>(index), name.c_str());
+  return value ? std::string(value) : std::string();
+}
+
+std::string ImageArchitecture(const std::string& wimFile, std::uint32_t index) {
+  std::string arch = ImageProperty(wimFile, index, "WINDOWS/ARCH");
   if (arch == "0") return "x86";
   if (arch == "9") return "amd64";
   if (arch == "6") return "ia64";

@@ -24,5 +24,8 @@ Outcome ReplaceImage(const std::string& wimFile, std::uint32_t index, const std:
 // The image's processor architecture from its XML description ("x86", "amd64", "ia64"), or
 // empty when the description does not say.
 std::string ImageArchitecture(const std::string& wimFile, std::uint32_t index);
+// A property of the image's XML description ("NAME", "DESCRIPTION", "TOTALBYTES", ...), empty
+// when it has none.
+std::string ImageProperty(const std::string& wimFile, std::uint32_t index, const std::string& name);
 
 }  // namespace platform::host::wim
