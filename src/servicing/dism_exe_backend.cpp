@@ -114,7 +114,7 @@ class DismExeBackend : public DismBackend {
 
  private:
   // Runs dism.exe with `args` after its global options, reporting its progress bar as
-  // (tenths of a percent, 1000); the output goes to `output` when given.
+  // (percent, 100); the output goes to `output` when given.
   platform::DismResult Run(const std::vector<std::wstring>& args, ProgressCallback progress, void* userData,
                            std::string* output) {
     m_LastError.clear();
@@ -166,13 +166,19 @@ class DismExeBackend : public DismBackend {
   bool ReadToEnd(platform::PipedProcess& tool, DismExeOutput& read, ProgressCallback progress, void* userData) {
     std::vector<char> block(4096);
     std::uint32_t silentMs = 0;
+    int lastPercent = -1;
     for (;;) {
       std::size_t got = 0;
       auto result = tool.Read(block.data(), block.size(), got, kReadSliceMs);
       if (result && *result == platform::PipeRead::Data) {
         silentMs = 0;
+        // As the DISM API reports: each new whole percent below 100 once (the step's own
+        // completion reports the 100).
         int tenths = read.Add(std::string(block.data(), got));
-        if (tenths >= 0 && progress) progress(static_cast<std::uint32_t>(tenths), 1000, userData);
+        if (tenths >= 0 && tenths / 10 < 100 && tenths / 10 != lastPercent && progress) {
+          lastPercent = tenths / 10;
+          progress(static_cast<std::uint32_t>(lastPercent), 100, userData);
+        }
         continue;
       }
       if (result && *result == platform::PipeRead::Timeout) {
