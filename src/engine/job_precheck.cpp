@@ -66,9 +66,12 @@ std::optional<JobRefusal> CheckDism(const std::wstring& source) {
   std::wstring wim = WithBackslash(source) + L"sources\\boot.wim";
   std::uint32_t count = 0;
   platform::DismResult hr = 0;
-  if (!dism->ReadImageCount(wim, count, hr))
-    return Refuse(L"DismGetImageInfo failed on " + wim + L", hr " + std::to_wstring(hr),
-                  L"The setup image " + wim + L" can't be read (it is damaged or not a WIM file).");
+  if (!dism->ReadImageCount(wim, count, hr)) {
+    std::wstring reason = dism->LastErrorText();
+    return Refuse(L"DismGetImageInfo failed on " + wim + L", hr " + std::to_wstring(hr) + L" : " + reason,
+                  L"The setup image " + wim + L" can't be read (it is damaged or not a WIM file)." +
+                      (reason.empty() ? L"" : L" DISM says: " + reason));
+  }
   if (count < 2)
     return Refuse(wim + L" holds " + std::to_wstring(count) + L" image(s)",
                   L"The setup image " + wim + L" holds " + std::to_wstring(count) +

@@ -24,6 +24,16 @@ class Library {
   virtual Result<LibraryProc> Export(const char* name) const = 0;
 };
 
+// Made first thing at start, before any library is loaded by name: libraries are searched in
+// the system folder only, never in the program's folder (often Downloads, where anyone may drop
+// a DLL) or the current folder, so no planted DLL runs with the program's administrator rights
+// (SetDefaultDllDirectories where the system has it: Windows 8 and later, Windows 7 with update
+// KB2533623; else SetDllDirectoryW(L""), which takes the current folder out). Also turns off
+// the system's boxes for a drive without a medium ("There is no disk in the drive"), which
+// would block the thread that touched an empty card reader or DVD drive. Returns what was done,
+// for the trace.
+std::wstring RestrictLibrarySearch();
+
 // Loads the library file at `path` (LoadLibraryW); kErrorModNotFound when the system gives no
 // code.
 Result<std::unique_ptr<Library>> LoadLibraryAt(const std::wstring& path);

@@ -22,6 +22,22 @@ constexpr platform::DismSessionHandle kTheSession = 1;
 // HRESULT_FROM_WIN32(ERROR_TIMEOUT): the run was ended for hanging.
 constexpr platform::DismResult kTimedOut = static_cast<platform::DismResult>(0x800705B4u);
 
+// E_UNEXPECTED: dism.exe ended with 0 but did not say that the command worked.
+constexpr platform::DismResult kUnexpected = static_cast<platform::DismResult>(0x8000FFFFu);
+const char kSuccessLine[] = "The operation completed successfully.";
+
+// The start of what dism.exe printed, on one line, for a message.
+std::wstring Excerpt(const std::string& output) {
+  std::string text;
+  for (char c : output) {
+    if (text.size() >= 120) break;
+    if (c == '\r' || c == '\n') c = ' ';
+    if (!(c == ' ' && (text.empty() || text.back() == ' '))) text += c;
+  }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text.empty() ? L"it printed nothing" : L"it printed: " + platform::AnsiToWide(text);
+}
+
 std::wstring Hex(std::uint32_t value) {
   wchar_t digits[16];
   std::swprintf(digits, 16, L"0x%x", value);
@@ -98,7 +114,7 @@ class DismExeBackend : public DismBackend {
 
  private:
   // Runs dism.exe with `args` after its global options, reporting its progress bar as
-  // (tenths of a percent, 1000); the output goes to `output` when given.
+  // (percent, 100); the output goes to `output` when given.
   platform::DismResult Run(const std::vector<std::wstring>& args, ProgressCallback progress, void* userData,
                            std::string* output) {
     m_LastError.clear();
@@ -131,7 +147,13 @@ class DismExeBackend : public DismBackend {
     }
     platform::DismResult hr = DismExeResult(*exitCode);
     TraceLog(L"[DismExe] exit code " + Hex(*exitCode));
-    if (platform::DismFailed(hr)) {
+    if (!platform::DismFailed(hr) && read.Text().find(kSuccessLine) == std::string::npos) {
+      // Every DISM says so in English when a command worked; a tool that ends with 0 without it
+      // is not a working DISM (a stub, or output that makes no sense).
+      hr = kUnexpected;
+      m_LastError = L"dism.exe did not report success (" + Excerpt(read.Text()) + L")";
+      TraceLog(L"[DismExe] " + m_LastError);
+    } else if (platform::DismFailed(hr)) {
       m_LastError = DismExeErrorText(read.Text());
       if (m_LastError.empty()) m_LastError = L"dism.exe gave no reason; see its log " + m_LogFile;
     }
@@ -144,13 +166,19 @@ class DismExeBackend : public DismBackend {
   bool ReadToEnd(platform::PipedProcess& tool, DismExeOutput& read, ProgressCallback progress, void* userData) {
     std::vector<char> block(4096);
     std::uint32_t silentMs = 0;
+    int lastPercent = -1;
     for (;;) {
       std::size_t got = 0;
       auto result = tool.Read(block.data(), block.size(), got, kReadSliceMs);
       if (result && *result == platform::PipeRead::Data) {
         silentMs = 0;
+        // As the DISM API reports: each new whole percent below 100 once (the step's own
+        // completion reports the 100).
         int tenths = read.Add(std::string(block.data(), got));
-        if (tenths >= 0 && progress) progress(static_cast<std::uint32_t>(tenths), 1000, userData);
+        if (tenths >= 0 && tenths / 10 < 100 && tenths / 10 != lastPercent && progress) {
+          lastPercent = tenths / 10;
+          progress(static_cast<std::uint32_t>(lastPercent), 100, userData);
+        }
         continue;
       }
       if (result && *result == platform::PipeRead::Timeout) {

@@ -30,6 +30,8 @@ class DismManager {
   bool ClearStaleMounts(std::wstring& stuckFolder);
   // How dism.exe runs are judged hung (no output for this long); for tests.
   static void SetDismExeSilenceLimit(std::uint32_t milliseconds);
+  // DISM's own text for its last failure on this thread; empty when it gave none.
+  std::wstring LastErrorText() { return m_ImgManager->Backend().LastErrorText(); }
   // What serves DISM ("DISM API <path>" or "dism.exe <path>").
   std::wstring BackendDescription() { return m_ImgManager->Backend().Description(); }
   // Mounts image `imageIndex` of the WIM file read-write in a fresh mount folder.

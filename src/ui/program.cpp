@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "app/trace_log.h"
+#include "platform/library.h"
 #include "platform/widgets.h"
 #include "platform/message_box.h"
 #include "platform/sync.h"
@@ -33,6 +34,7 @@ void StartAndRun() {
 }  // namespace
 
 int RunProgram() {
+  const std::wstring librarySearch = platform::RestrictLibrarySearch();
   // Another instance holds the mutex: leave at once, silently.
   if (platform::NamedMutexExists(kInstanceMutexName)) return 0;
   bool alreadyExisted = false;
@@ -40,6 +42,7 @@ int RunProgram() {
   std::unique_ptr<platform::NamedMutex> mutex = platform::CreateNamedMutex(kInstanceMutexName, alreadyExisted);
   if (alreadyExisted) return 0;
 
+  TraceLog(L"[RunProgram] " + librarySearch);
   try {
     StartAndRun();
   } catch (const std::exception& error) {

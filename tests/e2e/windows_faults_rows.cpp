@@ -1,8 +1,10 @@
 #include "windows_faults_rows.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/operation_state.h"
+#include "platform/dism_api.h"
 #include "sim/machine/machine.h"
 
 namespace fs = std::filesystem;
@@ -181,6 +183,43 @@ std::vector<FaultRow> MakeRows() {
   rows.push_back(Dism("DismMountImage", "0xC1420117", 0));
   rows.push_back(Dism("DismCommitImage", "0x80004005", 0));
   rows.push_back(Dism("DismUnmountImage", "0xC1420117@1", 0));
+
+  // DISM through dism.exe (a 64-bit Windows), and mounts that earlier runs left behind.
+  {
+    auto onWindows = [](const char* windows) {
+      return [windows](test::TempMachine& machine) {
+        const char* tools = std::getenv("DRAVENTA_TEST_TOOLS");
+        if (tools && machine.Builder().Windows(windows, tools)) machine.Apply();
+      };
+    };
+    FaultRow mount = With(Iso("DismExeMountFails", "win10-x64: dism.exe /Mount-Wim fails (0xC1420117)"),
+                          {{"dismexe.mount-wim", "0xC1420117"}});
+    mount.prepare = onWindows("win10-x64");
+    rows.push_back(Expect(mount, kFinishFailure, L"DismCpp: DismMountImage"));
+    FaultRow hang = Short(With(Usb("UsbDismExeAddDriverHangs", "win7-x64: dism.exe /Add-Driver hangs"),
+                               {{"dismexe.add-driver", "hang"}}));
+    hang.prepare = onWindows("win7-x64");
+    rows.push_back(Expect(hang, kFinishFailure, L"DismCpp: DismAddDriver"));
+    FaultRow garbage = With(Iso("DismExeCommitPrintsNonsense", "win11-x64: dism.exe /Commit-Wim prints nonsense"),
+                            {{"dismexe.commit-wim", "garbage"}});
+    garbage.prepare = onWindows("win11-x64");
+    rows.push_back(Expect(garbage, kFinishFailure, L"DismCpp: DismCommitImage"));
+
+    auto leaveMount = [](int status) {
+      return [status](test::TempMachine& machine) {
+        const std::wstring folder = platform::host::FromUtf8(std::string(kProgramData) + "\\90000");
+        if (machine.Builder().LeaveMount(L"E:\\sources\\boot.wim", 2, folder, status)) machine.Apply();
+      };
+    };
+    FaultRow remount = Iso("StaleMountNeedsRemount", "boot.wim's image 2 left mounted by a killed run, needing a remount");
+    remount.prepare = leaveMount(platform::kDismMountStatusNeedsRemount);
+    rows.push_back(Expect(remount, kFinishSuccess, L"Successful!"));
+    FaultRow stuck = With(Usb("UsbStaleMountStays", "a mount left by a killed run that DISM can't unmount"),
+                          {{"dism.DismUnmountImage", "0xC1420117"}});
+    stuck.prepare = leaveMount(platform::kDismMountStatusOk);
+    stuck.imageStaysMounted = true;
+    rows.push_back(Expect(stuck, kNoFinish, L"could not be removed. Restart Windows and try again."));
+  }
 
   // The ISO tool.
   {

@@ -71,6 +71,7 @@ class Faults : public e2e::WindowsJobTest, public ::testing::WithParamInterface<
     e2e::WindowsJobTest::TearDown();
     DiskpartScript::Instance().SetTimeoutForTests(DiskpartScript::kDefaultTimeoutMs);
     MakeISOFile::Instance()->SetSilenceLimitMs(kIsoDefaultSilenceMs);
+    DismManager::SetDismExeSilenceLimit(10 * 60 * 1000);
     // A row may leave DISM with a session it could not close; the next program starts afresh.
     DismManager::DestroyInstance();
     platform::host::ResetDismForTests();
@@ -128,6 +129,7 @@ TEST_P(Faults, TheProgramUnderOneFault) {
   if (row.shortLimits) {
     DiskpartScript::Instance().SetTimeoutForTests(kShortLimitMs);
     MakeISOFile::Instance()->SetSilenceLimitMs(kShortLimitMs);
+    DismManager::SetDismExeSilenceLimit(kShortLimitMs);
   }
   if (row.prepare) row.prepare(machine_);
 

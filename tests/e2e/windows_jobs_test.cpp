@@ -7,6 +7,7 @@
 #include <iostream>
 #include <random>
 
+#include "app/trace_log.h"
 #include "disk/volume_utils.h"
 #include "sim/machine/machine.h"
 #include "support/recording_job_window.h"
@@ -111,6 +112,54 @@ TEST_F(WindowsJobs, TheIsoJobThenTheUsbJobThroughTheWindowsUntilTheProgramEnds) 
   EXPECT_EQ(ScratchLeftovers(), std::vector<std::string>{});
   EXPECT_EQ(MountedImages(), 0u);
 }
+
+// Both jobs on each Windows the users run, whichever way DISM is reached there: the result's
+// image 2 holds the four packages, and the trace names what served.
+class WindowsJobsOnEachWindows : public e2e::WindowsJobTest,
+                                 public ::testing::WithParamInterface<std::pair<const char*, const char*>> {
+ protected:
+  std::string WindowsProfile() const override { return GetParam().first; }
+};
+
+TEST_P(WindowsJobsOnEachWindows, BothJobsPutTheFourPackagesIntoImageTwo) {
+  StartProgram();
+  RecordingObserver seen;
+  scripted::ScriptedUser user(&seen);
+  JobOutcome iso = user.RunJob(e2e::IsoJob(false));
+  ASSERT_TRUE(iso.ok) << iso.failure;
+  EXPECT_EQ(iso.finishCode, scripted::kFinishSuccess);
+  JobOutcome usb = user.RunJob(e2e::UsbJob(true));
+  ASSERT_TRUE(usb.ok) << usb.failure;
+  EXPECT_EQ(usb.finishCode, scripted::kFinishSuccess);
+
+  const std::string isoWim = machine_.Folder() + "/iso-boot.wim";
+  e2e::Shell("xorriso -osirrox on -indev '" + IsoHost() + "' -extract /sources/boot.wim '" + isoWim + "'");
+  const std::string stickWim = platform::host::Machine::DriveRootHostPath('F') + "/sources/boot.wim";
+  for (const std::string& wim : {isoWim, stickWim}) {
+    std::string image2 = e2e::Shell("wimdir '" + wim + "' 2");
+    for (const char* package : {"asmthub3.inf", "asmtxhci.inf", "iusb3hub.inf", "iusb3xhc.inf"})
+      EXPECT_NE(image2.find(std::string("DriverStore/FileRepository/") + package), std::string::npos) << wim << package;
+  }
+  std::string trace = test::ReadHostFile(machine_.Host(app::TraceLogPath()));
+  EXPECT_NE(trace.find(std::string("[DismManager] DISM back-end: ") + GetParam().second), std::string::npos);
+  EXPECT_EQ(MountedImages(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, WindowsJobsOnEachWindows,
+    ::testing::Values(
+        std::make_pair("win7-x86", "dism.exe C:\\Windows\\System32\\dism.exe"),
+        std::make_pair("win7-x86-adk", "DISM API C:\\Program Files\\Windows Kits\\10\\Assessment and Deployment Kit"),
+        std::make_pair("win7-x64", "dism.exe C:\\Windows\\Sysnative\\dism.exe"),
+        std::make_pair("win10-x64", "dism.exe C:\\Windows\\Sysnative\\dism.exe"),
+        std::make_pair("win11-x64", "dism.exe C:\\Windows\\Sysnative\\dism.exe")),
+    [](const ::testing::TestParamInfo<std::pair<const char*, const char*>>& info) {
+      std::string name = info.param.first;
+      for (auto& c : name) {
+        if (c == '-') c = '_';
+      }
+      return name;
+    });
 
 TEST_F(WindowsJobs, DecliningTheEraseQuestionLeavesTheStickAndReturnsToStepTwo) {
   StartProgram();

@@ -51,6 +51,9 @@ void WindowsJobTest::SetUp() {
   auto& builder = machine_.Builder();
   builder.Fixed('D', 1);
   builder.UsbStick('F', 2, StickBytes());
+  if (!WindowsProfile().empty()) {
+    ASSERT_TRUE(builder.Windows(WindowsProfile(), tools));
+  }
   ASSERT_TRUE(builder.InstallTool(L"C:\\Windows\\System32\\diskpart.exe", std::string(tools) + "/diskpart.exe"));
   ASSERT_TRUE(builder.InstallProgramFiles(DRAVENTA_PROGRAM_FILES));
   // A small 64-bit disc: the base tree with real boot.wim and install.wim.

@@ -47,6 +47,8 @@ class WindowsJobTest : public ::testing::Test {
 
   // The disc, the stick's size and the disc's architecture; set before SetUp runs.
   virtual std::uint64_t StickBytes() const { return 8ull << 30; }
+  // The Windows the machine is (a MachineBuilder::Windows name); "" keeps the default machine.
+  virtual std::string WindowsProfile() const { return ""; }
 
   // The program's start: the mode window as the main form, shown.
   void StartProgram();

@@ -3,6 +3,7 @@
 // records the state messages, and helpers to read what DISM left behind.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -47,7 +48,20 @@ class DismTest : public ::testing::Test {
   }
   void TearDown() override {
     DismManager::DestroyInstance();
+    DismManager::SetDismExeSilenceLimit(10 * 60 * 1000);
     platform::DestroyMessageWindow(window_);
+  }
+
+  // Makes the machine one of the Windows profiles, with the dism.exe substitute; "" keeps the
+  // default machine, whose DISM API in the system folder serves.
+  void UseWindows(const std::string& name) {
+    if (name.empty()) return;
+    const char* tools = std::getenv("DRAVENTA_TEST_TOOLS");
+    ASSERT_NE(tools, nullptr);
+    ASSERT_TRUE(machine_.Builder().Windows(name, tools));
+    machine_.Apply();
+    DismManager::DestroyInstance();
+    DismManager::SetDismExeSilenceLimit(1500);
   }
 
   std::string BootWim() const { return root_ + "/sources/boot.wim"; }

@@ -1,6 +1,12 @@
 // The boot-image servicing step on real WIM files through the DISM substitute.
 #include <algorithm>
+#include <cctype>
+#include <tuple>
+#include <csignal>
+#include <cstdlib>
+#include <cwchar>
 
+#include "engine/job_precheck.h"
 #include "platform/dism_api.h"
 #include "platform/files.h"
 #include "servicing/dism_fixture.h"
@@ -9,10 +15,14 @@ namespace {
 
 using test::DismTest;
 
-class DismServicing : public DismTest, public ::testing::WithParamInterface<bool> {};
+// The disc's architecture, and the Windows that serves DISM ("": the DISM API in the process;
+// a Windows 7 or a 64-bit one: dism.exe).
+class DismServicing : public DismTest, public ::testing::WithParamInterface<std::tuple<bool, const char*>> {};
 
 TEST_P(DismServicing, AddsTheAsmediaAndTheDiscsIntelPackagesToImageTwoOnly) {
-  const bool is64 = GetParam();
+  const bool is64 = std::get<0>(GetParam());
+  const std::string windows = std::get<1>(GetParam());
+  UseWindows(windows);
   const std::string arch = is64 ? "amd64" : "x86";
   MakeBootWim({test::PeImage(), test::SetupImage(is64 ? "9" : "0")});
   const auto image1 = test::WimImageListing(BootWim(), 1);
@@ -46,17 +56,28 @@ TEST_P(DismServicing, AddsTheAsmediaAndTheDiscsIntelPackagesToImageTwoOnly) {
   EXPECT_TRUE(Boxes().empty());
   EXPECT_TRUE(MountFoldersLeft().empty());
   EXPECT_EQ(MountRecords(), "[]");
-  EXPECT_EQ(CallCount("DismAddDriver force=1"), 4);
-  EXPECT_EQ(CallCount("DismMountImage index=2 flags=0"), 1);
-  EXPECT_EQ(CallCount("DismUnmountImage flags=0"), 1);
-  EXPECT_EQ(platform::host::DismOutstandingAllocations(), 0u);
   std::string trace = Trace();
   EXPECT_NE(trace.find("DismOperation::Excute - DISMADDDRIVER: m_DriverFolder"), std::string::npos);
   EXPECT_NE(trace.find(is64 ? "\\Intel\\Win7\\x64" : "\\Intel\\Win7\\x86"), std::string::npos);
   EXPECT_NE(trace.find("DismOperation::Excute - DISMUNMOUNTOK"), std::string::npos);
+  if (!windows.empty()) {
+    // dism.exe's bar moved the progress between 0 and 100, and every step was one run of it.
+    EXPECT_TRUE(std::any_of(recorder_.posts.begin(), recorder_.posts.end(),
+                            [](const auto& post) { return post.first == DISMMOUNT && post.second > 0 && post.second < 100; }));
+    EXPECT_NE(trace.find("[DismManager] DISM back-end: dism.exe C:\\Windows\\"), std::string::npos);
+    EXPECT_NE(trace.find("/Add-Driver /Driver:"), std::string::npos);
+    EXPECT_NE(trace.find("/Unmount-Wim /MountDir:"), std::string::npos);
+    return;
+  }
+  EXPECT_EQ(CallCount("DismAddDriver force=1"), 4);
+  EXPECT_EQ(CallCount("DismMountImage index=2 flags=0"), 1);
+  EXPECT_EQ(CallCount("DismUnmountImage flags=0"), 1);
+  EXPECT_EQ(platform::host::DismOutstandingAllocations(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Architectures, DismServicing, ::testing::Values(false, true));
+INSTANTIATE_TEST_SUITE_P(ArchitecturesAndBackEnds, DismServicing,
+                         ::testing::Values(std::make_tuple(false, ""), std::make_tuple(true, ""),
+                                           std::make_tuple(false, "win7-x86"), std::make_tuple(true, "win10-x64")));
 
 struct FailingCall {
   const char* function;  // the DISM call that fails
@@ -104,6 +125,60 @@ INSTANTIATE_TEST_SUITE_P(
                       FailingCall{"DismCloseSession", "DismCloseSession", DISMCOMMIT},
                       FailingCall{"DismUnmountImage", "DismUnmountImage  ", DISMUNMOUNT}),
     [](const ::testing::TestParamInfo<FailingCall>& info) { return std::string(info.param.function); });
+
+// dism.exe failing at each command, hanging or printing nonsense: the same box names as the
+// DISM API's calls, with DISM's text (or the program's own when dism.exe gave none).
+struct FailingRun {
+  const char* command;  // the dism.exe command that misbehaves
+  const char* fault;    // its fault switch
+  const char* boxStart;
+  int stateLeft;
+  bool mountLeft;       // an unmount that fails every time leaves the mount for the next job
+};
+
+class DismExeFailure : public DismTest, public ::testing::WithParamInterface<FailingRun> {};
+
+TEST_P(DismExeFailure, ShowsTheFailureAndLeavesNothingMountedButWhatCantBeUnmounted) {
+  const FailingRun& failing = GetParam();
+  UseWindows("win7-x64");
+  MakeBootWim({test::PeImage(), test::SetupImage("0")});
+  const auto image2 = test::WimImageListing(BootWim(), 2);
+  SetFault(std::string("dismexe.") + failing.command, failing.fault);
+
+  EXPECT_EQ(Run(false), 0);
+  auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, L"DismCpp");
+  EXPECT_EQ(boxes[0].text.rfind(platform::AnsiToWide(failing.boxStart), 0), 0u) << platform::WideToAnsi(boxes[0].text);
+  EXPECT_GT(boxes[0].text.size(), std::string(failing.boxStart).size() + 2) << "the reason is given";
+  EXPECT_EQ(lastState_, failing.stateLeft);
+  EXPECT_EQ(MountRecords() != "[]", failing.mountLeft);
+  if (std::string(failing.command) != "unmount-wim") {
+    EXPECT_EQ(test::WimImageListing(BootWim(), 2), image2);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachCommand, DismExeFailure,
+    ::testing::Values(
+        FailingRun{"get-wiminfo", "0xc1420117", "DismGetImageInfo failed 0xc1420117 : ", NOSTATE, false},
+        FailingRun{"mount-wim", "0xc1420117", "DismMountImage failed 0xc1420117 : ", DISMMOUNT, false},
+        FailingRun{"add-driver", "0x80070002", "DismAddDriver   failed 0x80070002 : ", DISMADDDRIVER, false},
+        FailingRun{"commit-wim", "0xc1420117", "DismCommitImage  failed 0xc1420117 : ", DISMCOMMIT, false},
+        FailingRun{"unmount-wim", "0xc1420117", "DismUnmountImage   failed 0xc1420117 : ", DISMUNMOUNT, true},
+        FailingRun{"add-driver", "hang", "DismAddDriver   failed 0x800705b4 : dism.exe printed nothing for 1 seconds",
+                   DISMADDDRIVER, false},
+        FailingRun{"mount-wim", "garbage", "DismMountImage failed 0x80004005 : dism.exe gave no reason", DISMMOUNT,
+                   false},
+        FailingRun{"commit-wim", "garbage", "DismCommitImage  failed 0x80004005 : dism.exe gave no reason",
+                   DISMCOMMIT, false}),
+    [](const ::testing::TestParamInfo<FailingRun>& info) {
+      std::string name = std::string(info.param.command) + "_" + info.param.fault;
+      for (auto& c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+      }
+      return name;
+    });
 
 class DismImageCount : public DismTest, public ::testing::WithParamInterface<int> {};
 
@@ -186,6 +261,75 @@ TEST_F(DismTest, EachInvalidMountIsCleanedUpBeforeTheNewMount) {
   EXPECT_EQ(std::count(calls.begin(), mount, std::string("DismCleanupMountpoints")), 2);
   EXPECT_EQ(CallCount("DismCleanupMountpoints"), 2);
   EXPECT_EQ(MountRecords(), "[]");
+}
+
+// What earlier runs left mounted in the program data folder goes before a job, whatever its
+// status; mounts elsewhere are someone else's and stay. A mount that can't be removed is named.
+TEST_F(DismTest, StaleMountsInTheProgramDataFolderAreRemovedAndOthersStay) {
+  test::MakeWim(root_ + "/other.wim", {test::PeImage(), test::SetupImage("0")});
+  DismManager* dism = DismManager::Instance();
+  const std::wstring data = platform::AnsiToWide(GetProgramDataFolder());
+  struct Left {
+    std::wstring folder;
+    std::uint32_t index;
+    bool invalid;  // its folder gone
+  };
+  const Left left[] = {{data + L"101010", 1, false}, {data + L"111111", 2, true}, {L"C:\\Elsewhere", 1, false}};
+  for (const Left& mount : left) {
+    ASSERT_TRUE(platform::CreateFolderPath(mount.folder));
+    ASSERT_EQ(platform::DismMountImage(L"E:\\other.wim", mount.folder, mount.index, nullptr, platform::kDismImageIndex,
+                                       platform::kDismMountReadOnly, nullptr, nullptr),
+              0);
+    if (mount.invalid) std::filesystem::remove_all(machine_.Host(mount.folder));
+  }
+
+  std::wstring stuck;
+  EXPECT_TRUE(dism->ClearStaleMounts(stuck));
+  std::vector<platform::DismMountedImage> mounted;
+  platform::DismGetMountedImageInfo(mounted);
+  ASSERT_EQ(mounted.size(), 1u);
+  EXPECT_EQ(mounted[0].mountPath, L"C:\\Elsewhere");
+  EXPECT_FALSE(platform::PathExists(data + L"101010"));
+  EXPECT_NE(Trace().find("left mounted: " + platform::WideToAnsi(data) + "101010 (E:\\other.wim, image 1, ok)"),
+            std::string::npos);
+
+  // One that DISM refuses to unmount stays, and is named.
+  ASSERT_TRUE(platform::CreateFolderPath(data + L"121212"));
+  ASSERT_EQ(platform::DismMountImage(L"E:\\other.wim", data + L"121212", 2, nullptr, platform::kDismImageIndex,
+                                     platform::kDismMountReadOnly, nullptr, nullptr),
+            0);
+  SetFault("dism.DismUnmountImage", "0xc1420117");
+  EXPECT_FALSE(dism->ClearStaleMounts(stuck));
+  EXPECT_EQ(stuck, data + L"121212");
+}
+
+// A program killed while it services the image leaves the image mounted; the next job's check
+// removes that mount and the job succeeds.
+TEST_F(DismTest, AMountLeftByAKilledProgramIsClearedByTheNextJob) {
+  MakeBootWim({test::PeImage(), test::SetupImage("0")});
+  const auto image2 = test::WimImageListing(BootWim(), 2);
+  DismManager::DestroyInstance();
+  GTEST_FLAG_SET(death_test_style, "fast");
+  EXPECT_EXIT(
+      {
+        DismManager* dism = DismManager::Instance();
+        if (dism->Mount(L"E:\\sources\\boot.wim", 2, nullptr, nullptr) &&
+            dism->AddDriver(platform::AnsiToWide(GetProgramDataFolder()) + L"U3\\Asmedia\\asmthub3.inf"))
+          std::raise(SIGKILL);
+        std::exit(1);
+      },
+      ::testing::KilledBySignal(SIGKILL), "");
+  ASSERT_EQ(MountFoldersLeft().size(), 1u);
+  ASSERT_NE(MountRecords(), "[]");
+
+  WIN7_OPERAT_INFO info{};
+  std::wcscpy(info.szSourcePath, L"E:\\");
+  EXPECT_FALSE(CheckJobCanFinish(0, info).has_value());
+  EXPECT_EQ(MountRecords(), "[]");
+  EXPECT_TRUE(MountFoldersLeft().empty());
+  EXPECT_EQ(test::WimImageListing(BootWim(), 2), image2) << "the killed run's driver was discarded";
+  EXPECT_EQ(Run(false), 1) << Trace();
+  EXPECT_EQ(test::StagedPackages(BootWim(), 2).size(), 5u);
 }
 
 TEST_F(DismTest, ProgressIsCurrentTimesHundredOverTotalInUnsigned32Bits) {

@@ -16,6 +16,7 @@
 #include "app/trace_log.h"
 #include "platform/files.h"
 #include "platform/folders.h"
+#include "platform/library.h"
 #include "platform/messages.h"
 #include "platform/win32/scoped_handle.h"
 
@@ -154,6 +155,23 @@ TEST(Win32Foundation, FoldersAttributesAndTreeDeletion) {
   EXPECT_TRUE(DeleteFolderTree(root + L"\\"));
   EXPECT_FALSE(platform::PathExists(root));
   EXPECT_FALSE(DeleteFolderTree(root));
+}
+
+// A DLL planted beside the program is found by name until the search is restricted; after that
+// only a load by full path (as the program loads its own libraries) reaches it.
+TEST(Win32Foundation, ALibraryPlantedBesideTheProgramIsNotLoadedByName) {
+  const std::wstring folder = platform::ExecutableFolder();
+  const std::wstring planted = folder + L"planted_library.dll";
+  ASSERT_TRUE(CopyFileW((folder + L"QvMultiLang.dll").c_str(), planted.c_str(), FALSE));
+  HMODULE before = LoadLibraryW(L"planted_library.dll");
+  ASSERT_NE(before, nullptr) << "the program's folder is searched by default";
+  FreeLibrary(before);
+
+  EXPECT_EQ(platform::RestrictLibrarySearch(), L"libraries are searched in the system folder only");
+  EXPECT_EQ(LoadLibraryW(L"planted_library.dll"), nullptr);
+  EXPECT_TRUE(platform::LoadLibraryAt(planted));
+  EXPECT_EQ(SetErrorMode(0) & (SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX),
+            static_cast<UINT>(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX));
 }
 
 // Kernel-handle validity, closes written down instead of made; each close spoils the last error.

@@ -31,6 +31,9 @@ class HostLibrary : public Library {
 // The Windows path is mapped to its file on the simulated machine, which is loaded as a host
 // shared object whatever its name (the program asks for "QvMultiLang.dll"). A file that is no
 // shared object fails as Windows fails a file that is no library.
+// The host loads no libraries by name and shows no system boxes.
+std::wstring RestrictLibrarySearch() { return L"libraries are searched in the system folder only"; }
+
 Result<std::unique_ptr<Library>> LoadLibraryAt(const std::wstring& path) {
   std::string hostPath = host::Machine::HostPath(path);
   void* handle = hostPath.empty() ? nullptr : ::dlopen(hostPath.c_str(), RTLD_NOW | RTLD_LOCAL);

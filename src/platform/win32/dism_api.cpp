@@ -72,9 +72,14 @@ const wchar_t* OrNull(const std::wstring& text) { return text.empty() ? nullptr 
 Status LoadDismApi(const std::wstring& dllPath) {
   std::lock_guard<std::mutex> guard(g_lock);
   if (g_api.module) return Status();
-  // A full path: the search path is never consulted for the module itself, and its own
-  // dependencies are searched in its folder.
-  win32::ScopedModule loaded(LoadLibraryExW(dllPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+  // A full path: the search path is never consulted for the module itself; its own dependencies
+  // (a deployment kit's DISM folder holds them) are searched in its folder, then the system
+  // folder. The LOAD_LIBRARY_SEARCH flags exist where SetDefaultDllDirectories does.
+  const bool searchFlags =
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories") != nullptr;
+  const DWORD flags = searchFlags ? LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32
+                                  : LOAD_WITH_ALTERED_SEARCH_PATH;
+  win32::ScopedModule loaded(LoadLibraryExW(dllPath.c_str(), nullptr, flags));
   if (!loaded) return win32::LastError("LoadLibraryExW", dllPath);
   HMODULE module = loaded.get();
   Api api;

@@ -31,6 +31,18 @@ class Win32Library : public Library {
 
 }  // namespace
 
+std::wstring RestrictLibrarySearch() {
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  // Looked up at run time: a static import would keep the program from starting on a Windows 7
+  // without the update.
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+  if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return L"libraries are searched in the system folder only";
+  if (SetDllDirectoryW(L"")) return L"the current folder is taken out of the library search (no SetDefaultDllDirectories)";
+  return L"the library search could not be restricted, error " + std::to_wstring(GetLastError());
+}
+
 Result<std::unique_ptr<Library>> LoadLibraryAt(const std::wstring& path) {
   win32::ScopedModule module(LoadLibraryW(path.c_str()));
   if (!module) {
