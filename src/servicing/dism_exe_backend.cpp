@@ -174,8 +174,8 @@ class DismExeBackend : public DismBackend {
         silentMs = 0;
         // As the DISM API reports: each new whole percent below 100 once (the step's own
         // completion reports the 100).
-        int tenths = read.Add(std::string(block.data(), got));
-        if (tenths >= 0 && tenths / 10 < 100 && tenths / 10 != lastPercent && progress) {
+        for (int tenths : read.Add(std::string(block.data(), got))) {
+          if (tenths / 10 >= 100 || tenths / 10 == lastPercent || !progress) continue;
           lastPercent = tenths / 10;
           progress(static_cast<std::uint32_t>(lastPercent), 100, userData);
         }

@@ -62,9 +62,9 @@ int BarFigure(const std::string& inside) {
 
 }  // namespace
 
-int DismExeOutput::Add(const std::string& piece) {
+std::vector<int> DismExeOutput::Add(const std::string& piece) {
   m_Text += piece;
-  int figure = -1;
+  std::vector<int> figures;
   for (;;) {
     std::size_t open = m_Text.find('[', m_Scanned);
     if (open == std::string::npos) {
@@ -77,10 +77,10 @@ int DismExeOutput::Add(const std::string& piece) {
       break;
     }
     int value = BarFigure(m_Text.substr(open + 1, close - open - 1));
-    if (value >= 0) figure = value;
+    if (value >= 0) figures.push_back(value);
     m_Scanned = close + 1;
   }
-  return figure;
+  return figures;
 }
 
 std::wstring DismExeErrorText(const std::string& output) {

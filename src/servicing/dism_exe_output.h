@@ -13,10 +13,9 @@ namespace DismCpp {
 // Collects dism.exe's output as it arrives and finds each new progress figure in it.
 class DismExeOutput {
  public:
-  // Adds a piece of output; returns the last complete progress figure in it, in tenths of a
-  // percent (0 to 1000), or -1 when none was completed. A bar split between two pieces is read
-  // when its end arrives.
-  int Add(const std::string& piece);
+  // Adds a piece of output; returns each progress figure completed in it, in order, in tenths
+  // of a percent (0 to 1000). A bar split between two pieces is read when its end arrives.
+  std::vector<int> Add(const std::string& piece);
   const std::string& Text() const { return m_Text; }
 
  private:

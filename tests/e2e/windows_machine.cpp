@@ -8,6 +8,7 @@
 #include "app/program_data.h"
 #include "disk/diskpart_script.h"
 #include "disk/usb_manager.h"
+#include "servicing/dism_manager.h"
 #include "platform/folders.h"
 #include "sim/dism/dism_state.h"
 #include "sim/probes/folder_browser_script.h"
@@ -45,6 +46,8 @@ void WindowsJobTest::SetUp() {
   DiskpartScript::Instance().DeleteScriptFile();
   CUSBManager::Release();
   CUSBManager::SetSettleDelayForTests(0);
+  // Each test is a program started afresh: DISM is chosen and initialised again.
+  DismManager::DestroyInstance();
   platform::host::ClearMessageBoxes();
   platform::host::ClearFolderBrowsers();
 

@@ -62,11 +62,13 @@ TEST(DismBackendChoice, TheApiOnlyWhereTheProcessIsNativeElseTheSystemsOwnDismEx
 TEST(DismExeOutput, ProgressListingsErrorTextAndExitCodes) {
   // The bar is redrawn with carriage returns and may arrive split anywhere.
   DismCpp::DismExeOutput output;
-  EXPECT_EQ(output.Add("\r\nDeployment Image Servicing and Management tool\r\nVersion: 6.1.7601.17514\r\n\r\nMounting image\r\n[=="), -1);
-  EXPECT_EQ(output.Add("=========   40.0%      ]\r[=============   6"), 400);
+  using Figures = std::vector<int>;
+  EXPECT_EQ(output.Add("\r\nDeployment Image Servicing and Management tool\r\nVersion: 6.1.7601.17514\r\n\r\nMounting image\r\n[=="),
+            Figures{});
+  EXPECT_EQ(output.Add("=========   40.0%      ]\r[=============   6"), Figures{400});
   EXPECT_EQ(output.Add("2.5%   ]\r[====100.0%====]\r[== 3.0% ==][==========================100.0%==========================]\r\n"),
-            1000);
-  EXPECT_EQ(output.Add("[no figure] [150%] [.5%]\r\nThe operation completed successfully.\r\n"), -1);
+            (Figures{625, 1000, 30, 1000}));
+  EXPECT_EQ(output.Add("[no figure] [150%] [.5%]\r\nThe operation completed successfully.\r\n"), Figures{});
 
   const std::string wimInfo =
       "Details for image : E:\\sources\\boot.wim\r\n\r\nIndex : 1\r\nName : Microsoft Windows PE (x86)\r\n"
