@@ -1,6 +1,7 @@
 #include "disk/usb_manager.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <mutex>
 
@@ -18,16 +19,21 @@ namespace {
 
 std::mutex g_instanceLock;
 CUSBManager* g_instance = nullptr;
-std::atomic<std::uint32_t> g_settleMs{2000};
+// After formatting, the system mounts the volume again and gives it its letter in its own time:
+// seconds on a slow stick. The letter is looked up every 250 ms for up to this long.
+std::atomic<std::uint32_t> g_letterWaitMs{30000};
+constexpr std::uint32_t kLetterPollMs = 250;
 
 // The inventory's drive type of a removable disk (a USB stick); a fixed disk on USB is
 // kDriveTypeFixedUsb.
 constexpr int kRemovable = 2;
 
-// The diskpart scripts, each formatted into a buffer of 256 bytes.
+// The diskpart scripts, each formatted into a buffer of 256 bytes. "override" makes the format
+// dismount the volume first: Explorer opens a newly inserted stick and scanners hold files on
+// it, and diskpart refuses to format a volume in use without it.
 std::string FormatScript(unsigned disk, unsigned partition, const char* fileSystem) {
   char buffer[256];
-  std::snprintf(buffer, sizeof buffer, "sel disk %u\r\nsel par %u\r\nformat fs=%s quick\r\nexit\r\n", disk, partition,
+  std::snprintf(buffer, sizeof buffer, "sel disk %u\r\nsel par %u\r\nformat fs=%s quick override\r\nexit\r\n", disk, partition,
                 fileSystem);
   return buffer;
 }
@@ -53,7 +59,7 @@ std::string CleanAndFormatScript(unsigned disk, const std::string& letter, unsig
   if (partitionMiB != 0) std::snprintf(size, sizeof size, " size=%u", partitionMiB);
   char buffer[256];
   std::snprintf(buffer, sizeof buffer,
-                "sel disk %u\r\nclean\r\ncrea part prim%s\r\nsel part %u\r\nformat fs=fat32 quick\r\nassign "
+                "sel disk %u\r\nclean\r\ncrea part prim%s\r\nsel part %u\r\nformat fs=fat32 quick override\r\nassign "
                 "letter=%s\r\nactive\r\nexit\r\n",
                 disk, size, kCleanedDiskPartition, letter.c_str());
   return buffer;
@@ -114,7 +120,7 @@ void CUSBManager::Release() {
   g_instance = nullptr;
 }
 
-void CUSBManager::SetSettleDelayForTests(std::uint32_t milliseconds) { g_settleMs = milliseconds; }
+void CUSBManager::SetSettleDelayForTests(std::uint32_t milliseconds) { g_letterWaitMs = milliseconds; }
 
 bool CUSBManager::FormatActiveUSB(std::wstring path, const std::atomic<bool>* stop) {
   m_USBLetter = LowerCase(std::move(path));
@@ -225,12 +231,34 @@ bool CUSBManager::FormatUSB(const std::atomic<bool>* stop) {
   if (!success && !Recover(disk, partition)) return false;
 
   DiskpartScript::Instance().DeleteScriptFile();
-  platform::SleepMilliseconds(g_settleMs.load());
 
-  if (ReGetUSBLtr(disk, partition)) return true;
+  if (WaitForUSBLtr(disk, partition)) return true;
   platform::ShowMessageBox(0, L"Get USB disk/flash letter error!", L"Error", platform::kMbIconError);
   TraceLog(L"[CUSBManager::FormatUSB - ReGetUSBLtr] is fail");
   return false;
+}
+
+bool CUSBManager::WaitForUSBLtr(int disk, int partition) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
+  const Clock::duration bound = std::chrono::milliseconds(g_letterWaitMs.load());
+  auto waited = [start] {
+    return std::to_wstring(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count()) + L" ms";
+  };
+  for (;;) {
+    // Quiet look-ups while there is time left; the last one traces why it failed.
+    const bool last = Clock::now() - start >= bound;
+    wchar_t letter = 0;
+    if ((last || GetPartitionLetter(disk, partition, letter).ok()) && ReGetUSBLtr(disk, partition)) {
+      TraceLog(L"[CUSBManager::FormatUSB] the letter was there after " + waited());
+      return true;
+    }
+    if (last) {
+      TraceLog(L"[CUSBManager::FormatUSB] no letter after " + waited());
+      return false;
+    }
+    platform::SleepMilliseconds(kLetterPollMs);
+  }
 }
 
 bool CUSBManager::ReGetUSBLtr(int disk, int partition) {

@@ -2,7 +2,8 @@
 // Prepares the USB drive the user chose: finds the USB disk and partition behind its letter,
 // formats the partition FAT32 and makes it active with diskpart, falls back to wiping and
 // repartitioning the whole disk when that fails and the user agrees twice, and finds the
-// partition's drive letter again afterwards (formatting may move it).
+// partition's drive letter again afterwards (formatting may move it, and a slow stick gets it
+// back only seconds later).
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -26,8 +27,8 @@ class CUSBManager {
   // Looks the partition's drive letter up again and stores it in m_USBLetter.
   bool ReGetUSBLtr(int disk, int partition);
 
-  // Tests only: the pause that lets the system mount the new volume (2000 ms). It outlives
-  // Release, so it holds for every manager made afterwards.
+  // Tests only: the longest wait for the formatted partition's letter (30000 ms; 0 looks it up
+  // once). It outlives Release, so it holds for every manager made afterwards.
   static void SetSettleDelayForTests(std::uint32_t milliseconds);
 
   // On entry the root text as the job gives it; after a successful run the bare drive letter.
@@ -40,4 +41,6 @@ class CUSBManager {
   bool RunActiveScript(int disk, int partition);
   bool RunCleanAndFormatScript(int disk);
   bool Recover(int disk, int& partition);
+  // ReGetUSBLtr, tried every 250 ms until the letter is there or the wait's bound has passed.
+  bool WaitForUSBLtr(int disk, int partition);
 };

@@ -76,12 +76,17 @@ std::int32_t ISOOperation::Excute() {
   TraceLog(L"ISOOperation Excute");
   // m_bStop starts false with the object and is not cleared here: a stop that arrives between
   // the runner's check and this call must still cancel the build.
-  if (!precheck()) return 0;
+  // A build that fails posts its own state, so the page names it rather than the step before.
+  if (!precheck()) {
+    PostState(0);
+    return 0;
+  }
   if (RunOperate()) {
     TraceLog(L"ISOOperation Excute - end(TRUE)");
     return 1;
   }
   TraceLog(L"[ISOOperation- RunOperate] is fail");
+  PostState(0);
   std::wstring error = MakeISOFile::Instance()->LastError();
   if (error.empty()) error = L"The ISO file could not be built.";
   platform::ShowMessageBox(0, error, kCaption, platform::kMbOk | platform::kMbIconError);

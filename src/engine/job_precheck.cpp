@@ -1,5 +1,6 @@
 #include "engine/job_precheck.h"
 
+#include <utility>
 #include <vector>
 
 #include "app/trace_log.h"
@@ -104,17 +105,25 @@ std::wstring FindFileLargerThan(const std::wstring& folder, std::uint64_t limit,
   return {};
 }
 
-std::optional<JobRefusal> CheckFat32FileSizes(const std::wstring& source) {
-  std::uint64_t size = 0;
-  std::wstring file = FindFileLargerThan(source, kFat32LargestFile, size);
-  if (file.empty()) {
-    Trace(L"no file on " + source + L" is larger than FAT32 allows");
-    return std::nullopt;
+// Every file the USB job puts on the stick must fit FAT32: the disc's, and those of the "OS"
+// folder beside the program, which replace or add to the disc's on the stick.
+std::optional<JobRefusal> CheckFat32FileSizes(const std::wstring& source, const std::wstring& osFolder) {
+  const std::pair<std::wstring, const wchar_t*> folders[] = {
+      {source, L"this disc"}, {osFolder, L"the \"OS\" folder beside the program"}};
+  for (const auto& [folder, what] : folders) {
+    if (folder.empty() || !platform::IsFolder(folder)) continue;
+    std::uint64_t size = 0;
+    std::wstring file = FindFileLargerThan(folder, kFat32LargestFile, size);
+    if (file.empty()) {
+      Trace(L"no file in " + folder + L" is larger than FAT32 allows");
+      continue;
+    }
+    return Refuse(file + L" has " + std::to_wstring(size) + L" bytes",
+                  L"The file " + file + L" (" + std::to_wstring(size / 1048576) +
+                      L" MB) is larger than 4 GB, the largest file a FAT32 USB drive can hold, so " + what +
+                      L" can't be copied onto a USB drive. Make an ISO file from it instead.");
   }
-  return Refuse(file + L" has " + std::to_wstring(size) + L" bytes",
-                L"The file " + file + L" (" + std::to_wstring(size / 1048576) +
-                    L" MB) is larger than 4 GB, the largest file a FAT32 USB drive can hold, so this disc can't be "
-                    L"copied onto a USB drive. Make an ISO file from it instead.");
+  return std::nullopt;
 }
 
 }  // namespace
@@ -128,7 +137,7 @@ std::optional<JobRefusal> CheckJobCanFinish(std::int32_t type, const WIN7_OPERAT
   }
   if (auto refusal = CheckDism(source)) return refusal;
   if (type == 0) {
-    if (auto refusal = CheckFat32FileSizes(source)) return refusal;
+    if (auto refusal = CheckFat32FileSizes(source, info.szImgDriverPath)) return refusal;
   }
   Trace(L"the job can run");
   return std::nullopt;

@@ -44,6 +44,7 @@ constexpr ErrorText kWin32Texts[] = {
     {154, L"label too long"},
     {183, L"already exists"},
     {206, L"name too long"},
+    {223, L"file too large"},
     {232, L"pipe closing"},
     {267, L"not a folder"},
     {433, L"no such device"},

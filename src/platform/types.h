@@ -25,6 +25,7 @@ constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 constexpr std::uint32_t kErrorDirNotEmpty = 145;
 constexpr std::uint32_t kErrorAlreadyExists = 183;
 constexpr std::uint32_t kErrorFilenameExcedRange = 206;
+constexpr std::uint32_t kErrorFileTooLarge = 223;
 constexpr std::uint32_t kErrorDirectory = 267;
 constexpr std::uint32_t kErrorUnrecognizedVolume = 1005;
 constexpr std::uint32_t kErrorRequestAborted = 1235;

@@ -4,7 +4,9 @@
 
 #include "app/trace_log.h"
 #include "platform/files.h"
+#include "platform/message_box.h"
 #include "platform/messages.h"
+#include "platform/volumes.h"
 #include "servicing/copy_engine.h"
 
 CopyOperation::CopyOperation(platform::WindowHandle hWnd, std::int32_t state, const std::wstring& sourcePath,
@@ -48,7 +50,24 @@ std::int32_t CopyOperation::Excute() {
   m_State.store(BACKUPFAIL);
   TraceLog(L"[CopyOperation:: Excute] BACKUPFAIL");
   PostState(100);
+  if (!IsStop()) ReportLostSource();
   return 0;
+}
+
+// "Copy files failed." does not say why; when the source's drive can't be read at all any more
+// (the disc taken out of its drive, a stick pulled), the user is told so.
+void CopyOperation::ReportLostSource() const {
+  if (m_SourcePath.size() < 2 || m_SourcePath[1] != L':') return;
+  const std::wstring root = m_SourcePath.substr(0, 2) + L"\\";
+  if (platform::IsFolder(root)) return;
+  TraceLog(L"[CopyOperation:: Excute] " + root + L" can't be read any more");
+  const std::wstring text =
+      platform::DriveTypeOf(root) == platform::kDriveCdRom
+          ? L"The disc in " + root + L" can't be read any more: it was taken out of the drive, or it is damaged. "
+                                     L"Put the disc back and start again."
+          : L"The drive " + root + L" can't be read any more: it was removed, or it is damaged. Connect it again "
+                                   L"and start again.";
+  platform::ShowMessageBox(platform::ApplicationWindow(), text, L"Error", platform::kMbIconError);
 }
 
 std::uint32_t CopyOperation::OnCopyProgress(std::int64_t totalFileSize, std::int64_t totalBytesTransferred,

@@ -26,6 +26,9 @@ class CopyOperation : public BasicOperation {
                                       void* destinationFile, void* userData);
 
  private:
+  // After a failed copy: tells the user when the source's drive can't be read any more.
+  void ReportLostSource() const;
+
   std::wstring m_SourcePath;
   std::wstring m_TagPath;
   std::atomic<bool> m_bStop{false};

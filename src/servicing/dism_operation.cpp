@@ -57,14 +57,18 @@ std::int32_t DismOperation::Excute() {
 bool DismOperation::Service() {
   DismManager* dism = DismManager::Instance();
   if (dism->GetImageCount(mWimPath) != 2) return false;
+  // A phase that fails posts its own state once more, so the page names the failing phase
+  // rather than the last one that ended well.
+  auto failed = [this, dism] {
+    PostState(0);
+    dism->Discard();
+    return false;
+  };
 
   TraceLog(L"DismOperation::Excute - DISMMOUNT");
   SetState(DISMMOUNT);
-  if (!dism->Mount(mWimPath, kBootImageIndex, &DismOperation::OnDismProgress, this)) {
-    // The image may be mounted even though the session could not be opened.
-    dism->Discard();
-    return false;
-  }
+  // The image may be mounted even though the session could not be opened: it is discarded too.
+  if (!dism->Mount(mWimPath, kBootImageIndex, &DismOperation::OnDismProgress, this)) return failed();
   SetState(DISMMOUNTOK);
   TraceLog(L"DismOperation::Excute - DISMMOUNTOK");
   PostState(100);
@@ -82,28 +86,19 @@ bool DismOperation::Service() {
   infs.insert(infs.end(), intelInfs.begin(), intelInfs.end());
 
   for (const auto& inf : infs) {
-    if (!dism->AddDriver(inf)) {
-      dism->Discard();
-      return false;
-    }
+    if (!dism->AddDriver(inf)) return failed();
   }
 
   TraceLog(L"DismOperation::Excute - DISMCOMMIT");
   SetState(DISMCOMMIT);
-  if (!dism->Commit(&DismOperation::OnDismProgress, this)) {
-    dism->Discard();
-    return false;
-  }
+  if (!dism->Commit(&DismOperation::OnDismProgress, this)) return failed();
   TraceLog(L"DismOperation::Excute - DISMCOMMITOK");
   SetState(DISMCOMMITOK);
   PostState(100);
 
   TraceLog(L"DismOperation::Excute - DISMUNMOUNT");
   SetState(DISMUNMOUNT);
-  if (!dism->Unmount(&DismOperation::OnDismProgress, this)) {
-    dism->Discard();
-    return false;
-  }
+  if (!dism->Unmount(&DismOperation::OnDismProgress, this)) return failed();
   TraceLog(L"DismOperation::Excute - DISMUNMOUNTOK");
   SetState(DISMUNMOUNTOK);
   PostState(100);

@@ -32,7 +32,7 @@ TEST_F(UsbManager, FormatsAndActivatesTheStickBehindTheLetterAndFindsItsLetterAg
   ASSERT_EQ(log.statements.size(), 8u);
   EXPECT_EQ(log.statements[0].text, "sel disk 2");
   EXPECT_EQ(log.statements[1].text, "sel par 1");
-  EXPECT_EQ(log.statements[2].text, "format fs=FAT32 quick");
+  EXPECT_EQ(log.statements[2].text, "format fs=FAT32 quick override");
   EXPECT_EQ(log.statements[5].text, "sel par 1");
   EXPECT_EQ(log.statements[6].text, "active");
   EXPECT_EQ(log.statements[6].disk, 2);

@@ -4,7 +4,9 @@
 #include <filesystem>
 
 #include "app/operation_state.h"
+#include "disk/usb_manager.h"
 #include "platform/dism_api.h"
+#include "platform/folders.h"
 #include "sim/machine/machine.h"
 
 namespace fs = std::filesystem;
@@ -16,8 +18,13 @@ namespace {
 using platform::host::Machine;
 
 constexpr const char kProgramData[] = "C:\\ProgramData\\Qarvel\\DraventaWin";
+constexpr const wchar_t kTraceLog[] = L"C:\\ProgramData\\Qarvel\\DraventaWin\\XHCItrace.log";
 constexpr const wchar_t kFailed[] = L"(Operation failed)";
 constexpr const wchar_t kCopyFailed[] = L"lblState: Copy files failed.(Operation failed)";
+// The disc's loss named in a box, and the copy's own failure on the page below it.
+constexpr const wchar_t kDiscLost[] =
+    L"Error: The disc in E:\\ can't be read any more: it was taken out of the drive, or it is damaged. Put the disc "
+    L"back and start again. [OK]\nlblState: Copy files failed.(Operation failed)";
 constexpr const wchar_t kNoIso[] = L"make ISO error: The ISO file could not be built: ";
 constexpr const wchar_t kStillFailed[] = L"Error: Still failed, please check your USB Flash/Disk is available.";
 constexpr const wchar_t kCancelled[] = L"You have cacelled the operation, Do you want to close this tool?";
@@ -76,6 +83,16 @@ void EjectDisc(test::TempMachine&) {
   });
 }
 
+// The page's status after a DISM call failed: the phase the call belongs to, then the failure.
+std::wstring PhaseFailed(const std::string& function) {
+  std::wstring phase;
+  if (function == "DismMountImage" || function == "DismOpenSession") phase = L"Mounting the boot.wim. Please wait...";
+  if (function == "DismAddDriver") phase = L"Adding into the driver. Please wait...";
+  if (function == "DismCommitImage" || function == "DismCloseSession") phase = L"Committing...";
+  if (function == "DismUnmountImage") phase = L"Unmounting the boot.wim. Please wait...";
+  return phase.empty() ? phase : phase + kFailed;
+}
+
 FaultRow Dism(const std::string& function, const std::string& hr, int mode = 1) {
   std::string id = (mode == 1 ? "" : "Usb") + function.substr(4) + "Fails";
   std::string words = function + " fails (" + hr + ")";
@@ -85,6 +102,7 @@ FaultRow Dism(const std::string& function, const std::string& hr, int mode = 1) 
   }
   FaultRow row = mode == 1 ? Iso(id, words) : Usb(id, words);
   row = With(row, {{"dism." + function, hr}});
+  row.expectState = PhaseFailed(function);
   return Expect(row, scripted::kFinishFailure, L"DismCpp: " + platform::host::FromUtf8(function));
 }
 
@@ -105,12 +123,22 @@ std::vector<FaultRow> MakeRows() {
   {
     FaultRow row = At(Usb("DiscRemovedDuringTheCopy", "the disc taken out during the copy (at 10 %)"), COPYTOUSB, 10);
     row.atMoment = EjectDisc;
-    rows.push_back(Expect(row, kFinishFailure, kCopyFailed));
+    rows.push_back(Expect(row, kFinishFailure, kDiscLost));
   }
   {
     FaultRow row = At(Iso("IsoDiscRemovedDuringTheCopy", "the disc taken out during the copy (at 10 %)"), BACKUPOS, 10);
     row.atMoment = EjectDisc;
-    rows.push_back(Expect(row, kFinishFailure, kCopyFailed));
+    rows.push_back(Expect(row, kFinishFailure, kDiscLost));
+  }
+  {
+    // Its files go onto the FAT32 stick too: the check before the job refuses it (a sparse file).
+    FaultRow row = Usb("OsFolderFileOver4GiB", "a file of 4.5 GB in the \"OS\" folder beside the program");
+    row.prepare = [](test::TempMachine& machine) {
+      const std::string file = machine.Host(platform::ExecutableFolder() + L"OS") + "/sources/install.wim";
+      test::WriteHostFile(file, "");
+      fs::resize_file(file, 4500000000u);
+    };
+    rows.push_back(Expect(row, kNoFinish, L"folder beside the program can't be copied onto a USB drive"));
   }
   rows.push_back(Expect(AtStep2(With(Usb("DiscFolderCantBeListed", "a folder of the disc can't be listed (E:\\sources)"),
                                      {{"files.listFail", "E:\\sources"}})),
@@ -153,9 +181,38 @@ std::vector<FaultRow> MakeRows() {
     row.expectNotSeen = L"Formatting failure";
     rows.push_back(row);
   }
+  {
+    // Explorer or a scanner holding files on the stick: the format dismounts it and needs no clean.
+    FaultRow row = With(Usb("StickInUse", "the stick in use (a program holds files on it)"), {{"diskpart.inUse", "F"}});
+    row.expectNotSeen = L"Formatting failure";
+    rows.push_back(Expect(row, kFinishSuccess, L"lblState: Successfully update system image"));
+  }
   rows.push_back(Expect(With(Usb("LetterLostAfterFormat", "the stick's letter does not come back after formatting"),
                              {{"diskpart.formatNewLetter", "-"}}),
                         kFinishFailure, L"Error: Get USB disk/flash letter error!"));
+  {
+    // A slow stick gives its letter back seconds after the format: the program waits for it up to
+    // its bound, and the trace says how long it took.
+    auto waitUpTo = [](std::uint32_t ms) {
+      return [ms](test::TempMachine&) { CUSBManager::SetSettleDelayForTests(ms); };
+    };
+    FaultRow slow = With(Usb("SlowLetterAfterFormat", "a slow stick: its letter comes back 5 s after formatting"),
+                         {{"diskpart.letterDelayMs", "5000"}});
+    slow.prepare = waitUpTo(30000);
+    slow.verify = [](test::TempMachine& machine) {
+      const std::string trace = test::ReadHostFile(machine.Host(kTraceLog));
+      const std::string said = "the letter was there after ";
+      const auto at = trace.find(said);
+      if (at == std::string::npos) return std::string("FAILED: the wait for the letter is not traced");
+      const long ms = std::atol(trace.c_str() + at + said.size());
+      return (ms >= 4500 ? std::string() : std::string("FAILED: ")) + "letter after " + std::to_string(ms) + " ms";
+    };
+    rows.push_back(Expect(slow, kFinishSuccess, L"lblState: Successfully update system image"));
+    FaultRow late = With(Usb("LetterTooLateAfterFormat", "a slow stick whose letter is not back within the wait (2 s)"),
+                         {{"diskpart.letterDelayMs", "600000"}});
+    late.prepare = waitUpTo(2000);
+    rows.push_back(Expect(late, kFinishFailure, L"Error: Get USB disk/flash letter error!"));
+  }
   rows.push_back(Expect(With(Usb("LetterMovesAfterFormat", "formatting gives the stick another letter (K:)"),
                              {{"diskpart.formatNewLetter", "K"}}),
                         kFinishSuccess, L"lblState: Successfully update system image"));
@@ -195,14 +252,17 @@ std::vector<FaultRow> MakeRows() {
     FaultRow mount = With(Iso("DismExeMountFails", "win10-x64: dism.exe /Mount-Wim fails (0xC1420117)"),
                           {{"dismexe.mount-wim", "0xC1420117"}});
     mount.prepare = onWindows("win10-x64");
+    mount.expectState = PhaseFailed("DismMountImage");
     rows.push_back(Expect(mount, kFinishFailure, L"DismCpp: DismMountImage"));
     FaultRow hang = Short(With(Usb("UsbDismExeAddDriverHangs", "win7-x64: dism.exe /Add-Driver hangs"),
                                {{"dismexe.add-driver", "hang"}}));
     hang.prepare = onWindows("win7-x64");
+    hang.expectState = PhaseFailed("DismAddDriver");
     rows.push_back(Expect(hang, kFinishFailure, L"DismCpp: DismAddDriver"));
     FaultRow garbage = With(Iso("DismExeCommitPrintsNonsense", "win11-x64: dism.exe /Commit-Wim prints nonsense"),
                             {{"dismexe.commit-wim", "garbage"}});
     garbage.prepare = onWindows("win11-x64");
+    garbage.expectState = PhaseFailed("DismCommitImage");
     rows.push_back(Expect(garbage, kFinishFailure, L"DismCpp: DismCommitImage"));
 
     auto leaveMount = [](int status) {
@@ -273,12 +333,12 @@ std::vector<FaultRow> MakeRows() {
                         {{"files.locked", std::string(kProgramData) + "\\XHCItrace.log"}});
     const std::string held = "another program holds this file\r\n";
     row.prepare = [held](test::TempMachine& machine) {
-      std::string path = machine.Host(L"C:\\ProgramData\\Qarvel\\DraventaWin\\XHCItrace.log");
+      std::string path = machine.Host(kTraceLog);
       fs::create_directories(fs::path(path).parent_path());
       test::WriteHostFile(path, held);
     };
     row.verify = [held](test::TempMachine& machine) {
-      std::string now = test::ReadHostFile(machine.Host(L"C:\\ProgramData\\Qarvel\\DraventaWin\\XHCItrace.log"));
+      std::string now = test::ReadHostFile(machine.Host(kTraceLog));
       return now == held ? std::string("trace log untouched") : std::string("FAILED: the locked trace log was written");
     };
     rows.push_back(Expect(row, kFinishSuccess, L"lblState: Successfully update system image"));
@@ -299,6 +359,10 @@ std::vector<FaultRow> MakeRows() {
                         kFinishCancelled, kCancelled));
   rows.push_back(Expect(Cancelled(At(Iso("IsoCancelDuringTheBuild", "Cancel while the ISO file is written"), MAKEISO, 1)),
                         kFinishCancelled, kCancelled));
+
+  // A failed ISO build leaves its own state on the page, not the step before it.
+  for (FaultRow& row : rows)
+    if (row.expectSeen.rfind(L"make ISO error: ", 0) == 0) row.expectState = std::wstring(L"Generating ISO. Please wait...") + kFailed;
   return rows;
 }
 

@@ -39,6 +39,7 @@ struct FaultRow {
   int finish = scripted::kFinishFailure;
   std::wstring expectSeen;   // a text among the boxes and the last status (as the table shows them)
   std::wstring expectNotSeen;  // when given, a text that must not be among them
+  std::wstring expectState;    // when given, the status text the page ends with
 };
 
 const std::vector<FaultRow>& FaultRows();

@@ -204,6 +204,9 @@ TEST_P(Faults, TheProgramUnderOneFault) {
                                               std::to_string(row.finish));
   check(outcome.refused == (row.finish == scripted::kNoFinish), "refused by the check before the job");
   check(shown.find(Utf8(row.expectSeen)) != std::string::npos, "the user sees \"" + Utf8(row.expectSeen) + "\" in:\n" + shown);
+  if (!row.expectState.empty())
+    check(outcome.finalState == row.expectState,
+          "the page ends with \"" + Utf8(row.expectState) + "\", not \"" + Utf8(outcome.finalState) + "\"");
   if (!row.expectNotSeen.empty())
     check(shown.find(Utf8(row.expectNotSeen)) == std::string::npos,
           "the user does not see \"" + Utf8(row.expectNotSeen) + "\" in:\n" + shown);

@@ -117,14 +117,42 @@ TEST_F(JobPrecheck, ABootWimCutShortIsRefusedAsUnreadable) {
 
 TEST_F(JobPrecheck, AFileTooLargeForFat32RefusesOnlyTheUsbJob) {
   InstallIsoTool();
-  // A sparse install.wim of 4 GiB: one byte more than FAT32 allows.
-  fs::path big = fs::path(disc_) / "sources" / "install.wim";
-  fs::resize_file(big, kFat32LargestFile + 1);
-  std::wstring text = RefusalText(0);
-  EXPECT_NE(text.find(L"The file E:\\sources\\install.wim (4096 MB) is larger than 4 GB"), std::wstring::npos) << text;
-  EXPECT_EQ(RefusalText(1), L"");
-  fs::resize_file(big, kFat32LargestFile);
-  EXPECT_EQ(RefusalText(0), L"") << "4 GiB - 1 byte fits";
+  // The "OS" folder beside the program: its files go onto the stick too.
+  std::wcscpy(info_.szImgDriverPath, (platform::ExecutableFolder() + L"OS").c_str());
+  const std::string os = machine_.Host(platform::ExecutableFolder()) + "/OS";
+  test::WriteHostFile(os + "/readme.txt", "x");
+  // Sparse files, so nothing big is written; `refused` names the refusal, empty when it runs.
+  struct Row {
+    std::string file;
+    std::uintmax_t bytes;
+    std::wstring refused;
+  };
+  const Row rows[] = {
+      {disc_ + "/sources/install.wim", kFat32LargestFile + 1,
+       L"The file E:\\sources\\install.wim (4096 MB) is larger than 4 GB"},
+      {disc_ + "/sources/install.wim", kFat32LargestFile, L""},  // 4 GiB - 1 byte fits
+      {os + "/sources/install.wim", 4500000000u,
+       L"The file C:\\Program Files\\Draventa\\OS\\sources\\install.wim (4291 MB) is larger than 4 GB, the largest "
+       L"file a FAT32 USB drive can hold, so the \"OS\" folder beside the program can't be copied"},
+      {os + "/x/big.bin", kFat32LargestFile, L""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.file + " " + std::to_string(row.bytes));
+    const bool had = fs::exists(row.file);
+    const std::uintmax_t size = had ? fs::file_size(row.file) : 0;
+    if (!had) test::WriteHostFile(row.file, "");
+    fs::resize_file(row.file, row.bytes);
+    const std::wstring text = RefusalText(0);
+    if (row.refused.empty())
+      EXPECT_EQ(text, L"");
+    else
+      EXPECT_NE(text.find(row.refused), std::wstring::npos) << platform::host::ToUtf8(text);
+    EXPECT_EQ(RefusalText(1), L"") << "an ISO file holds large files";
+    if (had)
+      fs::resize_file(row.file, size);
+    else
+      fs::remove(row.file);
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "platform/file_copy.h"
 #include "platform/files.h"
+#include "platform/types.h"
 #include "support/temp_machine.h"
 
 namespace fs = std::filesystem;
@@ -106,6 +107,38 @@ TEST_F(FileCopy, FaultSwitchFailsTheCopyThatCrossesTheByteCount) {
   EXPECT_FALSE(platform::CopyFileWithProgress(L"C:\\1k.bin", L"C:\\second.bin", nullptr, nullptr));
   EXPECT_FALSE(fs::exists(root_ + "/second.bin"));
   EXPECT_FALSE(platform::CopyFileWithProgress(L"C:\\1k.bin", L"C:\\third.bin", nullptr, nullptr));
+}
+
+// A FAT32 drive holds files of up to 4 GiB - 1 bytes: creating or growing one beyond that fails
+// with ERROR_FILE_TOO_LARGE (223) there, and only there. The big files are sparse.
+TEST_F(FileCopy, AFileBeyond4GiBIsRefusedOnAFat32DriveOnly) {
+  machine_.Builder().UsbStick('F', 2, 8ull << 30);
+  machine_.Apply();
+  const std::string stick = machine_.Builder().HostFolderOf('F');
+  test::WriteHostFile(root_ + "/big.iso", "");
+  fs::resize_file(root_ + "/big.iso", 4500000000u);
+  platform::Status copied = platform::CopyFileWithProgress(L"C:\\big.iso", L"F:\\big.iso", nullptr, nullptr);
+  EXPECT_EQ(copied.code(), platform::kErrorFileTooLarge) << platform::host::ToUtf8(copied.Describe());
+  EXPECT_FALSE(fs::exists(stick + "/big.iso"));
+
+  // Appending one byte at a time to a file one byte short of the limit: the second is refused on F:.
+  struct Row {
+    const wchar_t* file;
+    std::string host;
+    std::uint32_t secondByte;  // the error of the second append, 0 for none
+  };
+  const Row rows[] = {{L"F:\\grow.bin", stick + "/grow.bin", platform::kErrorFileTooLarge},
+                      {L"\\\\?\\f:\\grow2.bin", stick + "/grow2.bin", platform::kErrorFileTooLarge},
+                      {L"C:\\grow.bin", root_ + "/grow.bin", 0}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.host);
+    test::WriteHostFile(row.host, "");
+    fs::resize_file(row.host, 0xFFFFFFFEull);
+    EXPECT_TRUE(platform::AppendToFile(row.file, "x"));
+    EXPECT_EQ(platform::AppendToFile(row.file, "y").code(), row.secondByte);
+    EXPECT_EQ(fs::file_size(row.host), row.secondByte ? 0xFFFFFFFFull : 0x100000000ull);
+    fs::remove(row.host);
+  }
 }
 
 }  // namespace

@@ -113,6 +113,11 @@ TEST_P(DismCallFailure, ShowsTheErrorLeavesTheStateAndUnmounts) {
     EXPECT_EQ(test::WimImageListing(BootWim(), 2), image2);
   }
   for (const auto& post : recorder_.posts) EXPECT_LE(post.first, failing.stateLeft == NOSTATE ? -1 : failing.stateLeft);
+  // The failing phase is posted last, so the page names it and not the phase before.
+  if (failing.stateLeft != NOSTATE) {
+    ASSERT_FALSE(recorder_.posts.empty());
+    EXPECT_EQ(recorder_.posts.back(), std::make_pair(failing.stateLeft, 0));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -131,4 +131,18 @@ TEST_F(DiskpartSubstitute, FaultSwitchesFailACountedNumberOfTimesAndMoveTheLette
   EXPECT_EQ(m.FindDrive('G')->disk, 2);
 }
 
+TEST_F(DiskpartSubstitute, AVolumeInUseIsFormattedOnlyWithOverride) {
+  REQUIRE_DISKPART(machine_);
+  machine_.Builder().Fault("diskpart.inUse", "F");
+  test::WriteHostFile(machine_.Builder().HostFolderOf('F') + "/held.txt", "x");
+  EXPECT_FALSE(Run("sel disk 2\r\nsel par 1\r\nformat fs=FAT32 quick\r\nexit\r\n"));
+  EXPECT_NE(usbtest::TraceText().find("(0x80042413)"), std::string::npos) << usbtest::TraceText();
+  EXPECT_TRUE(fs::exists(machine_.Builder().HostFolderOf('F') + "/held.txt")) << "a refused format changes nothing";
+  // Another volume is not held; the held one formats once "override" dismounts it.
+  EXPECT_TRUE(DiskpartScript::Instance().RunScript("sel disk 3\r\nsel par 1\r\nformat fs=FAT32 quick\r\nexit\r\n"));
+  EXPECT_TRUE(DiskpartScript::Instance().RunScript("sel disk 2\r\nsel par 1\r\nformat fs=fat32 quick override\r\nexit\r\n"));
+  EXPECT_FALSE(fs::exists(machine_.Builder().HostFolderOf('F') + "/held.txt"));
+  EXPECT_EQ(usbtest::CurrentMachine().FindDrive('F')->fileSystem, L"FAT32");
+}
+
 }  // namespace

@@ -22,6 +22,11 @@
 //   diskpart.hangOn = <keyword>       stop at such a statement and never end (until killed)
 //   diskpart.formatNewLetter = <X>    formatting gives the volume the drive letter X; "-" leaves
 //                                     it without a drive letter
+//   diskpart.inUse = <letters>        the volumes with these drive letters (upper case) are held
+//                                     open by a program: "format" without "override" fails
+//                                     with 0x80042413 (VDS_E_DEVICE_IN_USE)
+//   diskpart.letterDelayMs = <n>      a formatted volume gets its drive letter back only <n> ms
+//                                     after the format (DriveRecord::letterAtMs)
 #include <chrono>
 #include <cstdio>
 #include <filesystem>

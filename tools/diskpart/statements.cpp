@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cwctype>
 #include <filesystem>
 #include <sstream>
@@ -113,6 +114,13 @@ Outcome Format(const Statement& s, Session& session, MachineDescription& machine
   if (fileSystem == L"FAT32" && partition->length > kLargestFat32Volume)
     return Fail(kVdsVolumeTooBig, "Virtual Disk Service error:\nThe volume size is too big.\n");
 
+  // A volume that a program holds open (Explorer showing the stick, a scanner) is formatted only
+  // when "override" dismounts it first.
+  if (const DriveRecord* held = DriveOf(machine, session.disk, session.partition); held && !s.override) {
+    if (auto inUse = machine.Fault("diskpart.inUse"); inUse && inUse->find(held->letter) != std::string::npos)
+      return Fail(kVdsDeviceInUse, "Virtual Disk Service error:\nThe device is currently in use.\n");
+  }
+
   if (disk->style == "mbr") partition->mbrType = fileSystem == L"FAT32" ? 0x0C : fileSystem == L"NTFS" ? 0x07 : 0x06;
   DriveRecord* drive = DriveOf(machine, session.disk, session.partition);
   if (!drive) {
@@ -141,6 +149,11 @@ Outcome Format(const Statement& s, Session& session, MachineDescription& machine
   drive->fileSystem = fileSystem;
   drive->label.clear();
   drive->totalBytes = partition->length;
+  if (auto delay = machine.Fault("diskpart.letterDelayMs"); delay && !delay->empty()) {
+    // A slow stick: its volume is there at once, its drive letter only after the delay.
+    partition->volume = drive->volume;
+    drive->letterAtMs = platform::host::Machine::NowMs() + std::strtoll(delay->c_str(), nullptr, 10);
+  }
   return {kOk, "DiskPart successfully formatted the volume."};
 }
 
@@ -269,6 +282,7 @@ Statement Parse(const std::string& line) {
     r.keyword = "format";
     for (std::size_t i = 1; i < words.size(); ++i) {
       if (words[i].rfind("fs=", 0) == 0) r.fileSystem = words[i].substr(3);
+      else if (words[i] == "override") r.override = true;
       else if (words[i] != "quick" && words[i].rfind("label=", 0) != 0) return Unknown("format");
     }
     return r;

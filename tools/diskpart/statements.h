@@ -18,6 +18,8 @@ constexpr int kSyntaxError = 5;
 // prints "Virtual Disk Service error:" and the error's text. VDS_E_VOLUME_TOO_BIG is what
 // "format fs=fat32" gives on a volume above 32 GiB ("The volume size is too big.").
 constexpr std::uint32_t kVdsVolumeTooBig = 0x8004242Du;
+// VDS_E_DEVICE_IN_USE: "format" without "override" on a volume that a program holds open.
+constexpr std::uint32_t kVdsDeviceInUse = 0x80042413u;
 // The largest volume Windows formats FAT32.
 constexpr std::uint64_t kLargestFat32Volume = 32ull << 30;
 
@@ -28,6 +30,7 @@ struct Statement {
   std::string keyword;     // the verb's full name ("select", "format", ...), for fault switches
   int number = -1;         // select disk / partition
   std::string fileSystem;  // format fs=
+  bool override = false;   // format ... override: dismount the volume first, even when in use
   char letter = 0;         // assign letter=
   std::uint64_t sizeMiB = 0;  // create partition primary size= (MB as diskpart counts them: MiB); 0 for none
 };

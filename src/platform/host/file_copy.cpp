@@ -26,6 +26,7 @@
 //                                   (ERROR_DISK_FULL): the partial destination is removed and
 //                                   false returned.
 // and "copy.readFail", "files.locked", "files.denyWrite" (sim/machine/file_faults.h).
+// A file over 4 GiB - 1 bytes is refused on a FAT32 drive (ERROR_FILE_TOO_LARGE), as Windows does.
 
 namespace platform {
 
@@ -156,6 +157,8 @@ bool CopyOnHost(const std::wstring& source, const std::wstring& destination, Cop
     host::SetLastErrorCode(kErrorSharingViolation);
     return false;
   }
+
+  if (host::TooLargeForVolume(destination, static_cast<std::uint64_t>(st.st_size))) return false;
 
   Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
   if (out.Get() < 0) return host::FailWithErrno(errno);

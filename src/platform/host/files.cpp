@@ -19,7 +19,8 @@
 
 namespace fs = std::filesystem;
 
-// Fault switches "files.denyWrite" and "files.locked": sim/machine/file_faults.h.
+// Fault switches "files.denyWrite" and "files.locked": sim/machine/file_faults.h. Writing a file
+// over 4 GiB - 1 bytes on a FAT32 drive fails with ERROR_FILE_TOO_LARGE, as Windows does.
 
 namespace platform {
 
@@ -355,6 +356,7 @@ static bool DoWriteWholeFile(const std::wstring& path, const std::vector<std::ui
   if (host::ChangeRefused(hostPath) || host::OpenRefused(hostPath)) return false;
   if (hostPath.empty()) return host::FailWithErrno(ENOENT);
   if (host::IsReadOnlyHost(hostPath)) return host::FailWithErrno(EACCES);
+  if (host::TooLargeForVolume(path, bytes.size())) return false;
   std::ofstream out(hostPath, std::ios::binary | std::ios::trunc);
   if (!out) return host::FailWithErrno(errno ? errno : EACCES);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -372,6 +374,7 @@ static bool DoOverwriteExistingFile(const std::wstring& path, const std::string&
     host::SetLastErrorCode(kErrorAccessDenied);
     return false;
   }
+  if (host::TooLargeForVolume(path, bytes.size())) return false;
   int fd = ::open(hostPath.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);  // no O_CREAT: it must exist
   if (fd < 0) return host::FailWithErrno(errno);
   std::size_t done = 0;
@@ -397,6 +400,9 @@ static bool DoAppendToFile(const std::wstring& path, const std::string& bytes) {
   if (host::ChangeRefused(hostPath) || host::OpenRefused(hostPath)) return false;
   if (hostPath.empty()) return host::FailWithErrno(ENOENT);
   if (host::IsReadOnlyHost(hostPath)) return host::FailWithErrno(EACCES);
+  struct stat existing {};
+  const std::uint64_t had = ::stat(hostPath.c_str(), &existing) == 0 ? static_cast<std::uint64_t>(existing.st_size) : 0;
+  if (host::TooLargeForVolume(path, had + bytes.size())) return false;
   int fd = ::open(hostPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return host::FailWithErrno(errno);
   bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());

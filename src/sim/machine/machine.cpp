@@ -1,5 +1,7 @@
 #include "sim/machine/machine.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cwctype>
 #include <filesystem>
@@ -60,6 +62,7 @@ json ToJson(const MachineDescription& m) {
                            {"label", ToUtf8(d.label)}, {"fileSystem", ToUtf8(d.fileSystem)},
                            {"totalBytes", d.totalBytes}, {"root", d.root}, {"disk", d.disk},
                            {"partition", d.partition}, {"volume", d.volume}, {"media", d.media}});
+    if (d.letterAtMs != 0) j["drives"].back()["letterAtMs"] = d.letterAtMs;
   }
   j["disks"] = json::array();
   for (const auto& d : m.disks) {
@@ -111,6 +114,7 @@ MachineDescription FromJson(const json& j) {
     Take(jd, "partition", d.partition);
     Take(jd, "volume", d.volume);
     Take(jd, "media", d.media);
+    Take(jd, "letterAtMs", d.letterAtMs);
     m.drives.push_back(d);
   }
   for (const auto& jd : j.value("disks", json::array())) {
@@ -251,6 +255,25 @@ bool Machine::Write(const std::string& folder, const MachineDescription& descrip
   return WriteUnlocked(folder, description);
 }
 
+namespace {
+
+// The description as the system shows it now: a drive whose letter is still to come is left out.
+std::shared_ptr<const MachineDescription> WithLetteredDrivesOnly(std::shared_ptr<const MachineDescription> description) {
+  const std::int64_t now = Machine::NowMs();
+  auto pending = [now](const DriveRecord& d) { return d.letterAtMs > now; };
+  if (std::none_of(description->drives.begin(), description->drives.end(), pending)) return description;
+  auto shown = std::make_shared<MachineDescription>(*description);
+  std::erase_if(shown->drives, pending);
+  return shown;
+}
+
+}  // namespace
+
+std::int64_t Machine::NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
 std::shared_ptr<const MachineDescription> Machine::Current() {
   std::string folder = Folder();
   if (folder.empty()) return nullptr;
@@ -261,14 +284,14 @@ std::shared_ptr<const MachineDescription> Machine::Current() {
   const std::uint64_t size = file->size;
   std::lock_guard<std::mutex> guard(g_cacheLock);
   if (g_cache.description && g_cache.folder == folder && g_cache.stamp == stamp && g_cache.size == size)
-    return g_cache.description;
+    return WithLetteredDrivesOnly(g_cache.description);
   auto read = Read(folder);
   if (!read) return nullptr;
   g_cache.folder = folder;
   g_cache.stamp = stamp;
   g_cache.size = size;
   g_cache.description = std::make_shared<const MachineDescription>(std::move(*read));
-  return g_cache.description;
+  return WithLetteredDrivesOnly(g_cache.description);
 }
 
 bool Machine::Update(const std::function<void(MachineDescription&)>& change) {

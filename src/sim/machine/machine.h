@@ -70,6 +70,10 @@ struct DriveRecord {
   int partition = -1;             // partition number on that disk
   int volume = 0;                 // N of \Device\HarddiskVolumeN (\Device\CdRomN for optical drives)
   bool media = true;              // false: an empty optical drive (not ready)
+  // When the system gives the volume its drive letter, in milliseconds since the Unix epoch by
+  // the wall clock: until then the drive is left out of Machine::Current() (a slow stick after
+  // formatting). 0: always there.
+  std::int64_t letterAtMs = 0;
 };
 
 struct MachineDescription {
@@ -113,9 +117,13 @@ class Machine {
   // naming the current machine and each of `overrides` ("NAME=value") in place of its name.
   static std::vector<std::string> ChildEnvironment(const std::vector<std::string>& overrides = {});
 
-  // The current description, read afresh when machine.json changed. Null when no machine is
-  // set or its description can't be read.
+  // The current description, read afresh when machine.json changed, without the drives whose
+  // letter is not given yet (see DriveRecord::letterAtMs). Null when no machine is set or its
+  // description can't be read.
   static std::shared_ptr<const MachineDescription> Current();
+
+  // Milliseconds since the Unix epoch by the wall clock, the time of DriveRecord::letterAtMs.
+  static std::int64_t NowMs();
 
   // Changes the description under the machine's file lock and writes it back.
   static bool Update(const std::function<void(MachineDescription&)>& change);
