@@ -1,7 +1,15 @@
 // The DISM API back-end: each call goes to the function of the same name in dismapi.dll.
 #include "servicing/dism_backend.h"
 
+#include <cwchar>
+
 namespace DismCpp {
+
+std::wstring HexCode(std::uint32_t value) {
+  wchar_t digits[16];
+  std::swprintf(digits, 16, L"0x%x", value);
+  return digits;
+}
 
 namespace {
 

@@ -43,6 +43,10 @@ class DismBackend {
   virtual std::wstring LastErrorText() = 0;
 };
 
+// A DISM result or exit code as "0x" and lower-case hexadecimal digits, as the boxes and
+// trace lines show it.
+std::wstring HexCode(std::uint32_t value);
+
 // The DISM API in this process, from the dismapi.dll at `dllPath` (loaded already).
 std::unique_ptr<DismBackend> MakeDismApiBackend(const std::wstring& dllPath);
 

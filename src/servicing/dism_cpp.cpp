@@ -1,6 +1,5 @@
 #include "servicing/dism_cpp.h"
 
-#include <cwchar>
 
 #include "app/program_data.h"
 #include "app/trace_log.h"
@@ -11,16 +10,10 @@ namespace DismCpp {
 
 namespace {
 constexpr std::size_t kErrorTextUnits = 260;  // terminator included
-
-std::wstring Hex(platform::DismResult hr) {
-  wchar_t digits[16];
-  std::swprintf(digits, 16, L"%x", static_cast<unsigned>(hr));
-  return digits;
-}
 }  // namespace
 
 std::wstring DismBasic::FormatError(const std::wstring& name, platform::DismResult hr, const wchar_t* lastError) {
-  std::wstring text = name + L" failed 0x" + Hex(hr) + L" : " + (lastError ? lastError : L"") + L"  ";
+  std::wstring text = name + L" failed " + HexCode(static_cast<std::uint32_t>(hr)) + L" : " + (lastError ? lastError : L"") + L"  ";
   // Cut to what the 260-unit buffer holds, never through a surrogate pair.
   if (text.size() > kErrorTextUnits - 1) {
     std::size_t keep = kErrorTextUnits - 1;
@@ -125,13 +118,13 @@ bool DismImgManager::DiscardMount() {
   if (m_SessionOpen) {
     platform::DismResult hr = m_Backend->CloseSession(m_Session);
     if (platform::DismFailed(hr))
-      TraceLog(L"[DismImgManager::DiscardMount] DismCloseSession failed 0x" + Hex(hr));
+      TraceLog(L"[DismImgManager::DiscardMount] DismCloseSession failed " + HexCode(static_cast<std::uint32_t>(hr)));
     else
       m_SessionOpen = false;
   }
   platform::DismResult hr = m_Backend->UnmountImage(m_PendingMountPath, true, nullptr, nullptr);
   if (platform::DismFailed(hr)) {
-    TraceLog(L"[DismImgManager::DiscardMount] DismUnmountImage failed 0x" + Hex(hr) + L" : " + m_PendingMountPath);
+    TraceLog(L"[DismImgManager::DiscardMount] DismUnmountImage failed " + HexCode(static_cast<std::uint32_t>(hr)) + L" : " + m_PendingMountPath);
     return false;
   }
   TraceLog(L"[DismImgManager::DiscardMount] discarded the mount at " + m_PendingMountPath);

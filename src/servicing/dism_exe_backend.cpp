@@ -38,12 +38,6 @@ std::wstring Excerpt(const std::string& output) {
   return text.empty() ? L"it printed nothing" : L"it printed: " + platform::AnsiToWide(text);
 }
 
-std::wstring Hex(std::uint32_t value) {
-  wchar_t digits[16];
-  std::swprintf(digits, 16, L"0x%x", value);
-  return digits;
-}
-
 std::wstring Option(const wchar_t* name, const std::wstring& value) { return name + QuoteCommandArgument(value); }
 
 class DismExeBackend : public DismBackend {
@@ -146,7 +140,7 @@ class DismExeBackend : public DismBackend {
       return static_cast<platform::DismResult>(0x80004005u);
     }
     platform::DismResult hr = DismExeResult(*exitCode);
-    TraceLog(L"[DismExe] exit code " + Hex(*exitCode));
+    TraceLog(L"[DismExe] exit code " + HexCode(*exitCode));
     if (!platform::DismFailed(hr) && read.Text().find(kSuccessLine) == std::string::npos) {
       // Every DISM says so in English when a command worked; a tool that ends with 0 without it
       // is not a working DISM (a stub, or output that makes no sense).

@@ -1,7 +1,6 @@
 #include "servicing/dism_manager.h"
 
 #include <atomic>
-#include <cwchar>
 #include <mutex>
 
 #include "app/program_data.h"
@@ -44,12 +43,6 @@ std::wstring StatusName(int status) {
                                                            : L"invalid";
 }
 
-std::wstring Hex(platform::DismResult hr) {
-  wchar_t digits[16];
-  std::swprintf(digits, 16, L"0x%x", static_cast<unsigned>(hr));
-  return digits;
-}
-
 }  // namespace
 
 DismManager::DismManager() : m_ImgManager(MakeImgManager()) {}
@@ -82,7 +75,7 @@ bool DismManager::ClearStaleMounts(std::wstring& stuckFolder) {
   auto listOurs = [&](std::vector<platform::DismMountedImage>& found) {
     std::vector<platform::DismMountedImage> all;
     platform::DismResult hr = dism.GetMountedImages(all);
-    if (platform::DismFailed(hr)) trace(L"the mounted images could not be listed, " + Hex(hr) + L" : " + dism.LastErrorText());
+    if (platform::DismFailed(hr)) trace(L"the mounted images could not be listed, " + DismCpp::HexCode(static_cast<std::uint32_t>(hr)) + L" : " + dism.LastErrorText());
     found.clear();
     for (const auto& image : all)
       if (StartsWithFolder(image.mountPath, ours)) found.push_back(image);
@@ -95,15 +88,15 @@ bool DismManager::ClearStaleMounts(std::wstring& stuckFolder) {
           std::to_wstring(image.imageIndex) + L", " + StatusName(image.mountStatus) + L")");
     if (image.mountStatus == platform::kDismMountStatusNeedsRemount) {
       platform::DismResult hr = dism.RemountImage(image.mountPath);
-      trace(L"remount " + image.mountPath + (platform::DismFailed(hr) ? L" failed " + Hex(hr) + L" : " + dism.LastErrorText() : L" done"));
+      trace(L"remount " + image.mountPath + (platform::DismFailed(hr) ? L" failed " + DismCpp::HexCode(static_cast<std::uint32_t>(hr)) + L" : " + dism.LastErrorText() : L" done"));
     }
     platform::DismResult hr = dism.UnmountImage(image.mountPath, true, nullptr, nullptr);
     trace(L"unmount discarding " + image.mountPath +
-          (platform::DismFailed(hr) ? L" failed " + Hex(hr) + L" : " + dism.LastErrorText() : L" done"));
+          (platform::DismFailed(hr) ? L" failed " + DismCpp::HexCode(static_cast<std::uint32_t>(hr)) + L" : " + dism.LastErrorText() : L" done"));
   }
   if (!stale.empty()) {
     platform::DismResult hr = dism.CleanupMountpoints();
-    trace(std::wstring(L"clean-up of mount points") + (platform::DismFailed(hr) ? L" failed " + Hex(hr) : L" done"));
+    trace(std::wstring(L"clean-up of mount points") + (platform::DismFailed(hr) ? L" failed " + DismCpp::HexCode(static_cast<std::uint32_t>(hr)) : L" done"));
   }
 
   std::vector<platform::DismMountedImage> left;

@@ -1,6 +1,5 @@
 #include "servicing/dism_operation.h"
 
-#include <cwchar>
 #include <vector>
 
 #include "app/program_data.h"
@@ -44,12 +43,11 @@ std::int32_t DismOperation::Excute() {
   try {
     return Service() ? 1 : 0;
   } catch (const DismCpp::InitializeError& error) {
-    // DISM could not be initialised (dismapi.dll missing or failing): the step fails like any
-    // other, with a trace line and a box, instead of leaving the job without a result.
-    wchar_t code[16];
-    std::swprintf(code, 16, L"0x%x", static_cast<unsigned>(error.Result()));
-    TraceLog(std::wstring(L"DismOperation::Excute - Unable to DismInitialize ") + code);
-    platform::ShowMessageBox(0, std::wstring(L"Unable to DismInitialize ") + code, L"DismCpp", platform::kMbOk);
+    // DISM could not be reached or initialised: the step fails like any other, with a trace
+    // line and a box, instead of leaving the job without a result.
+    const std::wstring code = DismCpp::HexCode(static_cast<std::uint32_t>(error.Result()));
+    TraceLog(L"DismOperation::Excute - Unable to DismInitialize " + code);
+    platform::ShowMessageBox(0, L"Unable to DismInitialize " + code, L"DismCpp", platform::kMbOk);
     return 0;
   }
 }

@@ -239,7 +239,9 @@ void StepProgress() {
     return shown > 75 && shown < 100 && TextOf(state) == L"Generating ISO. Please wait...";
   });
   Check(midway, L"the ISO is being written: " + std::to_wstring(ProgressOf(wizard)) + L" %, \"" + TextOf(state) + L"\"");
-  Check(TextOf(percent) == std::to_wstring(ProgressOf(wizard)), L"lblPercent shows the bar's value");
+  // The bar may move between the two reads; they must agree once it holds still for a moment.
+  Check(WaitFor(5, [&] { return TextOf(percent) == std::to_wstring(ProgressOf(wizard)); }),
+        L"lblPercent shows the bar's value");
   if (!midway) ReportDialogs();
   PrintRect(wizard);
 }
