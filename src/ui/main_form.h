@@ -95,6 +95,9 @@ class TMainForm : public JobWindow {
   // the scratch folder, then shows the progress page and starts the worker. False, with the
   // reason shown and nothing touched, when the job is refused.
   bool StartJob();
+  // The room the job needs on its target, and for the scratch copy: the disc, the "OS" folder
+  // and a margin.
+  std::int64_t NeededMB() const;
   void CloseProgram();
 
   TdlgFirst& owner_;
@@ -106,6 +109,9 @@ class TMainForm : public JobWindow {
   std::wstring SourcePath;
   std::wstring TargetText;
   std::int32_t SourceSizeMB = 0;
+  // The "OS" folder beside the program, whose files the job adds to the disc's: measured with
+  // the disc, and part of the room the target needs.
+  std::int32_t OsFolderMB = 0;
   std::int64_t TargetCapacityMB = 0;
   std::wstring TmpPath;
   bool SizeReady = false;

@@ -4,6 +4,7 @@
 #include "disk/optical_drives.h"
 #include "disk/thd_dvd_size.h"
 #include "disk/volume_utils.h"
+#include "platform/folders.h"
 #include "ui/main_form.h"
 #include "ui/qv_multi_lang.h"
 
@@ -63,6 +64,7 @@ void TMainForm::OnMeasureTimer() {
   std::int32_t sizeMB = 0;
   if (measurement_ == 0 || !sizeThread_->Finished(measurement_, sizeMB)) return;
   SourceSizeMB = sizeMB;
+  OsFolderMB = static_cast<std::int32_t>((GetFolderSize(platform::ExecutableFolder() + L"OS", true) + 1048575) / 1048576);
   SizeReady = true;
   Timer1->SetEnabled(false);
   btnNext_->SetEnabled(true);
@@ -74,7 +76,8 @@ void TMainForm::OnMeasureTimer() {
     if (btnNext_->Enabled()) btnNext_->Control().SetFocus();
     else cmbDVDlist->SetFocus();
   }
-  TraceLog(L"[TMainForm::OnMeasureTimer] " + SourcePath + L" holds " + std::to_wstring(SourceSizeMB) + L" MB");
+  TraceLog(L"[TMainForm::OnMeasureTimer] " + SourcePath + L" holds " + std::to_wstring(SourceSizeMB) +
+           L" MB, the \"OS\" folder " + std::to_wstring(OsFolderMB) + L" MB");
 }
 
 void TMainForm::BuildUsbDriveList() {
@@ -102,7 +105,9 @@ void TMainForm::TakeUsbSelection() {
   if (cmbUsbList->Tag() != 1) return;  // the placeholder
   TargetText = cmbUsbList->Text();
   TargetCapacityMB = ParseCapacity(TargetText);
-  btnNext_->SetEnabled(TargetCapacityMB >= SourceSizeMB + kJobSpareMB);
+  btnNext_->SetEnabled(TargetCapacityMB >= NeededMB());
 }
+
+std::int64_t TMainForm::NeededMB() const { return std::int64_t{SourceSizeMB} + OsFolderMB + kJobSpareMB; }
 
 }  // namespace ui

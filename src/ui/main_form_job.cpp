@@ -44,7 +44,7 @@ bool TMainForm::StartJob() {
   if (!ConfirmJobCanFinish(form_->Handle(), Mode_, *record)) return false;
   if (Win7InsCreator::HasFormatStep(Mode_) && !ConfirmErase()) return false;
 
-  paths.tmpPath = GetScratchFolder(SourceSizeMB + static_cast<int>(kJobSpareMB));
+  paths.tmpPath = GetScratchFolder(static_cast<int>(NeededMB()));
   if (!CheckScratchFolder(Mode_, paths, problem) || !FillJobRecord(paths, *record, problem)) {
     if (paths.tmpPath.size() > 3) RemoveFolderTree(paths.tmpPath);
     ShowRefusal(form_->Handle(), problem.message);

@@ -174,11 +174,11 @@ void TMainForm::BrowserClick() {
   EdtISOPathdst->SetText(folder);
   TargetText = folder;
   const auto freeMB = static_cast<std::int64_t>(GetFreeSpaceMB(folder.substr(0, 3)));
-  if (SourceSizeMB + kJobSpareMB < freeMB) {
+  if (NeededMB() < freeMB) {
     btnNext_->SetEnabled(true);
   } else {
     TraceLog(L"[TMainForm::BrowserClick] " + folder + L" refused: " + std::to_wstring(freeMB) + L" MB free, " +
-             std::to_wstring(SourceSizeMB + kJobSpareMB) + L" MB needed");
+             std::to_wstring(NeededMB()) + L" MB needed");
     platform::ShowMessageBox(form_->Handle(), L"Size is small!", kProgramCaption, platform::kMbOk | platform::kMbIconInformation);
     EdtISOPathdst->SetText(L"");
     btnNext_->SetEnabled(false);

@@ -167,6 +167,14 @@ TEST_F(WizardTest, AUsbDriveMustHoldTheDiscAndFiveHundredMiBMore) {
   PumpPendingMessages();
   EXPECT_TRUE(next.IsEnabled());
 
+  // The "OS" folder's files go onto the stick too: one MiB of them leaves F: one MiB short.
+  test::WriteHostFile(machine_.Host(L"C:\\Program Files\\Draventa\\OS\\extra.bin"), std::string(kMiB, 'x'));
+  ClickAndPump(Button(Wizard(first), L"btnBack"));
+  WaitForMeasurement(first);
+  ClickAndPump(next);
+  ASSERT_EQ(usb.SelectedIndex(), 0);
+  EXPECT_FALSE(next.IsEnabled()) << "the disc, the \"OS\" folder and 500 MiB";
+
   // A stick taken away: Refresh lists what is left, and with nothing left the placeholder.
   machine_.Builder().Description().drives.clear();
   machine_.Builder().Fixed('C', 0);
