@@ -47,7 +47,12 @@ void TraceLog(const std::wstring& text) {
   std::string message = MessageBytes(text);
 
   std::lock_guard<std::mutex> guard(g_traceLock);
-  if (g_tracePath.empty()) g_tracePath = platform::AnsiToWide(GetProgramDataFolder()) + L"XHCItrace.log";
+  if (g_tracePath.empty()) {
+    // Without a trusted program data folder the line is dropped: it is never written elsewhere.
+    const std::string folder = GetProgramDataFolder();
+    if (folder.empty()) return;
+    g_tracePath = platform::AnsiToWide(folder) + L"XHCItrace.log";
+  }
 
   platform::LocalTime now = platform::CurrentLocalTime();
   char stamp[32];

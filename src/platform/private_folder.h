@@ -22,4 +22,19 @@ Result<std::wstring> CreatePrivateFolder(const std::wstring& parent, const std::
 // so a folder made by someone else is never taken for the program's own.
 Status CreatePrivateFolderAt(const std::wstring& path);
 
+// The account that owns a file or folder, as the system reports it.
+struct Owner {
+  std::wstring name;     // "BUILTIN\\Administrators", "PC\\bob"; the SID's text when it has no name
+  // The system, the Administrators group, TrustedInstaller, or this process's own default owner
+  // (what the program itself creates carries it): an owner only administrators can be.
+  bool trusted = false;
+};
+
+// The owner of `path` (GetNamedSecurityInfoW on Windows; on the host, the machine's record).
+Result<Owner> GetOwner(const std::wstring& path);
+
+// Gives the existing folder `path` the private access list (protected, inherited by what is
+// inside), replacing what it had.
+Status MakeFolderPrivate(const std::wstring& path);
+
 }  // namespace platform

@@ -32,7 +32,9 @@ int DismBasic::ReportError(const std::wstring& name, platform::DismResult hr) {
 }
 
 DismImgManager::DismImgManager(std::unique_ptr<DismBackend> backend) : DismBasic(std::move(backend)) {
-  std::wstring logFile = platform::AnsiToWide(GetProgramDataFolder() + "log.txt");
+  // DISM's log goes beside the trace log, or nowhere: never into the current folder.
+  const std::string folder = GetProgramDataFolder();
+  std::wstring logFile = folder.empty() ? std::wstring() : platform::AnsiToWide(folder + "log.txt");
   platform::DismResult hr = m_Backend->Initialize(logFile);
   if (platform::DismFailed(hr)) throw InitializeError(hr);
 }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "app/program_data.h"
 #include "app/trace_log.h"
 #include "platform/library.h"
 #include "platform/widgets.h"
@@ -42,6 +43,12 @@ int RunProgram() {
   std::unique_ptr<platform::NamedMutex> mutex = platform::CreateNamedMutex(kInstanceMutexName, alreadyExisted);
   if (alreadyExisted) return 0;
 
+  // Nothing is written, traced or run from the program data folder before it is known to be
+  // the administrators' own.
+  if (const std::wstring problem = CheckProgramDataFolder(); !problem.empty()) {
+    platform::ShowMessageBox(0, problem, kProgramCaption, platform::kMbOk | platform::kMbIconError);
+    return 0;
+  }
   TraceLog(L"[RunProgram] " + librarySearch);
   try {
     StartAndRun();

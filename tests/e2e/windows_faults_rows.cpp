@@ -1,5 +1,7 @@
 #include "windows_faults_rows.h"
 
+#include <memory>
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -328,6 +330,24 @@ std::vector<FaultRow> MakeRows() {
   rows.push_back(Expect(AtStep2(With(Usb("UsbProgramDataNotWritable", "the program data folder not writable (from step 2)"),
                                      {{"files.denyWrite", kProgramData}})),
                         kFinishFailure, L"Error: The USB drive can't be formatted: the diskpart script could not be written in "));
+  // Another user made the program data folder's parent first and owns it: the program must not
+  // start, and writes nothing there, its trace log included.
+  {
+    FaultRow row = Iso("ForeignProgramDataParent", "C:\\ProgramData\\Qarvel made and owned by another user");
+    row.refusedAtStart = true;
+    auto traceBefore = std::make_shared<std::string>();
+    row.prepare = [traceBefore](test::TempMachine& machine) {
+      *traceBefore = test::ReadHostFile(machine.Host(kTraceLog));
+      machine.Builder().Owner(L"C:\\ProgramData\\Qarvel", "PC\\bob");
+      machine.Apply();
+    };
+    row.verify = [traceBefore](test::TempMachine& machine) {
+      return test::ReadHostFile(machine.Host(kTraceLog)) == *traceBefore ? std::string("trace log untouched")
+                                                                          : std::string("FAILED: the trace log was written");
+    };
+    rows.push_back(Expect(row, scripted::kNoFinish,
+                          L"The folder C:\\ProgramData\\Qarvel belongs to PC\\bob, not to the system or the administrators."));
+  }
   {
     FaultRow row = With(Iso("TraceLogLocked", "the trace log held open by another program"),
                         {{"files.locked", std::string(kProgramData) + "\\XHCItrace.log"}});

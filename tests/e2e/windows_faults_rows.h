@@ -36,6 +36,7 @@ struct FaultRow {
   bool shortLimits = false;  // diskpart's and the ISO tool's time limits shortened to 2 s
   int workerAnswer = platform::kIdYes;  // the USB clean questions
   bool imageStaysMounted = false;  // DISM refuses every unmount: the image can't be let go
+  bool refusedAtStart = false;     // the program refuses to start: its box, and no window
   int finish = scripted::kFinishFailure;
   std::wstring expectSeen;   // a text among the boxes and the last status (as the table shows them)
   std::wstring expectNotSeen;  // when given, a text that must not be among them

@@ -22,6 +22,9 @@
 #include "sim/machine/machine.h"
 #include "platform/text.h"
 #include "servicing/dism_manager.h"
+#include "ui/program.h"
+#include "sim/probes/main_window_probe.h"
+#include "sim/probes/message_box_script.h"
 #include "windows_faults_report.h"
 #include "windows_faults_rows.h"
 #include "windows_machine.h"
@@ -66,6 +69,8 @@ class Faults : public e2e::WindowsJobTest, public ::testing::WithParamInterface<
     builder.UsbStick('G', 3, 8ull << 30);
     machine_.Apply();
     test::WriteHostFile(builder.HostFolderOf('G') + "/keep-me.txt", "another stick's file");
+    // The program data folder is there before the snapshots, as after any earlier run.
+    ASSERT_FALSE(GetProgramDataFolder().empty());
   }
   void TearDown() override {
     e2e::WindowsJobTest::TearDown();
@@ -78,7 +83,8 @@ class Faults : public e2e::WindowsJobTest, public ::testing::WithParamInterface<
     platform::host::ClearMessageBoxes();
   }
 
-  std::string ProgramDataHost() const { return machine_.Host(platform::AnsiToWide(GetProgramDataFolder())); }
+  // Named, not asked for: a row may make the folder one the program refuses.
+  std::string ProgramDataHost() const { return machine_.Host(L"C:\\ProgramData\\Qarvel\\DraventaWin"); }
 
   e2e::FolderSnapshot Snapshot(char letter, int mode) {
     auto& builder = machine_.Builder();
@@ -138,7 +144,6 @@ TEST_P(Faults, TheProgramUnderOneFault) {
   for (char letter : watched) before[letter] = Snapshot(letter, row.mode);
   if (row.arm == e2e::Arm::AtStart) SwitchOn(row);
 
-  StartProgram();
   MomentWatcher seen;
   std::atomic<bool> armed{row.arm == e2e::Arm::AtStart};
   std::atomic<bool> cancelSignal{false};
@@ -178,10 +183,21 @@ TEST_P(Faults, TheProgramUnderOneFault) {
     };
   }
   const auto start = std::chrono::steady_clock::now();
-  JobOutcome outcome = user.RunJob(script);
+  JobOutcome outcome;
+  if (row.refusedAtStart) {
+    // The program as Windows starts it: it shows its refusal and ends without a window.
+    ui::RunProgram();
+    outcome.ok = platform::host::OpenMainWindow() == 0;
+    outcome.failure = "a window stayed open";
+    outcome.refused = true;
+    outcome.boxes = platform::host::ShownMessageBoxes();
+  } else {
+    StartProgram();
+    outcome = user.RunJob(script);
+    EndProgram();
+  }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  EndProgram();
 
   // What the user saw, as the table shows it.
   std::string shown;
@@ -189,7 +205,8 @@ TEST_P(Faults, TheProgramUnderOneFault) {
     if (box.caption == L"Warning" && box.text.rfind(L"The selected USB device ", 0) == 0) continue;
     shown += Utf8(box.caption) + ": " + Utf8(box.text) + " [" + (box.answer == platform::kIdYes ? "Yes" : box.answer == platform::kIdNo ? "No" : "OK") + "]\n";
   }
-  if (!outcome.refused) shown += "lblState: " + Utf8(outcome.finalState);
+  if (row.refusedAtStart) shown += "(the program did not start)";
+  else if (!outcome.refused) shown += "lblState: " + Utf8(outcome.finalState);
   else shown += "(back at the mode window)";
 
   bool passed = true;

@@ -55,4 +55,25 @@ Status CreatePrivateFolderAt(const std::wstring& path) {
   });
 }
 
+Result<Owner> GetOwner(const std::wstring& path) {
+  const std::string hostPath = host::Machine::HostPath(path);
+  struct stat st {};
+  if (hostPath.empty() || ::lstat(hostPath.c_str(), &st) != 0)
+    return Status::Win32(kErrorFileNotFound, "GetNamedSecurityInfoW", path);
+  auto machine = host::Machine::Current();
+  std::string account = machine ? machine->OwnerOf(path) : std::string(host::kAdministratorsAccount);
+  // The program runs as an administrator, so what it creates belongs to the Administrators.
+  const bool trusted = account == host::kAdministratorsAccount || account == "NT AUTHORITY\\SYSTEM" ||
+                       account == "NT SERVICE\\TrustedInstaller";
+  return Owner{host::FromUtf8(account), trusted};
+}
+
+Status MakeFolderPrivate(const std::wstring& path) {
+  return host::Run("SetNamedSecurityInfoW", path, [&] {
+    std::string hostPath = host::Machine::HostPath(path);
+    if (hostPath.empty()) return host::FailWithErrno(ENOENT);
+    return !host::ChangeRefused(hostPath) && (::chmod(hostPath.c_str(), 0700) == 0 || host::FailWithErrno(errno));
+  });
+}
+
 }  // namespace platform

@@ -1,7 +1,10 @@
 #include "platform/private_folder.h"
 
 #include <windows.h>
+#include <aclapi.h>
 #include <sddl.h>
+
+#include <vector>
 
 #include "platform/win32/scoped_handle.h"
 #include "platform/win32/win32_status.h"
@@ -34,7 +37,73 @@ class PrivateDescriptor {
   SECURITY_ATTRIBUTES attributes_{};
 };
 
+// The SID that owns what this process creates (its token's default owner); empty when unknown.
+std::vector<BYTE> ProcessDefaultOwner() {
+  HANDLE opened = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return {};
+  win32::ScopedKernelHandle token(opened);
+  DWORD size = 0;
+  (void)GetTokenInformation(token.get(), TokenOwner, nullptr, 0, &size);
+  std::vector<BYTE> buffer(size);
+  if (size == 0 || !GetTokenInformation(token.get(), TokenOwner, buffer.data(), size, &size)) return {};
+  const PSID owner = reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner;
+  const auto* first = static_cast<const BYTE*>(owner);
+  return std::vector<BYTE>(first, first + GetLengthSid(owner));
+}
+
+// TrustedInstaller, which owns the system's own folders.
+constexpr const wchar_t* kTrustedInstallerSid = L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+
+bool IsTrustedOwner(PSID owner, const std::wstring& sidText) {
+  if (IsWellKnownSid(owner, WinLocalSystemSid) || IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
+      sidText == kTrustedInstallerSid)
+    return true;
+  std::vector<BYTE> own = ProcessDefaultOwner();
+  return !own.empty() && EqualSid(owner, own.data());
+}
+
+std::wstring AccountName(PSID owner, const std::wstring& sidText) {
+  wchar_t name[256];
+  wchar_t domain[256];
+  DWORD nameSize = 256;
+  DWORD domainSize = 256;
+  SID_NAME_USE use;
+  if (!LookupAccountSidW(nullptr, owner, name, &nameSize, domain, &domainSize, &use)) return sidText;
+  return domain[0] ? std::wstring(domain) + L"\\" + name : std::wstring(name);
+}
+
 }  // namespace
+
+Result<Owner> GetOwner(const std::wstring& path) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR made = nullptr;
+  const DWORD code = GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                                           nullptr, nullptr, &made);
+  if (code != ERROR_SUCCESS) return Status::Win32(code, "GetNamedSecurityInfoW", path);
+  win32::ScopedLocalMemory<PSECURITY_DESCRIPTOR> descriptor(made);
+  if (!owner) return Status::Win32(ERROR_INVALID_SECURITY_DESCR, "GetNamedSecurityInfoW", path);
+  std::wstring sidText;
+  wchar_t* text = nullptr;
+  if (ConvertSidToStringSidW(owner, &text)) sidText = win32::ScopedLocalMemory<wchar_t*>(text).get();
+  return Owner{AccountName(owner, sidText), IsTrustedOwner(owner, sidText)};
+}
+
+Status MakeFolderPrivate(const std::wstring& path) {
+  PSECURITY_DESCRIPTOR made = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kPrivateAccess, SDDL_REVISION_1, &made, nullptr))
+    return win32::LastError("ConvertStringSecurityDescriptorToSecurityDescriptorW");
+  win32::ScopedLocalMemory<PSECURITY_DESCRIPTOR> descriptor(made);
+  BOOL present = FALSE;
+  BOOL defaulted = FALSE;
+  PACL dacl = nullptr;
+  if (!GetSecurityDescriptorDacl(made, &present, &dacl, &defaulted)) return win32::LastError("GetSecurityDescriptorDacl");
+  std::wstring folder = path;
+  while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+  const DWORD code = SetNamedSecurityInfoW(folder.data(), SE_FILE_OBJECT,
+                                           DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                           nullptr, dacl, nullptr);
+  return code == ERROR_SUCCESS ? Status() : Status::Win32(code, "SetNamedSecurityInfoW", folder);
+}
 
 Result<std::wstring> CreatePrivateFolder(const std::wstring& parent, const std::wstring& prefix) {
   std::wstring base = parent;

@@ -45,6 +45,28 @@ std::optional<std::string> MachineDescription::Fault(const std::string& name) co
 
 namespace {
 
+// Owners are listed by path in lower case without a trailing backslash, as Windows compares
+// paths without regard to case.
+std::string OwnerKey(const std::wstring& windowsPath) {
+  std::wstring key = windowsPath;
+  while (key.size() > 3 && key.back() == L'\\') key.pop_back();
+  for (wchar_t& c : key) c = static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(c)));
+  return ToUtf8(key);
+}
+
+}  // namespace
+
+std::string MachineDescription::OwnerOf(const std::wstring& windowsPath) const {
+  auto it = owners.find(OwnerKey(windowsPath));
+  return it == owners.end() ? std::string(kAdministratorsAccount) : it->second;
+}
+
+void MachineDescription::SetOwner(const std::wstring& windowsPath, const std::string& account) {
+  owners[OwnerKey(windowsPath)] = account;
+}
+
+namespace {
+
 json ToJson(const MachineDescription& m) {
   json j;
   j["folders"] = {{"program", ToUtf8(m.programFolder)},
@@ -77,6 +99,7 @@ json ToJson(const MachineDescription& m) {
                           {"signature", d.signature}, {"guid", d.guid}, {"partitions", parts}});
   }
   j["faults"] = m.faults;
+  if (!m.owners.empty()) j["owners"] = m.owners;
   return j;
 }
 
@@ -147,6 +170,7 @@ MachineDescription FromJson(const json& j) {
     m.disks.push_back(d);
   }
   if (j.contains("faults")) m.faults = j["faults"].get<std::map<std::string, std::string>>();
+  if (j.contains("owners")) m.owners = j["owners"].get<std::map<std::string, std::string>>();
   return m;
 }
 

@@ -25,6 +25,8 @@ constexpr const char* kMachineVariable = "DRAVENTA_MACHINE";
 constexpr const char* kWindowsLabelFile = ".windows-label";
 // English (United States), the system locale of a machine whose description names none.
 constexpr std::uint32_t kDefaultSystemLocale = 0x409;
+// The owner of everything on the machine unless its description names another.
+constexpr const char* kAdministratorsAccount = "BUILTIN\\Administrators";
 
 struct PartitionRecord {
   int number = 0;                 // the layout's PartitionNumber
@@ -96,12 +98,17 @@ struct MachineDescription {
   // Fault switches by name, for example "dism.DismMountImage" = "0xc1420117". Each service
   // documents the switches it honours beside its implementation.
   std::map<std::string, std::string> faults;
+  // Who owns a file or folder, by its Windows path in lower case without a trailing backslash
+  // ("c:\\programdata\\qarvel" = "PC\\bob"); what is not listed belongs to kAdministratorsAccount.
+  std::map<std::string, std::string> owners;
 
   const DriveRecord* FindDrive(char letter) const;
   DriveRecord* FindDrive(char letter);
   const DiskRecord* FindDisk(int number) const;
   DiskRecord* FindDisk(int number);
   std::optional<std::string> Fault(const std::string& name) const;
+  std::string OwnerOf(const std::wstring& windowsPath) const;
+  void SetOwner(const std::wstring& windowsPath, const std::string& account);
 };
 
 class Machine {

@@ -49,6 +49,10 @@ class MachineBuilder {
   void SystemLocale(std::uint32_t lcid) { description_.systemLocale = lcid; }
 
   void Fault(const std::string& name, const std::string& value) { description_.faults[name] = value; }
+  // Makes `account` ("PC\\bob") the owner of the file or folder at `windowsPath`.
+  void Owner(const std::wstring& windowsPath, const std::string& account) {
+    description_.SetOwner(windowsPath, account);
+  }
 
   // Makes the machine 64-bit Windows (the program then runs under WOW64) or 32-bit Windows.
   void Wow64(bool on) { description_.wow64 = on; }
