@@ -25,8 +25,9 @@ Status CreatePrivateFolderAt(const std::wstring& path);
 // The account that owns a file or folder, as the system reports it.
 struct Owner {
   std::wstring name;     // "BUILTIN\\Administrators", "PC\\bob"; the SID's text when it has no name
-  // The system, the Administrators group, TrustedInstaller, or this process's own default owner
-  // (what the program itself creates carries it): an owner only administrators can be.
+  // The system, the Administrators group, TrustedInstaller, or the account running this elevated
+  // program (its user or its default owner, which what it creates carries): an owner only an
+  // administrator can be.
   bool trusted = false;
 };
 

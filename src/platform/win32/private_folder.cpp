@@ -37,29 +37,38 @@ class PrivateDescriptor {
   SECURITY_ATTRIBUTES attributes_{};
 };
 
-// The SID that owns what this process creates (its token's default owner); empty when unknown.
-std::vector<BYTE> ProcessDefaultOwner() {
+// A SID of this process's token: its user (TokenUser) or the default owner of what it creates
+// (TokenOwner); empty when unknown.
+std::vector<BYTE> ProcessSid(TOKEN_INFORMATION_CLASS which) {
   HANDLE opened = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return {};
   win32::ScopedKernelHandle token(opened);
   DWORD size = 0;
-  (void)GetTokenInformation(token.get(), TokenOwner, nullptr, 0, &size);
+  (void)GetTokenInformation(token.get(), which, nullptr, 0, &size);
   std::vector<BYTE> buffer(size);
-  if (size == 0 || !GetTokenInformation(token.get(), TokenOwner, buffer.data(), size, &size)) return {};
-  const PSID owner = reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner;
-  const auto* first = static_cast<const BYTE*>(owner);
-  return std::vector<BYTE>(first, first + GetLengthSid(owner));
+  if (size == 0 || !GetTokenInformation(token.get(), which, buffer.data(), size, &size)) return {};
+  // TOKEN_USER and TOKEN_OWNER both begin with the SID's pointer.
+  const PSID sid = which == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid
+                                      : reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner;
+  const auto* first = static_cast<const BYTE*>(sid);
+  return std::vector<BYTE>(first, first + GetLengthSid(sid));
 }
 
 // TrustedInstaller, which owns the system's own folders.
 constexpr const wchar_t* kTrustedInstallerSid = L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
+// The program runs elevated, so the account running it is an administrator: what it made
+// belongs to the Administrators group, or to the account itself where the system's policy (or
+// Wine) gives objects to their creator.
 bool IsTrustedOwner(PSID owner, const std::wstring& sidText) {
   if (IsWellKnownSid(owner, WinLocalSystemSid) || IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
       sidText == kTrustedInstallerSid)
     return true;
-  std::vector<BYTE> own = ProcessDefaultOwner();
-  return !own.empty() && EqualSid(owner, own.data());
+  for (TOKEN_INFORMATION_CLASS which : {TokenOwner, TokenUser}) {
+    std::vector<BYTE> own = ProcessSid(which);
+    if (!own.empty() && EqualSid(owner, own.data())) return true;
+  }
+  return false;
 }
 
 std::wstring AccountName(PSID owner, const std::wstring& sidText) {
