@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 
 #include "disk/optical_drives.h"
 #include "usb_machine_generator.h"
@@ -229,6 +230,21 @@ TEST_F(UsbManager, FollowsTheVolumeToItsNewLetterOrReportsThatItHasNone) {
             std::string::npos);
 }
 
+// A fresh machine (the manager and diskpart's log reset) with the 8 GiB stick F: on disk 2 laid
+// out as `layout`, and with `other` a 4 GiB stick on disk 3.
+std::unique_ptr<test::TempMachine> StickMachine(const char* layout, char other = 0) {
+  CUSBManager::Release();
+  usbtest::ResetDiskpartRunner();
+  platform::host::ClearMessageBoxes();
+  auto machine = std::make_unique<test::TempMachine>(test::MemoryBackedTempParent());
+  EXPECT_TRUE(usbtest::InstallDiskpart(*machine));
+  EXPECT_FALSE(machine->Builder().UsbStickWithLayout('F', 2, 8ull << 30, layout).empty());
+  if (other) machine->Builder().UsbStick(other, 3, 4ull << 30);
+  machine->Apply();
+  app::ResetTraceLogPath();
+  return machine;
+}
+
 // Each layout a user's stick may have: what the list shows, what the erase question adds, and
 // the job with the answer the question got: a disk that can't be formatted in place is cleaned
 // at once (one diskpart run, no further question) and every layout ends as one active FAT32
@@ -254,15 +270,8 @@ TEST_F(UsbManager, EachStickLayoutIsNamedInTheQuestionAndEndsAsOneActiveMbrFat32
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.layout);
-    CUSBManager::Release();
-    usbtest::ResetDiskpartRunner();
-    platform::host::ClearMessageBoxes();
-    test::TempMachine machine(test::MemoryBackedTempParent());
-    ASSERT_TRUE(usbtest::InstallDiskpart(machine));
-    ASSERT_FALSE(machine.Builder().UsbStickWithLayout('F', 2, 8ull << 30, c.layout).empty());
-    machine.Builder().UsbStick('K', 3, 4ull << 30);
-    machine.Apply();
-    app::ResetTraceLogPath();
+    auto owned = StickMachine(c.layout, 'K');
+    test::TempMachine& machine = *owned;
     test::WriteHostFile(machine.Builder().HostFolderOf('K') + "/data.bin", "user data");
     const std::string otherStick = usbgen::DiskFingerprint(*usbtest::CurrentMachine().FindDisk(3));
 
@@ -310,14 +319,8 @@ TEST_F(UsbManager, AnEraseAgreedForAnotherLayoutOrDiskChangesNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.layout);
-    CUSBManager::Release();
-    usbtest::ResetDiskpartRunner();
-    platform::host::ClearMessageBoxes();
-    test::TempMachine machine(test::MemoryBackedTempParent());
-    ASSERT_TRUE(usbtest::InstallDiskpart(machine));
-    machine.Builder().UsbStickWithLayout('F', 2, 8ull << 30, c.layout);
-    machine.Apply();
-    app::ResetTraceLogPath();
+    auto owned = StickMachine(c.layout);
+    test::TempMachine& machine = *owned;
     const std::string before = usbgen::DiskFingerprint(*usbtest::CurrentMachine().FindDisk(2));
     EXPECT_FALSE(CUSBManager::Instance()->FormatActiveUSB(L"F:\\", nullptr, c.agreed));
     EXPECT_EQ(ReadDiskpartLog(machine).runs, 0);
