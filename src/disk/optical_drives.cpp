@@ -25,7 +25,10 @@ std::wstring UsbDriveItemText(const std::wstring& root, std::int64_t capacityMB)
 
 std::int64_t UsbDriveCapacityMB(const std::wstring& root) {
   if (!IsDriveReady(root)) return 0;
-  return static_cast<std::int64_t>(GetTotalSpaceMB(root));
+  if (const double total = GetTotalSpaceMB(root); total > 0) return static_cast<std::int64_t>(total);
+  // A volume whose file system Windows can't read (RAW: a stick that held a Linux image) has no
+  // free-space answer; its partition, or the whole medium, is what the job will erase.
+  return static_cast<std::int64_t>(GetVolumeExtentBytes(root) >> 20);
 }
 
 std::int64_t ParseCapacity(const std::wstring& text) {

@@ -14,7 +14,8 @@ std::wstring OpticalDriveItemText(const std::wstring& root, const std::wstring& 
 // A USB drive's list text: the root alone for a capacity of 0 (a drive that is not ready), else
 // root + " ( Capacity: " + capacity + " MB )".
 std::wstring UsbDriveItemText(const std::wstring& root, std::int64_t capacityMB);
-// The capacity of a USB drive that is ready, in whole MiB; 0 when it is not ready.
+// The capacity of a USB drive that is ready, in whole MiB; 0 when it is not ready. A volume
+// whose file system can't say is measured by its extent on the disk.
 std::int64_t UsbDriveCapacityMB(const std::wstring& root);
 
 // The capacity written in a USB list text (between "Capacity:" and "MB )"), 0 when the text

@@ -24,10 +24,6 @@ CUSBManager* g_instance = nullptr;
 std::atomic<std::uint32_t> g_letterWaitMs{30000};
 constexpr std::uint32_t kLetterPollMs = 250;
 
-// The inventory's drive type of a removable disk (a USB stick); a fixed disk on USB is
-// kDriveTypeFixedUsb.
-constexpr int kRemovable = 2;
-
 // The diskpart scripts, each formatted into a buffer of 256 bytes. "override" makes the format
 // dismount the volume first: Explorer opens a newly inserted stick and scanners hold files on
 // it, and diskpart refuses to format a volume in use without it.
@@ -73,36 +69,18 @@ std::uint64_t DiskSizeOf(int disk) {
   return 0;
 }
 
-// The USB or removable disk, and the layout's partition on it, that carry the drive letter of
-// `root` in the current inventory. The root text may be lower case while the inventory's letters
-// are upper case, so the letters are compared without regard to case.
-bool FindUsbPartitionOfLetter(const std::wstring& root, int& disk, int& partition) {
-  const std::wstring wanted = LowerCase(root);
-  DriveManager& drives = DriveManager::Instance();
-  for (std::size_t i = 0; i < drives.GetDriveCount(); ++i) {
-    Drive* drive = drives.GetDrive(i);
-    int type = drive->GetDriveType();
-    if (type != kDriveTypeFixedUsb && type != kRemovable) continue;
-    for (std::size_t k = 0; k < drive->GetPartitionCount(); ++k) {
-      const PartitionEntry* entry = drive->GetPartition(k);
-      std::wstring letter = LowerCase(entry->m_Letter);
-      if (!letter.empty() && wanted.find(letter) != std::wstring::npos) {
-        disk = drive->GetIndex();
-        partition = entry->m_Number;
-        return true;
-      }
-    }
-  }
-  return false;
-}
-
 // The disk number of the USB disk that carries `root`'s letter now, by a fresh inventory; -1
 // when none does.
-int UsbDiskHoldingLetterNow(const std::wstring& root) {
-  DriveManager::Release();
-  int disk = -1;
-  int partition = -1;
-  return FindUsbPartitionOfLetter(root, disk, partition) ? disk : -1;
+int UsbDiskHoldingLetterNow(const std::wstring& root) { return ReadUsbDiskLayoutNow(root).disk; }
+
+// Traces and tells that the letter is no longer on the disk the user agreed to erase.
+void TellDiskChanged(const std::wstring& letter, int disk, int holder) {
+  const std::wstring now = holder < 0 ? std::wstring(L"on no USB disk") : L"on disk " + std::to_wstring(holder);
+  TraceLog(L"[CUSBManager::FormatUSB - Cleanandformat USB] " + letter + L" is no longer on disk " +
+           std::to_wstring(disk) + L" (now " + now + L"): nothing is cleaned");
+  platform::ShowMessageBox(platform::ApplicationWindow(),
+                           L"The USB Flash/Disk has changed, nothing was cleaned. Please choose it again.", L"Error",
+                           platform::kMbIconError);
 }
 
 }  // namespace
@@ -122,13 +100,18 @@ void CUSBManager::Release() {
 
 void CUSBManager::SetSettleDelayForTests(std::uint32_t milliseconds) { g_letterWaitMs = milliseconds; }
 
-bool CUSBManager::FormatActiveUSB(std::wstring path, const std::atomic<bool>* stop) {
+bool CUSBManager::FormatActiveUSB(std::wstring path, const std::atomic<bool>* stop, int wholeDisk) {
   m_USBLetter = LowerCase(std::move(path));
+  m_WholeDiskConsent = wholeDisk;
   return FormatUSB(stop);
 }
 
 bool CUSBManager::CheckCond(int& disk, int& partition) {
-  if (FindUsbPartitionOfLetter(m_USBLetter, disk, partition)) return true;
+  if (const UsbDiskLayout layout = ReadUsbDiskLayout(m_USBLetter); layout.found) {
+    disk = layout.disk;
+    partition = layout.partition;
+    return true;
+  }
   platform::ShowMessageBox(0, L"This is not a USB disk/flash.", L"Error", platform::kMbIconError);
   return false;
 }
@@ -172,16 +155,46 @@ bool CUSBManager::Recover(int disk, int& partition) {
   // The questions may stay open a long time, and the stick may be pulled and another device
   // given its letter meanwhile: the disk is wiped only while it still holds the chosen letter.
   if (const int holder = UsbDiskHoldingLetterNow(m_USBLetter); holder != disk) {
-    const std::wstring now = holder < 0 ? std::wstring(L"on no USB disk") : L"on disk " + std::to_wstring(holder);
-    TraceLog(L"[CUSBManager::FormatUSB - Cleanandformat USB] " + m_USBLetter + L" is no longer on disk " +
-             std::to_wstring(disk) + L" (now " + now + L"): nothing is cleaned");
-    platform::ShowMessageBox(owner, L"The USB Flash/Disk has changed, nothing was cleaned. Please choose it again.",
-                             L"Error", platform::kMbIconError);
+    TellDiskChanged(m_USBLetter, disk, holder);
     return false;
   }
+  return RunAgreedClean(disk, partition);
+}
+
+bool CUSBManager::CreateScriptFileOrTell() {
+  // Without a script file no diskpart can run, the clean of the recovery path neither: the user
+  // is not asked to agree to wiping the disk for a failure that wiping can't mend.
+  if (DiskpartScript::Instance().CreateScriptFile()) return true;
+  TraceLog(L"[CUSBManager::FormatUSB - CreateScriptFile] is fail");
+  std::wstring folder = platform::AnsiToWide(GetProgramDataFolder());
+  if (folder.empty()) folder = L"the program data folder";
+  platform::ShowMessageBox(platform::ApplicationWindow(),
+                           L"The USB drive can't be formatted: the diskpart script could not be written in " + folder +
+                               L". Check that this folder exists and can be written.\n\nNothing has been changed "
+                               L"on any drive.",
+                           L"Error", platform::kMbIconError);
+  return false;
+}
+
+bool CUSBManager::CleanAgreedDisk(int& disk, int& partition) {
+  disk = m_WholeDiskConsent;
+  // The disk as it is now: the stick may have been pulled or its letter given away since the
+  // question was answered.
+  const UsbDiskLayout layout = ReadUsbDiskLayoutNow(m_USBLetter);
+  TraceLog(L"[CUSBManager::FormatUSB] the user agreed to erase disk " + std::to_wstring(disk) +
+           L" whole; " + m_USBLetter + L" is " + (layout.found ? L"on disk " + std::to_wstring(layout.disk) : L"on no USB disk"));
+  if (layout.disk != disk) {
+    TellDiskChanged(m_USBLetter, disk, layout.disk);
+    return false;
+  }
+  return CreateScriptFileOrTell() && RunAgreedClean(disk, partition);
+}
+
+bool CUSBManager::RunAgreedClean(int disk, int& partition) {
   if (!RunCleanAndFormatScript(disk)) {
     TraceLog(L"[CUSBManager::FormatUSB - Cleanandformat USB] is fail");
-    platform::ShowMessageBox(owner, L"Still failed, please check your USB Flash/Disk is available.", L"Error",
+    platform::ShowMessageBox(platform::ApplicationWindow(),
+                             L"Still failed, please check your USB Flash/Disk is available.", L"Error",
                              platform::kMbIconError);
     return false;
   }
@@ -194,26 +207,29 @@ bool CUSBManager::FormatUSB(const std::atomic<bool>* stop) {
   int partition = -1;
   bool success = true;
 
+  if (m_WholeDiskConsent >= 0) {
+    if (!CleanAgreedDisk(disk, partition)) return false;
+    return FinishFormat(disk, partition);
+  }
   if (!CheckCond(disk, partition)) {
     TraceLog(L"[CUSBManager::FormatUSB - CheckCond] is fail");
     return false;
   }
   TraceLog(L"[CUSBManager::FormatUSB - DiskIndex, PartIndex] " + std::to_wstring(disk) + L" , " +
            std::to_wstring(partition));
-
-  // Without a script file no diskpart can run, the clean of the recovery path neither: the user
-  // is not asked to agree to wiping the disk for a failure that wiping can't mend.
-  if (!DiskpartScript::Instance().CreateScriptFile()) {
-    TraceLog(L"[CUSBManager::FormatUSB - CreateScriptFile] is fail");
-    std::wstring folder = platform::AnsiToWide(GetProgramDataFolder());
-    if (folder.empty()) folder = L"the program data folder";
+  if (m_WholeDiskConsent == kEraseDriveOnly && !ReadUsbDiskLayout(m_USBLetter).inPlace) {
+    // The question named the drive alone, but its disk now needs erasing whole: the user never
+    // agreed to that.
+    TraceLog(L"[CUSBManager::FormatUSB] disk " + std::to_wstring(disk) +
+             L" can't be formatted in place any more and the user agreed to erase the drive only: nothing is changed");
     platform::ShowMessageBox(platform::ApplicationWindow(),
-                             L"The USB drive can't be formatted: the diskpart script could not be written in " + folder +
-                                 L". Check that this folder exists and can be written.\n\nNothing has been changed "
-                                 L"on any drive.",
+                             L"The USB Flash/Disk has changed since you agreed to erase it, nothing was erased. "
+                             L"Please choose it again.",
                              L"Error", platform::kMbIconError);
     return false;
   }
+
+  if (!CreateScriptFileOrTell()) return false;
   if (!RunFormatScript(disk, partition)) {
     TraceLog(L"[CUSBManager::FormatUSB - DiskpartFormat] is fail");
     success = false;
@@ -229,7 +245,10 @@ bool CUSBManager::FormatUSB(const std::atomic<bool>* stop) {
     return false;
   }
   if (!success && !Recover(disk, partition)) return false;
+  return FinishFormat(disk, partition);
+}
 
+bool CUSBManager::FinishFormat(int disk, int partition) {
   DiskpartScript::Instance().DeleteScriptFile();
 
   if (WaitForUSBLtr(disk, partition)) return true;

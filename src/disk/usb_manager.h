@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "disk/usb_disk_layout.h"
+
 class CUSBManager {
  public:
   // The process-wide manager, created on first use.
@@ -20,9 +22,17 @@ class CUSBManager {
   // `stop` is the job's cancel flag, read while formatting; null when nothing can cancel.
   // Formatting runs to its end once started, but after a cancel a failed format ends the
   // preparation instead of asking to wipe the whole disk.
-  bool FormatActiveUSB(std::wstring path, const std::atomic<bool>* stop = nullptr);
+  // `wholeDisk` is what the erase question agreed to: the disk number the user agreed to erase
+  // whole (the question named its other partitions, or a layout that can't be formatted in
+  // place), kEraseDriveOnly when it named only the drive, kEraseNotAsked when no question was
+  // asked about the layout. With a disk number that disk is cleaned and repartitioned at once,
+  // and only while the letter is still on it; with kEraseDriveOnly a layout that needs the
+  // whole disk erased (it changed after the question) is refused; kEraseNotAsked formats the
+  // partition and asks before wiping the disk when that fails.
+  bool FormatActiveUSB(std::wstring path, const std::atomic<bool>* stop = nullptr, int wholeDisk = kEraseNotAsked);
   bool FormatUSB(const std::atomic<bool>* stop = nullptr);
-  // The USB disk number and the layout's partition number behind m_USBLetter.
+  // The USB disk number and the layout's partition number behind m_USBLetter (0 for a disk
+  // without a partition table).
   bool CheckCond(int& disk, int& partition);
   // Looks the partition's drive letter up again and stores it in m_USBLetter.
   bool ReGetUSBLtr(int disk, int partition);
@@ -33,6 +43,8 @@ class CUSBManager {
 
   // On entry the root text as the job gives it; after a successful run the bare drive letter.
   std::wstring m_USBLetter;
+  // The disk the user agreed to erase whole for this run, -1 for none.
+  int m_WholeDiskConsent = kEraseNotAsked;
 
  private:
   CUSBManager() = default;
@@ -41,6 +53,15 @@ class CUSBManager {
   bool RunActiveScript(int disk, int partition);
   bool RunCleanAndFormatScript(int disk);
   bool Recover(int disk, int& partition);
+  // The whole-disk path the user agreed to: one clean script, while the letter is still on the
+  // agreed disk.
+  bool CleanAgreedDisk(int& disk, int& partition);
+  // Writes the diskpart script file; false (after telling the user) when it can't be written.
+  bool CreateScriptFileOrTell();
+  // Cleans the disk and makes its one FAT32 partition; on success `partition` is that one.
+  bool RunAgreedClean(int disk, int& partition);
+  // Removes the script file and finds the formatted partition's letter.
+  bool FinishFormat(int disk, int partition);
   // ReGetUSBLtr, tried every 250 ms until the letter is there or the wait's bound has passed.
   bool WaitForUSBLtr(int disk, int partition);
 };

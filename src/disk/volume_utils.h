@@ -22,6 +22,9 @@ bool IsFixedOrRemovable(const std::wstring& text);  // text begins with a drive 
 bool IsUsbVolume(const std::wstring& text);
 bool IsCdRomDrive(const std::wstring& root);
 int GetVolumeDiskNumber(const std::wstring& letter);  // -1 when unknown
+// The length of the volume's first extent on its disk (its partition, or the whole medium of a
+// disk without a partition table) in bytes; 0 when unknown.
+std::uint64_t GetVolumeExtentBytes(const std::wstring& letter);
 
 std::wstring GetVolumeLabelText(const std::wstring& root);
 // SetVolumeLabelW on the root of the drive `target` begins with.

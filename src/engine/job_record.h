@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/utf16.h"
+#include "disk/usb_disk_layout.h"
 
 constexpr int kJobPathUnits = 260;  // each path holds at most 259 characters and a terminator
 
@@ -14,6 +15,9 @@ struct WIN7_OPERAT_INFO {
   wchar_t szTagPath[kJobPathUnits] = {};        // USB root (type 0) or ISO output folder (type 1)
   wchar_t szTmpPath[kJobPathUnits] = {};        // scratch folder, with backslash
   bool bIs64bitDVD = false;                     // the disc is a 64-bit Windows 7 disc
+  // What the erase question agreed to (USB job): the disk number to erase whole, or
+  // kEraseDriveOnly / kEraseNotAsked (disk/usb_disk_layout.h).
+  int nWholeDisk = kEraseNotAsked;
 };
 
 // The values the window puts into a job record, before they are checked to fit.

@@ -34,7 +34,7 @@ std::unique_ptr<BasicOperation> MakeFromCatalogue(std::int32_t code, const Opera
                                              context.info && context.info->bIs64bitDVD);
     case kOpPrepareUsb:
       return std::make_unique<USBOperation>(context.hWnd, context.info ? context.info->szTagPath : L"",
-                                            context.sourceLabel);
+                                            context.sourceLabel, context.info ? context.info->nWholeDisk : kEraseNotAsked);
     case kOpMakeIso:
       return std::make_unique<ISOOperation>(context.hWnd, MAKEISO, context.tmpPath,
                                             context.info ? context.info->szTagPath : L"", context.sourceLabel,

@@ -4,8 +4,9 @@
 #include "disk/usb_manager.h"
 #include "disk/volume_utils.h"
 
-USBOperation::USBOperation(platform::WindowHandle hWnd, const std::wstring& usbPath, const std::wstring& volumeLabel)
-    : BasicOperation(hWnd), m_USBPath(usbPath), m_VolumeLabel(volumeLabel) {
+USBOperation::USBOperation(platform::WindowHandle hWnd, const std::wstring& usbPath, const std::wstring& volumeLabel,
+                           int wholeDisk)
+    : BasicOperation(hWnd), m_USBPath(usbPath), m_VolumeLabel(volumeLabel), m_WholeDisk(wholeDisk) {
   TraceLog(L"USBOperation::create");
 }
 
@@ -21,7 +22,7 @@ std::int32_t USBOperation::Excute() {
   TraceLog(L"[CUSBManager::Excute : m_USBPath:] " + m_USBPath);
 
   CUSBManager* manager = CUSBManager::Instance();
-  if (!manager->FormatActiveUSB(m_USBPath, &m_bStop)) {
+  if (!manager->FormatActiveUSB(m_USBPath, &m_bStop, m_WholeDisk)) {
     TraceLog(L"[CUSBManager::Instance()->FormatActiveUSB] is fail");
     return 0;
   }

@@ -5,10 +5,13 @@
 #include <string>
 
 #include "app/basic_operation.h"
+#include "disk/usb_disk_layout.h"
 
 class USBOperation : public BasicOperation {
  public:
-  USBOperation(platform::WindowHandle hWnd, const std::wstring& usbPath, const std::wstring& volumeLabel);
+  // `wholeDisk`: what the erase question agreed to (see CUSBManager::FormatActiveUSB).
+  USBOperation(platform::WindowHandle hWnd, const std::wstring& usbPath, const std::wstring& volumeLabel,
+               int wholeDisk = kEraseNotAsked);
   // Releases the USB manager and with it the drive inventory, so the next job sees the disks
   // afresh.
   ~USBOperation() override;
@@ -26,5 +29,6 @@ class USBOperation : public BasicOperation {
   std::wstring m_USBPath;      // the USB drive's root, such as F:\ (from szTagPath)
   std::wstring m_VolumeLabel;  // the source disc's label, may be empty
   std::wstring m_TargetRoot;
+  int m_WholeDisk = kEraseNotAsked;
   std::atomic<bool> m_bStop{false};
 };

@@ -81,7 +81,9 @@ class TMainForm : public JobWindow {
   void BackClick();
   int StepOfCurrentPage() const;
   void BrowserClick();
-  bool ConfirmErase();
+  // The erase question; on Yes `wholeDisk` gets what it agreed to (a disk number to erase
+  // whole, or kEraseDriveOnly).
+  bool ConfirmErase(int& wholeDisk);
 
   // Drive lists and the disc size (main_form_drives.cpp).
   void BuildOpticalDriveList();

@@ -4,6 +4,7 @@
 #include "app/program_data.h"
 #include "app/trace_log.h"
 #include "disk/optical_drives.h"
+#include "disk/usb_disk_layout.h"
 #include "disk/volume_utils.h"
 #include "engine/job_precheck.h"
 #include "engine/operation_thd.h"
@@ -42,7 +43,8 @@ bool TMainForm::StartJob() {
     return false;
   }
   if (!ConfirmJobCanFinish(form_->Handle(), Mode_, *record)) return false;
-  if (Win7InsCreator::HasFormatStep(Mode_) && !ConfirmErase()) return false;
+  int wholeDisk = kEraseNotAsked;
+  if (Win7InsCreator::HasFormatStep(Mode_) && !ConfirmErase(wholeDisk)) return false;
 
   paths.tmpPath = GetScratchFolder(static_cast<int>(NeededMB()));
   if (!CheckScratchFolder(Mode_, paths, problem) || !FillJobRecord(paths, *record, problem)) {
@@ -51,6 +53,7 @@ bool TMainForm::StartJob() {
     return false;
   }
   TmpPath = paths.tmpPath;
+  record->nWholeDisk = wholeDisk;
 
   ShowPage(kPageMainScreen);
   TraceJobRecord(*record, Mode_);

@@ -4,6 +4,7 @@
 
 #include "app/trace_log.h"
 #include "disk/optical_drives.h"
+#include "disk/usb_disk_layout.h"
 #include "disk/volume_utils.h"
 #include "engine/operation_thd.h"
 #include "engine/win7_ins_creator.h"
@@ -185,13 +186,19 @@ void TMainForm::BrowserClick() {
   }
 }
 
-bool TMainForm::ConfirmErase() {
-  // The text names the whole list entry: its letter and its capacity.
+bool TMainForm::ConfirmErase(int& wholeDisk) {
+  // The text names the whole list entry: its letter and its capacity; a disk that is erased
+  // whole is named with whatever else it holds.
+  const UsbDiskLayout layout = ReadUsbDiskLayoutNow(TargetText.substr(0, 3));
+  const std::wstring wholeDiskText = WholeDiskEraseSentence(layout);
   const std::wstring text = L"The selected USB device " + TargetText +
-                            L" must be erased in order to continue.  Do you want to erase all contents from this device?";
+                            L" must be erased in order to continue.  Do you want to erase all contents from this device?" +
+                            wholeDiskText;
   const bool erase = platform::ShowMessageBox(form_->Handle(), text, L"Warning",
                                               platform::kMbYesNo | platform::kMbIconWarning) == platform::kIdYes;
-  TraceLog(std::wstring(L"[TMainForm::ConfirmErase] ") + TargetText + (erase ? L": Yes" : L": No"));
+  wholeDisk = wholeDiskText.empty() ? kEraseDriveOnly : layout.disk;
+  TraceLog(std::wstring(L"[TMainForm::ConfirmErase] ") + TargetText + (erase ? L": Yes" : L": No") +
+           (wholeDiskText.empty() ? L"" : L" (disk " + std::to_wstring(layout.disk) + L" erased whole)"));
   return erase;
 }
 

@@ -219,9 +219,29 @@ class Generator {
     builder_.Description().disks.push_back(disk);
   }
 
-  // One partition over the whole stick; a few sticks report themselves fixed.
+  // One partition over the whole stick; a few sticks report themselves fixed. Some sticks are
+  // laid out as users' sticks may be instead: GPT, two partitions, a volume Windows can't read,
+  // no partition table, one volume over the whole disk.
   void Stick(int number) {
+    static const char* const kLayouts[] = {"gpt", "two-partitions", "raw", "no-table", "superfloppy"};
+    if (Chance(30) && LaidOutStick(number, Pick(kLayouts))) return;
     AddWithOneFatPartition(NewDisk(number, "usb", Chance(85), Pick(kStickMiB)), 90);
+  }
+
+  // A stick of `layout` (MachineBuilder::UsbStickWithLayout), each of its volumes holding user
+  // data; false when the letters have run out.
+  bool LaidOutStick(int number, const std::string& layout) {
+    const char letter = TakeLetter();
+    const char second = layout == "two-partitions" ? TakeLetter() : 0;
+    if (!letter || (layout == "two-partitions" && !second)) return false;
+    builder_.UsbStickWithLayout(letter, number, Pick(kStickMiB) * kMiB, layout, second);
+    // The builder numbers volumes after the lettered ones only; unlettered ones exist here too.
+    for (auto& d : builder_.Description().drives)
+      if (d.letter == letter || (second && d.letter == second)) {
+        d.volume = ++volume_;
+        test::WriteHostFile(builder_.HostFolderOf(d.letter) + "/data.bin", kUserData);
+      }
+    return true;
   }
 
   // A FAT32 partition from 1 MiB to the end, lettered in `letteredPercent` of the cases.
@@ -323,6 +343,8 @@ class Generator {
     } else if (move < 50) {
       round.move = Move::Pulled;
     }
+    round.wizard = Chance(40);
+    round.eraseYes = Chance(85);
     if (round.move == Move::BeforeCheck || round.move == Move::Reassigned) {
       auto target = candidates[static_cast<std::size_t>(Int(0, static_cast<int>(candidates.size()) - 1))];
       round.moveDisk = target.first;
@@ -434,11 +456,26 @@ int EligibleHolder(const MachineDescription& machine, char letter, int* partitio
   if (!d || !d->media || d->type == "cdrom" || d->type == "remote" || d->volume <= 0) return -1;
   const DiskRecord* k = machine.FindDisk(d->disk);
   if (!k || !k->media || !(k->removable || k->bus == "usb")) return -1;
+  // A disk without a partition table is mounted whole, as partition 0.
   const bool present = std::any_of(k->partitions.begin(), k->partitions.end(),
-                                   [&](const PartitionRecord& p) { return p.number == d->partition; });
+                                   [&](const PartitionRecord& p) { return p.number == d->partition; }) ||
+                       (d->partition == 0 && k->partitions.empty());
   if (!present) return -1;
   if (partition) *partition = d->partition;
   return k->number;
+}
+
+bool FormatsInPlace(const MachineDescription& machine, int disk, int partition) {
+  const DiskRecord* k = machine.FindDisk(disk);
+  if (!k || k->style != "mbr") return false;
+  int volumes = 0;
+  bool chosen = false;
+  for (const auto& p : k->partitions) {
+    if (p.number == 0 || p.mbrType == 0x05 || p.mbrType == 0x0F) continue;
+    ++volumes;
+    chosen = chosen || (p.number == partition && !p.logical && p.start > 0);
+  }
+  return chosen && volumes == 1;
 }
 
 std::string DiskFingerprint(const DiskRecord& disk) {

@@ -30,6 +30,11 @@ struct Round {
   int moveDisk = -1;          // Reassigned and BeforeCheck: the volume that gets the letter
   int movePartition = -1;
   std::uint64_t swapSizeMiB = 0;  // Swapped: the new stick's size
+  // The round goes the wizard's way: the erase question looks at the disk's layout first (a
+  // move other than BeforeCheck happens while it is open) and its answer is `eraseYes`; a Yes to
+  // a question that named the whole disk cleans it at once.
+  bool wizard = false;
+  bool eraseYes = true;
 };
 
 // Builds a random machine on `builder` (which holds the system disk 0 with C:) and plans the
@@ -43,6 +48,10 @@ void ApplyMove(const Round& round, platform::host::MachineDescription& machine, 
 // that disk is a USB or removable disk with its medium, -1 otherwise. `partition` gets the
 // partition's number.
 int EligibleHolder(const platform::host::MachineDescription& machine, char letter, int* partition = nullptr);
+
+// True when partition `partition` of disk `disk` is formatted where it is: the disk is MBR and
+// that primary partition (not at the disk's first byte) is its only one.
+bool FormatsInPlace(const platform::host::MachineDescription& machine, int disk, int partition);
 
 // A partition as diskpart sees it, for comparing disks before and after a round.
 std::string DiskFingerprint(const platform::host::DiskRecord& disk);

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 
+#include "disk/optical_drives.h"
+#include "usb_machine_generator.h"
 #include "usb_test_support.h"
 
 namespace fs = std::filesystem;
@@ -225,6 +228,105 @@ TEST_F(UsbManager, FollowsTheVolumeToItsNewLetterOrReportsThatItHasNone) {
   EXPECT_NE(usbtest::TraceText().find(
                 "[CUSBManager::ReGetUSBLtr] NtQuerySymbolicLinkObject \\Device\\Harddisk2\\Partition7 failed (error 2)"),
             std::string::npos);
+}
+
+// A fresh machine (the manager and diskpart's log reset) with the 8 GiB stick F: on disk 2 laid
+// out as `layout`, and with `other` a 4 GiB stick on disk 3.
+std::unique_ptr<test::TempMachine> StickMachine(const char* layout, char other = 0) {
+  CUSBManager::Release();
+  usbtest::ResetDiskpartRunner();
+  platform::host::ClearMessageBoxes();
+  auto machine = std::make_unique<test::TempMachine>(test::MemoryBackedTempParent());
+  EXPECT_TRUE(usbtest::InstallDiskpart(*machine));
+  EXPECT_FALSE(machine->Builder().UsbStickWithLayout('F', 2, 8ull << 30, layout).empty());
+  if (other) machine->Builder().UsbStick(other, 3, 4ull << 30);
+  machine->Apply();
+  app::ResetTraceLogPath();
+  return machine;
+}
+
+// Each layout a user's stick may have: what the list shows, what the erase question adds, and
+// the job with the answer the question got: a disk that can't be formatted in place is cleaned
+// at once (one diskpart run, no further question) and every layout ends as one active FAT32
+// partition on an MBR disk, while the stick beside it keeps its files.
+TEST_F(UsbManager, EachStickLayoutIsNamedInTheQuestionAndEndsAsOneActiveMbrFat32Partition) {
+  REQUIRE_TOOLS();
+  struct Case {
+    const char* layout;
+    std::int64_t listedMB;
+    bool inPlace;
+    std::wstring sentence;
+  };
+  const Case cases[] = {
+      {"mbr", 8191, true, L""},
+      {"raw", 8191, true, L""},
+      {"gpt", 8190, false, L"\n\nThe disk is a GPT disk: the whole disk will be erased and given a new MBR partition."},
+      {"two-partitions", 4095, false, L"\n\nThe whole disk will be erased, with its other partitions: G: (4,096 MB)."},
+      {"no-table", 8192, false,
+       L"\n\nThe disk has no partition table: the whole disk will be erased and given a new MBR partition."},
+      {"superfloppy", 8192, false,
+       L"\n\nThe volume fills the whole disk without a partition table: the whole disk will be erased and given a "
+       L"new MBR partition."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.layout);
+    auto owned = StickMachine(c.layout, 'K');
+    test::TempMachine& machine = *owned;
+    test::WriteHostFile(machine.Builder().HostFolderOf('K') + "/data.bin", "user data");
+    const std::string otherStick = usbgen::DiskFingerprint(*usbtest::CurrentMachine().FindDisk(3));
+
+    EXPECT_EQ(UsbDriveCapacityMB(L"F:\\"), c.listedMB);
+    const UsbDiskLayout layout = ReadUsbDiskLayoutNow(L"F:\\");
+    ASSERT_TRUE(layout.found);
+    EXPECT_EQ(layout.disk, 2);
+    EXPECT_EQ(layout.inPlace, c.inPlace);
+    EXPECT_EQ(WholeDiskEraseSentence(layout), c.sentence);
+
+    ASSERT_TRUE(CUSBManager::Instance()->FormatActiveUSB(L"F:\\", nullptr, c.inPlace ? kEraseDriveOnly : layout.disk));
+    EXPECT_EQ(CUSBManager::Instance()->m_USBLetter, L"F");
+    EXPECT_TRUE(ShownMessageBoxes().empty());
+    usbtest::DiskpartLog log = ReadDiskpartLog(machine);
+    EXPECT_EQ(log.runs, c.inPlace ? 2 : 1);
+    EXPECT_EQ(log.DisksOf("clean"), c.inPlace ? std::vector<int>{} : std::vector<int>{2});
+    const auto m = usbtest::CurrentMachine();
+    const auto* disk = m.FindDisk(2);
+    EXPECT_EQ(disk->style, "mbr");
+    ASSERT_EQ(disk->partitions.size(), 1u);
+    EXPECT_TRUE(disk->partitions[0].active);
+    EXPECT_EQ(disk->partitions[0].mbrType, 0x0C);
+    EXPECT_EQ(m.FindDrive('F')->fileSystem, L"FAT32");
+    EXPECT_EQ(m.FindDrive('G'), nullptr) << "the second partition's volume went with the clean";
+    EXPECT_EQ(usbgen::DiskFingerprint(*m.FindDisk(3)), otherStick);
+    EXPECT_EQ(test::ReadHostFile(machine.Builder().HostFolderOf('K') + "/data.bin"), "user data");
+  }
+}
+
+// What the question agreed to no longer fits the disk behind the letter: nothing is run.
+TEST_F(UsbManager, AnEraseAgreedForAnotherLayoutOrDiskChangesNothing) {
+  REQUIRE_TOOLS();
+  struct Case {
+    const char* layout;
+    int agreed;
+    std::wstring box;
+  };
+  const Case cases[] = {
+      // The question named the drive only; the stick is GPT by now.
+      {"gpt", kEraseDriveOnly,
+       L"The USB Flash/Disk has changed since you agreed to erase it, nothing was erased. Please choose it again."},
+      // The user agreed to erase disk 5 whole; the letter is on disk 2 now.
+      {"two-partitions", 5, L"The USB Flash/Disk has changed, nothing was cleaned. Please choose it again."},
+      {"mbr", 5, L"The USB Flash/Disk has changed, nothing was cleaned. Please choose it again."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.layout);
+    auto owned = StickMachine(c.layout);
+    test::TempMachine& machine = *owned;
+    const std::string before = usbgen::DiskFingerprint(*usbtest::CurrentMachine().FindDisk(2));
+    EXPECT_FALSE(CUSBManager::Instance()->FormatActiveUSB(L"F:\\", nullptr, c.agreed));
+    EXPECT_EQ(ReadDiskpartLog(machine).runs, 0);
+    EXPECT_EQ(usbtest::ShownTexts(), std::vector<std::wstring>{c.box});
+    EXPECT_EQ(usbgen::DiskFingerprint(*usbtest::CurrentMachine().FindDisk(2)), before);
+  }
 }
 
 }  // namespace

@@ -38,7 +38,18 @@ std::uint64_t EnvNumber(const char* name, std::uint64_t fallback) {
   return end && *end == '\0' ? parsed : fallback;
 }
 
-enum class Outcome { Prepared, Recovered, Refused, Declined, RefusedAfterMove, LetterLost };
+enum class Outcome {
+  Prepared,
+  Recovered,
+  Refused,
+  Declined,
+  RefusedAfterMove,
+  LetterLost,
+  DeclinedQuestion,
+  CleanedAtOnce,
+  CleanFailed,
+  RefusedLayoutChanged
+};
 
 const char* Name(Outcome o) {
   switch (o) {
@@ -48,6 +59,10 @@ const char* Name(Outcome o) {
     case Outcome::Declined: return "declined (No)";
     case Outcome::RefusedAfterMove: return "refused at the clean (letter moved)";
     case Outcome::LetterLost: return "letter lost after format";
+    case Outcome::DeclinedQuestion: return "erase question declined";
+    case Outcome::CleanedAtOnce: return "whole disk agreed and cleaned at once";
+    case Outcome::CleanFailed: return "clean failed (its format fails)";
+    case Outcome::RefusedLayoutChanged: return "refused (the layout changed after the question)";
   }
   return "?";
 }
@@ -91,12 +106,35 @@ class Round {
     if (plan_.move == Move::BeforeCheck) {
       ASSERT_TRUE(Machine::Update([&](MachineDescription& m) { usbgen::ApplyMove(plan_, m, folder); }));
     }
+    const std::wstring root = std::wstring(1, static_cast<wchar_t>(plan_.letter)) + L":\\";
+    bool asked = false;
+    int agreed = kEraseNotAsked;
+    if (plan_.wizard) {
+      // The erase question reads the layout; the test's own view of the machine must agree with
+      // what it says. While it is open the stick may be swapped or its letter given away.
+      const MachineDescription atQuestion = usbtest::CurrentMachine();
+      int questionPartition = -1;
+      const int questionHolder = usbgen::EligibleHolder(atQuestion, plan_.letter, &questionPartition);
+      const UsbDiskLayout layout = ReadUsbDiskLayoutNow(root);
+      const std::wstring sentence = WholeDiskEraseSentence(layout);
+      EXPECT_EQ(layout.disk, questionHolder);
+      if (questionHolder >= 0) {
+        EXPECT_EQ(layout.inPlace, usbgen::FormatsInPlace(atQuestion, questionHolder, questionPartition));
+        EXPECT_EQ(sentence.empty(), layout.inPlace) << platform::host::ToUtf8(sentence);
+        Count(layout.inPlace ? "question named the drive only" : "question named the whole disk");
+      }
+      asked = true;
+      // The list offers USB drives only: a letter on no USB disk is never swapped under the question.
+      if (questionHolder >= 0 && plan_.move != Move::BeforeCheck && plan_.move != Move::None) {
+        ASSERT_TRUE(Machine::Update([&](MachineDescription& m) { usbgen::ApplyMove(plan_, m, folder); }));
+      }
+      agreed = sentence.empty() ? kEraseDriveOnly : layout.disk;
+    }
     const MachineDescription atCheck = usbtest::CurrentMachine();
     int partition = -1;
     const int holder = usbgen::EligibleHolder(atCheck, plan_.letter, &partition);
     MachineDescription reference = atCheck;
     int holderAtClean = holder;
-    bool asked = false;
     std::size_t answered = 0;
     platform::host::SetMessageBoxAnswerer([&](const platform::host::ShownMessageBox& box) {
       if (!(box.flags & platform::kMbYesNo)) return platform::kIdOk;
@@ -110,7 +148,7 @@ class Round {
       }
       return answered < plan_.answers.size() ? plan_.answers[answered++] : platform::kIdNo;
     });
-    const bool ok = CUSBManager::Instance()->FormatActiveUSB(std::wstring(1, static_cast<wchar_t>(plan_.letter)) + L":\\");
+    const bool ok = plan_.wizard && !plan_.eraseYes ? false : CUSBManager::Instance()->FormatActiveUSB(root, nullptr, agreed);
     platform::host::SetMessageBoxAnswerer({});
 
     const usbtest::DiskpartLog log = usbtest::ReadDiskpartLog(machine);
@@ -128,17 +166,24 @@ class Round {
     }
     EXPECT_LE(cleans, 1);
     if (cleans > 0) {
-      EXPECT_TRUE(twoYes) << "cleaned without two Yes answers";
+      EXPECT_TRUE(twoYes || (plan_.wizard && plan_.eraseYes && agreed >= 0))
+          << "cleaned without two Yes answers or a Yes to a question that named the whole disk";
       EXPECT_EQ(holderAtClean, holder) << "cleaned a disk that no longer held the letter";
+      if (agreed >= 0) {
+        EXPECT_EQ(agreed, holder) << "cleaned another disk than the question named";
+      }
     }
     if (holder < 0) {
       EXPECT_EQ(log.runs, 0);
     }
-    for (const auto& s : log.statements)
+    // The format before any clean (a partition diskpart can't select has none).
+    for (const auto& s : log.statements) {
+      if (Starts(s.text, "clean")) break;
       if (Starts(s.text, "format")) {
         EXPECT_EQ(s.partition, partition) << "the first format selects the chosen partition";
         break;
       }
+    }
     for (const auto& disk : reference.disks) {
       if (disk.number == holder) continue;
       const auto* after = final.FindDisk(disk.number);
@@ -156,17 +201,32 @@ class Round {
     if (holder >= 0) {
       const auto* disk = atCheck.FindDisk(holder);
       std::uint64_t length = 0;
+      bool formatReached = false;  // the partition can be selected: the first script gets to its format
       for (const auto& p : disk->partitions)
-        if (p.number == partition) length = p.length;
-      const bool formatWorks = !plan_.failFormat && length <= kLargestFat32;
+        if (p.number == partition) {
+          length = p.length;
+          formatReached = p.start > 0;
+        }
+      const bool formatWorks = formatReached && !plan_.failFormat && length <= kLargestFat32;
       const bool activeWorks = disk->style == "mbr";
-      if (formatWorks && activeWorks) {
+      if (plan_.wizard && !plan_.eraseYes) {
+        expected = Outcome::DeclinedQuestion;
+      } else if (agreed >= 0) {
+        // The first format is the clean script's own: the failing one fails the clean.
+        expected = agreed != holder ? Outcome::RefusedAfterMove
+                   : plan_.failFormat ? Outcome::CleanFailed
+                                      : Outcome::CleanedAtOnce;
+      } else if (agreed == kEraseDriveOnly && !usbgen::FormatsInPlace(atCheck, holder, partition)) {
+        expected = Outcome::RefusedLayoutChanged;
+      } else if (formatWorks && activeWorks) {
         expected = plan_.formatNewLetter == '-' ? Outcome::LetterLost : Outcome::Prepared;
         if (plan_.formatNewLetter && plan_.formatNewLetter != '-') expectedLetter[0] = static_cast<wchar_t>(plan_.formatNewLetter);
       } else if (!twoYes) {
         expected = Outcome::Declined;
+      } else if (holderAtClean != holder) {
+        expected = Outcome::RefusedAfterMove;
       } else {
-        expected = holderAtClean == holder ? Outcome::Recovered : Outcome::RefusedAfterMove;
+        expected = plan_.failFormat && !formatReached ? Outcome::CleanFailed : Outcome::Recovered;
       }
       Count(disk->style == "gpt" ? "target GPT" : "target MBR");
       Count(length > kLargestFat32 ? "target partition above 32 GiB" : "target partition at most 32 GiB");
@@ -176,13 +236,37 @@ class Round {
       bool unlettered = false;
       for (const auto& p : disk->partitions) unlettered = unlettered || (p.number > 0 && p.volume > 0);
       if (unlettered) Count("target disk with unlettered volumes");
+      if (disk->style == "raw") Count("target without a partition table");
+      if (disk->partitions.size() > 1) Count("target disk with several partitions");
+      if (disk->partitions.size() == 1 && disk->partitions[0].start == 0) Count("target superfloppy");
+    } else if (plan_.wizard && !plan_.eraseYes) {
+      expected = Outcome::DeclinedQuestion;
+    } else if (agreed >= 0) {
+      expected = Outcome::RefusedAfterMove;  // the stick agreed on was pulled while asked
     } else if (const auto* drive = atCheck.FindDrive(plan_.letter); drive && !drive->media) {
       Count("empty card slot chosen");
     }
-    EXPECT_EQ(ok, expected == Outcome::Prepared || expected == Outcome::Recovered) << Name(expected);
-    EXPECT_EQ(cleans, expected == Outcome::Recovered ? 1 : 0) << Name(expected);
+    const bool cleaned = expected == Outcome::Recovered || expected == Outcome::CleanedAtOnce;
+    EXPECT_EQ(ok, expected == Outcome::Prepared || cleaned) << Name(expected);
+    EXPECT_EQ(cleans, cleaned || expected == Outcome::CleanFailed ? 1 : 0) << Name(expected);
+    if (expected == Outcome::CleanedAtOnce || expected == Outcome::DeclinedQuestion ||
+        expected == Outcome::RefusedLayoutChanged) {
+      EXPECT_EQ(answered, 0u) << "no clean question after the erase question";
+    }
+    if (expected == Outcome::DeclinedQuestion || expected == Outcome::RefusedLayoutChanged ||
+        (agreed >= 0 && expected == Outcome::RefusedAfterMove)) {
+      EXPECT_EQ(log.runs, 0) << Name(expected);
+    }
     if (ok) {
       EXPECT_EQ(CUSBManager::Instance()->m_USBLetter, expectedLetter);
+    }
+    if (cleaned) {
+      // The stick ends as Windows 7 setup boots from it.
+      const auto* disk = final.FindDisk(holder);
+      ASSERT_NE(disk, nullptr);
+      EXPECT_EQ(disk->style, "mbr");
+      ASSERT_EQ(disk->partitions.size(), 1u);
+      EXPECT_TRUE(disk->partitions[0].active);
     }
     if (expected == Outcome::Refused) {
       EXPECT_EQ(usbtest::ShownTexts(), std::vector<std::wstring>{L"This is not a USB disk/flash."});
@@ -229,7 +313,9 @@ TEST(UsbSafety, FormatAndCleanReachOnlyTheDiskHoldingTheChosenLetterAndCleanOnly
         "letter moved to another disk while asked", "stick swapped while asked", "stick pulled while asked",
         "target GPT", "target MBR", "target partition above 32 GiB", "stick or card above 32 GiB",
         "stick or card below 32 GiB", "clean with a 32000 MiB partition", "letter changed by format",
-        "empty card slot chosen", "target disk with unlettered volumes"})
+        "empty card slot chosen", "target disk with unlettered volumes", "erase question declined",
+        "whole disk agreed and cleaned at once", "question named the whole disk", "question named the drive only",
+        "target without a partition table", "target superfloppy", "target disk with several partitions"})
     EXPECT_GT(counts[what], 0) << "no machine gave: " << what;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 
 #include "app/operation_state.h"
 #include "disk/usb_manager.h"
@@ -76,6 +77,27 @@ FaultRow Cancelled(FaultRow row) {
 FaultRow Short(FaultRow row) {
   row.shortLimits = true;
   return row;
+}
+
+// The stick F: (8 GiB) laid out as a user's stick may be; a second partition goes on H:, as G:
+// is the other stick.
+std::function<void(test::TempMachine&)> StickLaidOut(const std::string& layout) {
+  return [layout](test::TempMachine& machine) {
+    machine.Builder().UsbStickWithLayout('F', 2, 8ull << 30, layout, 'H');
+    machine.Apply();
+  };
+}
+
+// After the job the stick is what Windows 7 setup boots from: one active FAT32 primary partition
+// on an MBR disk, on F:.
+std::string PreparedMbrStick(test::TempMachine&) {
+  auto machine = Machine::Current();
+  const platform::host::DriveRecord* drive = machine ? machine->FindDrive('F') : nullptr;
+  const platform::host::DiskRecord* disk = drive ? machine->FindDisk(drive->disk) : nullptr;
+  if (!disk || disk->style != "mbr" || disk->partitions.size() != 1 || !disk->partitions[0].active ||
+      disk->partitions[0].mbrType != 0x0C || drive->fileSystem != L"FAT32")
+    return "FAILED: F: is not one active FAT32 partition on an MBR disk";
+  return "F: one active FAT32 partition on an MBR disk";
 }
 
 // The optical disc taken out of its drive.
@@ -188,6 +210,31 @@ std::vector<FaultRow> MakeRows() {
     FaultRow row = With(Usb("StickInUse", "the stick in use (a program holds files on it)"), {{"diskpart.inUse", "F"}});
     row.expectNotSeen = L"Formatting failure";
     rows.push_back(Expect(row, kFinishSuccess, L"lblState: Successfully update system image"));
+  }
+  {
+    // Sticks as users have them. Layouts that can't be formatted in place are named in the erase
+    // question and erased whole at once, without the format that would fail and the questions
+    // after it; a volume Windows can't read still shows its size, so the job can be started.
+    const std::pair<const char*, std::wstring> kWholeDiskSaid[] = {
+        {"gpt", L"The disk is a GPT disk: the whole disk will be erased and given a new MBR partition."},
+        {"two-partitions", L"The whole disk will be erased, with its other partitions: H: (4,096 MB)."},
+        {"no-table", L"The disk has no partition table: the whole disk will be erased and given a new MBR partition."},
+        {"superfloppy", L"The volume fills the whole disk without a partition table: the whole disk will be erased"},
+        // Shown as 0 MB, the stick would keep Next disabled and the job would never start.
+        {"raw", L"lblState: Successfully update system image"},
+    };
+    const char* kWords[] = {"a GPT stick", "a stick with two partitions (F: and H:)",
+                            "a stick without a partition table (a RAW volume over the whole medium)",
+                            "a superfloppy stick (FAT32 over the whole disk, no partition table)",
+                            "a stick whose volume Windows can't read (RAW, a Linux image)"};
+    const char* kIds[] = {"GptStick", "TwoPartitionStick", "NoPartitionTableStick", "SuperfloppyStick", "RawVolumeStick"};
+    for (std::size_t i = 0; i < std::size(kWholeDiskSaid); ++i) {
+      FaultRow row = Usb(kIds[i], kWords[i]);
+      row.prepare = StickLaidOut(kWholeDiskSaid[i].first);
+      row.verify = PreparedMbrStick;
+      row.expectNotSeen = L"Formatting failure";
+      rows.push_back(Expect(row, kFinishSuccess, kWholeDiskSaid[i].second));
+    }
   }
   rows.push_back(Expect(With(Usb("LetterLostAfterFormat", "the stick's letter does not come back after formatting"),
                              {{"diskpart.formatNewLetter", "-"}}),

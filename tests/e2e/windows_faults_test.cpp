@@ -202,7 +202,10 @@ TEST_P(Faults, TheProgramUnderOneFault) {
   // What the user saw, as the table shows it.
   std::string shown;
   for (const auto& box : outcome.boxes) {
-    if (box.caption == L"Warning" && box.text.rfind(L"The selected USB device ", 0) == 0) continue;
+    // Every USB row asks the erase question: it is shown when it names more than the drive.
+    if (box.caption == L"Warning" && box.text.rfind(L"The selected USB device ", 0) == 0 &&
+        box.text.find(L"\n\n") == std::wstring::npos)
+      continue;
     shown += Utf8(box.caption) + ": " + Utf8(box.text) + " [" + (box.answer == platform::kIdYes ? "Yes" : box.answer == platform::kIdNo ? "No" : "OK") + "]\n";
   }
   if (row.refusedAtStart) shown += "(the program did not start)";

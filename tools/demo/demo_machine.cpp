@@ -67,7 +67,7 @@ bool BuildDemoMachine(const DemoOptions& options, DemoMachine& machine) {
     return false;
   }
   builder.Fixed('D', 1, 512ull << 30);
-  builder.UsbStick('F', 2, options.usbGiB << 30);
+  builder.UsbStickWithLayout('F', 2, options.usbGiB << 30, options.usbLayout);
 
   if (options.discFolder.empty()) {
     std::printf("Generating a 64-bit Windows 7 sample disc of %llu MiB...\n",

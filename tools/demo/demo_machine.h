@@ -12,6 +12,7 @@ struct DemoOptions {
   std::uint64_t discMiB = 300;  // size of the generated disc
   std::string discFolder;       // a folder to use as the disc instead of a generated one
   std::uint64_t usbGiB = 8;     // the stick's size
+  std::string usbLayout = "mbr";  // the stick's layout (MachineBuilder::UsbStickWithLayout)
   std::string osFolder;         // a folder whose contents make the "OS" folder beside the program
   std::string only;             // "iso", "usb" or empty for both jobs
   std::string windows;          // a Windows profile of the machine (MachineBuilder::Windows), empty: the default machine

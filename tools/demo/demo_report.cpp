@@ -100,8 +100,8 @@ void PrintUsbResult() {
               ToUtf8(GetVolumeLabelText(L"F:\\")).c_str(), usb ? ToUtf8(usb->fileSystem).c_str() : "?");
   if (const platform::host::DiskRecord* disk = usb ? machine->FindDisk(usb->disk) : nullptr) {
     for (const auto& partition : disk->partitions)
-      std::printf("    disk %d (%llu MiB), partition %d: %llu MiB%s\n", disk->number,
-                  static_cast<unsigned long long>(disk->size >> 20), partition.number,
+      std::printf("    disk %d (%llu MiB, %s), partition %d: %llu MiB%s\n", disk->number,
+                  static_cast<unsigned long long>(disk->size >> 20), disk->style.c_str(), partition.number,
                   static_cast<unsigned long long>(partition.length >> 20), partition.active ? ", active" : "");
   }
   PrintPackages(Machine::HostPath(L"F:\\sources\\boot.wim"));

@@ -1,5 +1,5 @@
 // draventa_demo --out <folder> --tools <folder> [--disc-mib <n>] [--disc <folder>] [--usb-gib <n>]
-//               [--os <folder>] [--only iso|usb] [--windows <profile>]
+//               [--os <folder>] [--only iso|usb] [--windows <profile>] [--usb-layout <layout>]
 //
 // Builds a simulated machine in <folder>/machine (see demo_machine.h), starts the program's
 // windows on it as the program does (the mode window as the main form) and has the scripted
@@ -8,7 +8,8 @@
 // the program ends). It prints what the windows show, then where the results are and what they
 // hold, and which DISM back-end the program chose (from its trace log). With --windows the
 // machine is that Windows (win7-x86, win7-x86-adk, win7-x64, win10-x64, win11-x64), as far as
-// DISM is concerned. The trace log is copied to <folder>.
+// DISM is concerned. With --usb-layout the stick has that layout (MachineBuilder::UsbStickWithLayout;
+// the erase question then says what else the disk holds). The trace log is copied to <folder>.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -38,7 +39,8 @@ namespace {
 
 const char kUsage[] =
     "usage: draventa_demo --out <folder> --tools <build>/tools [--disc-mib <n>] [--disc <folder>] [--usb-gib <n>]\n"
-    "                     [--os <folder>] [--only iso|usb] [--windows win7-x86|win7-x86-adk|win7-x64|win10-x64|win11-x64]\n";
+    "                     [--os <folder>] [--only iso|usb] [--windows win7-x86|win7-x86-adk|win7-x64|win10-x64|win11-x64]\n"
+    "                     [--usb-layout mbr|gpt|two-partitions|raw|no-table|superfloppy]\n";
 
 // One job through the windows, timed.
 scripted::JobOutcome RunJob(scripted::ScriptedUser& user, const scripted::JobScript& script) {
@@ -84,6 +86,8 @@ bool ParseOptions(int argc, char** argv, DemoOptions& options) {
       else if (option == "--usb-gib") options.usbGiB = std::stoull(value);
       else if (option == "--os") options.osFolder = value;
       else if (option == "--only" && (value == "iso" || value == "usb")) options.only = value;
+      else if (option == "--usb-layout" && std::ranges::count(platform::host::MachineBuilder::UsbLayoutNames(), value) == 1)
+        options.usbLayout = value;
       else if (option == "--windows" && std::ranges::count(platform::host::MachineBuilder::WindowsNames(), value) == 1)
         options.windows = value;
       else return false;
@@ -108,10 +112,10 @@ int main(int argc, char** argv) {
   if (!BuildDemoMachine(options, machine)) return 1;
 
   std::uint64_t discBytes = GetFolderSize(L"E:\\", true);
-  std::printf("Machine: %s\n  E:\\ optical drive, disc \"%s\", %llu MiB, 64-bit: %s\n  F:\\ USB stick, %llu GiB\n\n",
+  std::printf("Machine: %s\n  E:\\ optical drive, disc \"%s\", %llu MiB, 64-bit: %s\n  F:\\ USB stick, %llu GiB, layout %s\n\n",
               machine.folder.c_str(), machine.label.c_str(), static_cast<unsigned long long>(discBytes >> 20),
               HasAmd64AutorunSection(L"E:\\AutoRun.inf") ? "yes" : "no",
-              static_cast<unsigned long long>(options.usbGiB));
+              static_cast<unsigned long long>(options.usbGiB), options.usbLayout.c_str());
 
   bool isoOk = true, usbOk = true;
   {

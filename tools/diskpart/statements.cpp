@@ -97,7 +97,10 @@ Outcome SelectPartition(const Statement& s, Session& session, MachineDescription
   DiskRecord* disk = machine.FindDisk(session.disk);
   if (!disk) return Fail(kBadArguments, "There is no disk selected to set the partition.");
   session.partition = -1;
-  if (!PartitionOf(*disk, s.number)) return Fail(kBadArguments, "The partition you specified is not valid.");
+  // A volume over the whole disk without a partition table (a superfloppy) is reported as one
+  // partition at offset 0, which diskpart does not select.
+  const PartitionRecord* partition = PartitionOf(*disk, s.number);
+  if (!partition || partition->start == 0) return Fail(kBadArguments, "The partition you specified is not valid.");
   session.partition = s.number;
   return {kOk, "Partition " + std::to_string(s.number) + " is now the selected partition."};
 }

@@ -23,6 +23,8 @@
 //                                partition's own unlettered volume); Partition0 links to
 //                                \Device\HarddiskN\DRN
 //   E: as a DOS device           \Device\HarddiskVolumeK, or \Device\CdRomK for optical drives
+// A drive on partition 0 of a disk without partitions is removable media without a partition
+// table, which Windows mounts whole: its volume's extent is the whole disk.
 // NT paths can't be opened directly, as with CreateFileW on Windows.
 // A disk without its medium (DiskRecord::media false, an empty card reader slot) opens and
 // answers the storage query, but its geometry and layout queries fail with ERROR_NOT_READY.
@@ -246,6 +248,11 @@ class HostDevice : public Device {
         if (target_.kind == Target::Disk || !disk) break;
         const PartitionRecord* partition =
             FindPartition(*disk, target_.kind == Target::Drive ? drive->partition : target_.partition);
+        if (!partition && target_.kind == Target::Drive && drive->partition == 0 && disk->partitions.empty()) {
+          // Removable media without a partition table: the volume is the whole medium.
+          minimum = 32;
+          return host::VolumeExtentsBytes(disk->number, 0, disk->size);
+        }
         if (!partition) break;
         minimum = 32;
         return host::VolumeExtentsBytes(disk->number, partition->start, partition->length);

@@ -98,6 +98,65 @@ std::string MachineBuilder::UsbStick(char letter, int disk, std::uint64_t totalB
   return HostFolderOf(letter);
 }
 
+const std::vector<std::string>& MachineBuilder::UsbLayoutNames() {
+  static const std::vector<std::string> names = {"mbr", "gpt", "two-partitions", "raw", "no-table", "superfloppy"};
+  return names;
+}
+
+std::string MachineBuilder::UsbStickWithLayout(char letter, int disk, std::uint64_t totalBytes,
+                                               const std::string& layout, char secondLetter) {
+  if (std::find(UsbLayoutNames().begin(), UsbLayoutNames().end(), layout) == UsbLayoutNames().end()) return {};
+  if (const DriveRecord* old = description_.FindDrive(letter)) {
+    const int oldDisk = old->disk;
+    std::erase_if(description_.drives, [&](const DriveRecord& d) { return d.letter == letter; });
+    std::erase_if(description_.disks, [&](const DiskRecord& k) { return k.number == oldDisk; });
+  }
+  std::string root = UsbStick(letter, disk, totalBytes);
+  DriveRecord& drive = description_.drives.back();
+  DiskRecord& record = description_.disks.back();
+  PartitionRecord& partition = record.partitions.back();
+  if (layout == "gpt") {
+    // The backup table takes the disk's last sectors.
+    record.style = "gpt";
+    record.signature = 0;
+    record.guid = "5D1C0A77-0000-4000-8000-0000000000" + std::string(1, static_cast<char>('0' + disk / 10 % 10)) +
+                  std::string(1, static_cast<char>('0' + disk % 10));
+    partition.mbrType = 0;
+    partition.gptType = "EBD0A0A2-B9E5-4433-87C0-68B6B72699C7";
+    partition.length = totalBytes - (2ull << 20);
+    drive.totalBytes = partition.length;
+  } else if (layout == "two-partitions") {
+    const std::uint64_t half = totalBytes / 2 / (1ull << 20) * (1ull << 20);
+    partition.length = half - (1ull << 20);
+    drive.totalBytes = partition.length;
+    DriveRecord second = drive;
+    second.letter = secondLetter ? secondLetter : static_cast<char>(letter + 1);
+    second.root = AddDriveFolder(second.letter);
+    second.partition = 2;
+    second.volume = NextVolume();
+    second.totalBytes = totalBytes - half;
+    record.partitions.push_back(PartitionRecord{2, half, second.totalBytes, 0x0C, "", false});
+    description_.drives.push_back(second);
+    std::ofstream(fs::path(folder_) / second.root / "data.bin") << "user data";
+  } else if (layout == "raw") {
+    partition.mbrType = 0x83;
+    drive.fileSystem = L"RAW";
+  } else if (layout == "no-table") {
+    record.style = "raw";
+    record.signature = 0;
+    record.partitions.clear();
+    drive.partition = 0;
+    drive.fileSystem = L"RAW";
+    drive.totalBytes = totalBytes;
+  } else if (layout == "superfloppy") {
+    record.signature = 0;
+    partition.start = 0;
+    partition.length = totalBytes;
+    drive.totalBytes = totalBytes;
+  }
+  return root;
+}
+
 std::string MachineBuilder::HostPathOf(const std::wstring& windowsPath) const {
   if (windowsPath.size() < 3 || windowsPath[1] != L':') return {};
   std::string rest = ToUtf8(windowsPath.substr(3));

@@ -30,6 +30,20 @@ class MachineBuilder {
   // A USB stick on disk `disk`: MBR, one FAT32 partition (number 1, at 1 MiB) mounted on the
   // letter. `removable` false makes it a USB hard disk that reports itself fixed.
   std::string UsbStick(char letter, int disk, std::uint64_t totalBytes, bool removable = true);
+  // A removable USB stick laid out as Windows shows each layout a user's stick may have:
+  //   mbr             UsbStick's single MBR FAT32 partition
+  //   gpt             a GPT disk with one basic data partition (FAT32) mounted on the letter
+  //   two-partitions  MBR: the letter's FAT32 partition on the first half, and a second one
+  //                   (FAT32, holding "data.bin") on `secondLetter` (0: the next letter)
+  //   raw             MBR: one partition whose volume Windows can't read (a Linux image): RAW
+  //   no-table        no partition table: Windows mounts the whole medium as one RAW volume
+  //   superfloppy     a FAT32 volume over the whole disk without a partition table (the
+  //                   layout reports one partition at offset 0)
+  // Returns the host folder of the letter's root; empty for another name.
+  // A drive already on `letter` is taken away first, with its disk.
+  std::string UsbStickWithLayout(char letter, int disk, std::uint64_t totalBytes, const std::string& layout,
+                                 char secondLetter = 0);
+  static const std::vector<std::string>& UsbLayoutNames();
 
   // Puts a host executable (a substitute tool) at a Windows path of the machine, such as
   // C:\Windows\System32\diskpart.exe, as a symbolic link. The drive must exist.
