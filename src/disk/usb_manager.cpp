@@ -135,11 +135,12 @@ bool CUSBManager::CheckCond(int& disk, int& partition) {
 
 bool CUSBManager::RunFormatScript(int disk, int partition) {
   return DiskpartScript::Instance().RunScript(
-      FormatScript(static_cast<unsigned>(disk), static_cast<unsigned>(partition), "FAT32"));
+      FormatScript(static_cast<unsigned>(disk), static_cast<unsigned>(partition), "FAT32"), m_pStop);
 }
 
 bool CUSBManager::RunActiveScript(int disk, int partition) {
-  return DiskpartScript::Instance().RunScript(ActiveScript(static_cast<unsigned>(disk), static_cast<unsigned>(partition)));
+  return DiskpartScript::Instance().RunScript(ActiveScript(static_cast<unsigned>(disk), static_cast<unsigned>(partition)),
+                                              m_pStop);
 }
 
 bool CUSBManager::RunCleanAndFormatScript(int disk) {
@@ -155,7 +156,7 @@ bool CUSBManager::RunCleanAndFormatScript(int disk) {
              std::to_wstring(partitionMiB) + L" MiB");
   }
   return DiskpartScript::Instance().RunScript(
-      CleanAndFormatScript(static_cast<unsigned>(disk), letter, partitionMiB));
+      CleanAndFormatScript(static_cast<unsigned>(disk), letter, partitionMiB), m_pStop);
 }
 
 // Formatting failed: with the user's consent, given twice, the whole USB disk is wiped and gets
@@ -180,6 +181,7 @@ bool CUSBManager::Recover(int disk, int& partition) {
     return false;
   }
   if (!RunCleanAndFormatScript(disk)) {
+    if (Cancelled()) return ReportCancelled();
     TraceLog(L"[CUSBManager::FormatUSB - Cleanandformat USB] is fail");
     platform::ShowMessageBox(owner, L"Still failed, please check your USB Flash/Disk is available.", L"Error",
                              platform::kMbIconError);
@@ -189,7 +191,17 @@ bool CUSBManager::Recover(int disk, int& partition) {
   return true;
 }
 
+bool CUSBManager::ReportCancelled() {
+  TraceLog(L"[CUSBManager::FormatUSB] cancelled while the disk was being prepared: the disk is not cleaned");
+  platform::ShowMessageBox(platform::ApplicationWindow(),
+                           L"The preparation of the USB drive was cancelled. The USB drive may now be unusable: "
+                           L"prepare it again before using it.",
+                           L"Warning", platform::kMbIconWarning);
+  return false;
+}
+
 bool CUSBManager::FormatUSB(const std::atomic<bool>* stop) {
+  m_pStop = stop;
   int disk = -1;
   int partition = -1;
   bool success = true;
@@ -214,6 +226,11 @@ bool CUSBManager::FormatUSB(const std::atomic<bool>* stop) {
                              L"Error", platform::kMbIconError);
     return false;
   }
+  if (Cancelled()) {
+    TraceLog(L"[CUSBManager::FormatUSB] cancelled before formatting: nothing was changed");
+    DiskpartScript::Instance().DeleteScriptFile();
+    return false;
+  }
   if (!RunFormatScript(disk, partition)) {
     TraceLog(L"[CUSBManager::FormatUSB - DiskpartFormat] is fail");
     success = false;
@@ -222,17 +239,18 @@ bool CUSBManager::FormatUSB(const std::atomic<bool>* stop) {
     TraceLog(L"[CUSBManager::FormatUSB - DiskpartActive] is fail");
     success = false;
   }
-  if (!success && stop && stop->load()) {
-    // The job ends as cancelled whatever happens here: wiping the whole disk would erase more
-    // and serve nothing.
-    TraceLog(L"[CUSBManager::FormatUSB] formatting failed after the job was cancelled: the disk is not cleaned");
-    return false;
-  }
+  // The job ends as cancelled whatever happens here: wiping the whole disk would erase more and
+  // serve nothing.
+  if (!success && Cancelled()) return ReportCancelled();
   if (!success && !Recover(disk, partition)) return false;
 
   DiskpartScript::Instance().DeleteScriptFile();
 
   if (WaitForUSBLtr(disk, partition)) return true;
+  if (Cancelled()) {
+    TraceLog(L"[CUSBManager::FormatUSB] cancelled while waiting for the letter");
+    return false;
+  }
   platform::ShowMessageBox(0, L"Get USB disk/flash letter error!", L"Error", platform::kMbIconError);
   TraceLog(L"[CUSBManager::FormatUSB - ReGetUSBLtr] is fail");
   return false;
@@ -253,7 +271,7 @@ bool CUSBManager::WaitForUSBLtr(int disk, int partition) {
       TraceLog(L"[CUSBManager::FormatUSB] the letter was there after " + waited());
       return true;
     }
-    if (last) {
+    if (last || Cancelled()) {
       TraceLog(L"[CUSBManager::FormatUSB] no letter after " + waited());
       return false;
     }

@@ -95,6 +95,8 @@ class TMainForm : public JobWindow {
   // the scratch folder, then shows the progress page and starts the worker. False, with the
   // reason shown and nothing touched, when the job is refused.
   bool StartJob();
+  // Step 2 while the job is checked: its controls, Next and Back off, the note says so.
+  void ShowChecking(bool checking);
   void CloseProgram();
 
   TdlgFirst& owner_;
@@ -108,6 +110,7 @@ class TMainForm : public JobWindow {
   std::int32_t SourceSizeMB = 0;
   std::int64_t TargetCapacityMB = 0;
   std::wstring TmpPath;
+  std::wstring noteBeforeCheck_;  // the note step 2 showed before the job was checked
   bool SizeReady = false;
   std::uint32_t measurement_ = 0;  // the number of the measurement the window waits for
   std::vector<std::wstring> driveRoots_;

@@ -2,7 +2,10 @@
 // path with its two questions, and the letter found again afterwards.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "usb_test_support.h"
 
@@ -225,6 +228,59 @@ TEST_F(UsbManager, FollowsTheVolumeToItsNewLetterOrReportsThatItHasNone) {
   EXPECT_NE(usbtest::TraceText().find(
                 "[CUSBManager::ReGetUSBLtr] NtQuerySymbolicLinkObject \\Device\\Harddisk2\\Partition7 failed (error 2)"),
             std::string::npos);
+}
+
+// The job's Cancel while diskpart hangs ends it at once, without the clean questions, and says
+// once that the stick may be unusable; a Cancel during the wait for the letter ends the wait
+// quietly, the stick being formatted already.
+TEST_F(UsbManager, ACancelEndsAHangingDiskpartOrTheLetterWaitWithinASecond) {
+  REQUIRE_TOOLS();
+  struct Case {
+    const char* name;
+    const char* fault;
+    const char* value;
+    std::size_t boxes;
+    const char* traced;
+  };
+  const Case cases[] = {
+      {"hang at format", "diskpart.hangOn", "format", 1, "[RunProcess] ended at the user's cancel: "},
+      {"hang at active", "diskpart.hangOn", "active", 1, "[RunProcess] ended at the user's cancel: "},
+      {"letter never back", "diskpart.letterDelayMs", "600000", 0, "cancelled while waiting for the letter"},
+  };
+  machine_.Builder().UsbStick('F', 2, 8ull << 30);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CUSBManager::Release();
+    usbtest::ResetDiskpartRunner();
+    platform::host::ClearMessageBoxes();
+    CUSBManager::SetSettleDelayForTests(30000);
+    machine_.Builder().Description().faults.clear();
+    machine_.Builder().Fault(c.fault, c.value);
+    Apply();
+    platform::host::ScriptMessageBoxAnswers({platform::kIdYes, platform::kIdYes});
+    std::atomic<bool> stop{false};
+    std::thread canceller([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+      stop = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(CUSBManager::Instance()->FormatActiveUSB(L"F:\\", &stop));
+    const auto took = std::chrono::steady_clock::now() - start;
+    canceller.join();
+    EXPECT_LT(took, std::chrono::seconds(3));
+
+    auto boxes = ShownMessageBoxes();
+    ASSERT_EQ(boxes.size(), c.boxes);
+    if (c.boxes == 1) {
+      EXPECT_NE(boxes[0].text.find(L"The USB drive may now be unusable: prepare it again"), std::wstring::npos);
+      EXPECT_EQ(boxes[0].flags, platform::kMbIconWarning);
+      EXPECT_EQ(boxes[0].owner, platform::ApplicationWindow());
+    }
+    usbtest::DiskpartLog log = ReadDiskpartLog(machine_);
+    EXPECT_TRUE(log.DisksOf("clean").empty());
+    for (int pid : log.pids) EXPECT_FALSE(fs::exists("/proc/" + std::to_string(pid))) << "diskpart still runs";
+    EXPECT_NE(usbtest::TraceText().find(c.traced), std::string::npos);
+  }
 }
 
 }  // namespace
