@@ -41,6 +41,7 @@ const KeyText kEnglishTexts[] = {
      L"Click Browser to choose the folder for the new ISO file. Its drive needs more free space than the disc "
      L"holds, plus 500 MB."},
     {L"ISO Step2 Caption", L"Choose the output folder"},
+    {L"Job Check Wait Note", L"Checking the disc and the job. Please wait..."},
     {L"USB Step3 Wait Note", L"Formatting the USB drive. Please wait..."},
 };
 const std::size_t kEnglishTextCount = sizeof(kEnglishTexts) / sizeof(kEnglishTexts[0]);

@@ -27,6 +27,7 @@ const KeyText kSimplifiedChineseTexts[] = {
     {L"ISO Step3 Note", L"正在制作安装介质，这可能需要一段时间，请稍候。请勿取出光盘或拔下 U 盘，也不要关闭电脑。"},
     {L"ISO Step2 Note", L"请单击“Browser”选择保存新 ISO 文件的文件夹。该文件夹所在的驱动器需要比光盘内容多 500 MB 以上的可用空间。"},
     {L"ISO Step2 Caption", L"选择输出文件夹"},
+    {L"Job Check Wait Note", L"正在检查光盘和任务，请稍候..."},
     {L"USB Step3 Wait Note", L"正在格式化 U 盘，请稍候..."},
 };
 const std::size_t kSimplifiedChineseTextCount = sizeof(kSimplifiedChineseTexts) / sizeof(kSimplifiedChineseTexts[0]);

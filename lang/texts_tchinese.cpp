@@ -27,6 +27,7 @@ const KeyText kTraditionalChineseTexts[] = {
     {L"ISO Step3 Note", L"正在製作安裝媒體，這可能需要一段時間，請稍候。請勿取出光碟或拔除 USB 隨身碟，也不要關閉電腦。"},
     {L"ISO Step2 Note", L"請按一下「Browser」選擇儲存新 ISO 檔案的資料夾。該資料夾所在的磁碟機需要比光碟內容多 500 MB 以上的可用空間。"},
     {L"ISO Step2 Caption", L"選擇輸出資料夾"},
+    {L"Job Check Wait Note", L"正在檢查光碟和工作，請稍候..."},
     {L"USB Step3 Wait Note", L"正在格式化 USB 隨身碟，請稍候..."},
 };
 const std::size_t kTraditionalChineseTextCount = sizeof(kTraditionalChineseTexts) / sizeof(kTraditionalChineseTexts[0]);

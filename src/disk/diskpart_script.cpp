@@ -71,7 +71,7 @@ bool DiskpartScript::CreateScriptFile() {
   return true;
 }
 
-bool DiskpartScript::RunScript(const std::string& scriptText) {
+bool DiskpartScript::RunScript(const std::string& scriptText, const std::atomic<bool>* stop) {
   std::lock_guard<std::mutex> guard(lock_);
   // The file must exist already: CreateScriptFile comes first.
   if (!created_) {
@@ -91,7 +91,7 @@ bool DiskpartScript::RunScript(const std::string& scriptText) {
   // The path needs quotes only when it holds a space (a program data folder moved elsewhere).
   std::wstring path = scriptPath_.find(L' ') == std::wstring::npos ? scriptPath_ : L"\"" + scriptPath_ + L"\"";
   std::uint32_t exitCode = 0;
-  if (!RunProcess(program + L" /s " + path, &exitCode, timeoutMs_)) return false;
+  if (!RunProcess(program + L" /s " + path, &exitCode, timeoutMs_, stop)) return false;
   if (exitCode != 0) {
     // A Virtual Disk Service failure ends diskpart with its HRESULT, best read in hexadecimal.
     std::wstring text = std::to_wstring(exitCode);

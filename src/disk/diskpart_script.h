@@ -5,6 +5,7 @@
 // administrator rights; for the same reason diskpart is started by its full path in the
 // system's own folder, never found by the search order (which tries the program's folder and
 // the current folder first).
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -28,8 +29,9 @@ class DiskpartScript {
   // also when an earlier call made it and it was not deleted since.
   bool CreateScriptFile();
   // Writes the script's bytes (no terminator, no byte-order mark) over the file and runs
-  // diskpart on it. True exactly when diskpart ran to its end with exit code 0.
-  bool RunScript(const std::string& scriptText);
+  // diskpart on it. True exactly when diskpart ran to its end with exit code 0. `stop` is the
+  // job's cancel flag (null: nothing cancels): once it is set diskpart is ended and the run fails.
+  bool RunScript(const std::string& scriptText, const std::atomic<bool>* stop = nullptr);
   // Deletes the script file and its folder. Always true.
   bool DeleteScriptFile();
 

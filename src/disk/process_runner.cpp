@@ -1,5 +1,7 @@
 #include "disk/process_runner.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "app/trace_log.h"
@@ -7,11 +9,26 @@
 namespace {
 // The exit code a program ended for running too long is given.
 constexpr std::uint32_t kTimedOutExitCode = 1460;  // ERROR_TIMEOUT
+// The exit code a program ended at the user's cancel is given.
+constexpr std::uint32_t kCancelledExitCode = 1223;  // ERROR_CANCELLED
 // How long an ended program is given to go away before the runner stops waiting for it.
 constexpr std::uint32_t kTerminateWaitMs = 10000;
+// With a cancel flag, how long one wait lasts before the flag is looked at again.
+constexpr std::uint32_t kStopPollMs = 200;
+
+// Ends `process` and waits a while for it to go away. Best effort: the step fails either way.
+void EndProcess(platform::ChildProcess& process, std::uint32_t exitCode) {
+  (void)process.Terminate(exitCode);
+  (void)process.Wait(kTerminateWaitMs);
+}
 }  // namespace
 
-bool RunProcess(const std::wstring& commandLine, std::uint32_t* exitCode, std::uint32_t timeoutMs) {
+bool RunProcess(const std::wstring& commandLine, std::uint32_t* exitCode, std::uint32_t timeoutMs,
+                const std::atomic<bool>* stop) {
+  if (stop && stop->load()) {
+    TraceLog(L"[RunProcess] not started, the job was cancelled: " + commandLine);
+    return false;
+  }
   platform::Result<std::unique_ptr<platform::ChildProcess>> started = platform::StartHiddenProcess(commandLine);
   if (!started) {
     std::fputs("create process fail\n", stdout);
@@ -19,18 +36,36 @@ bool RunProcess(const std::wstring& commandLine, std::uint32_t* exitCode, std::u
     return false;
   }
   platform::ChildProcess& process = **started;
-  platform::Result<platform::WaitOutcome> waited = process.Wait(timeoutMs);
-  if (!waited) {
-    TraceLog(L"[RunProcess] WaitForSingleObject failed: " + commandLine + waited.status().Suffix());
-    return false;
-  }
-  if (*waited == platform::WaitOutcome::TimedOut) {
-    // A program that never ends would hold the job for good: end it and fail the step. Ending
-    // it is best effort: the step fails either way.
-    (void)process.Terminate(kTimedOutExitCode);
-    (void)process.Wait(kTerminateWaitMs);
-    TraceLog(L"[RunProcess] did not end within " + std::to_wstring(timeoutMs) + L" ms and was ended: " + commandLine);
-    return false;
+  // Without a cancel flag one wait covers the whole limit; with one, the wait is cut in slices
+  // so that a cancel ends the program within a fraction of a second.
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
+  for (;;) {
+    std::uint32_t slice = timeoutMs;
+    if (stop) {
+      const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+      const std::uint64_t left =
+          timeoutMs == platform::kWaitForever ? timeoutMs : timeoutMs - std::min<std::uint64_t>(timeoutMs, elapsed);
+      slice = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, kStopPollMs));
+    }
+    platform::Result<platform::WaitOutcome> waited = process.Wait(slice);
+    if (!waited) {
+      TraceLog(L"[RunProcess] WaitForSingleObject failed: " + commandLine + waited.status().Suffix());
+      return false;
+    }
+    if (*waited == platform::WaitOutcome::Exited) break;
+    if (stop && stop->load()) {
+      // The user cancelled the job: the program is ended where it stands.
+      EndProcess(process, kCancelledExitCode);
+      TraceLog(L"[RunProcess] ended at the user's cancel: " + commandLine);
+      return false;
+    }
+    if (!stop || slice < kStopPollMs || Clock::now() - start >= std::chrono::milliseconds(timeoutMs)) {
+      // A program that never ends would hold the job for good: end it and fail the step.
+      EndProcess(process, kTimedOutExitCode);
+      TraceLog(L"[RunProcess] did not end within " + std::to_wstring(timeoutMs) + L" ms and was ended: " + commandLine);
+      return false;
+    }
   }
   platform::Result<std::uint32_t> code = process.ExitCode();
   if (!code) {

@@ -118,11 +118,12 @@ bool CUSBManager::CheckCond(int& disk, int& partition) {
 
 bool CUSBManager::RunFormatScript(int disk, int partition) {
   return DiskpartScript::Instance().RunScript(
-      FormatScript(static_cast<unsigned>(disk), static_cast<unsigned>(partition), "FAT32"));
+      FormatScript(static_cast<unsigned>(disk), static_cast<unsigned>(partition), "FAT32"), m_pStop);
 }
 
 bool CUSBManager::RunActiveScript(int disk, int partition) {
-  return DiskpartScript::Instance().RunScript(ActiveScript(static_cast<unsigned>(disk), static_cast<unsigned>(partition)));
+  return DiskpartScript::Instance().RunScript(ActiveScript(static_cast<unsigned>(disk), static_cast<unsigned>(partition)),
+                                              m_pStop);
 }
 
 bool CUSBManager::RunCleanAndFormatScript(int disk) {
@@ -138,7 +139,7 @@ bool CUSBManager::RunCleanAndFormatScript(int disk) {
              std::to_wstring(partitionMiB) + L" MiB");
   }
   return DiskpartScript::Instance().RunScript(
-      CleanAndFormatScript(static_cast<unsigned>(disk), letter, partitionMiB));
+      CleanAndFormatScript(static_cast<unsigned>(disk), letter, partitionMiB), m_pStop);
 }
 
 // Formatting failed: with the user's consent, given twice, the whole USB disk is wiped and gets
@@ -192,6 +193,7 @@ bool CUSBManager::CleanAgreedDisk(int& disk, int& partition) {
 
 bool CUSBManager::RunAgreedClean(int disk, int& partition) {
   if (!RunCleanAndFormatScript(disk)) {
+    if (Cancelled()) return ReportCancelled();
     TraceLog(L"[CUSBManager::FormatUSB - Cleanandformat USB] is fail");
     platform::ShowMessageBox(platform::ApplicationWindow(),
                              L"Still failed, please check your USB Flash/Disk is available.", L"Error",
@@ -202,10 +204,24 @@ bool CUSBManager::RunAgreedClean(int disk, int& partition) {
   return true;
 }
 
+bool CUSBManager::ReportCancelled() {
+  TraceLog(L"[CUSBManager::FormatUSB] cancelled while the disk was being prepared: the disk is not cleaned");
+  platform::ShowMessageBox(platform::ApplicationWindow(),
+                           L"The preparation of the USB drive was cancelled. The USB drive may now be unusable: "
+                           L"prepare it again before using it.",
+                           L"Warning", platform::kMbIconWarning);
+  return false;
+}
+
 bool CUSBManager::FormatUSB(const std::atomic<bool>* stop) {
+  m_pStop = stop;
   int disk = -1;
   int partition = -1;
   bool success = true;
+  if (Cancelled()) {
+    TraceLog(L"[CUSBManager::FormatUSB] cancelled before formatting: nothing was changed");
+    return false;
+  }
 
   if (m_WholeDiskConsent >= 0) {
     if (!CleanAgreedDisk(disk, partition)) return false;
@@ -238,12 +254,9 @@ bool CUSBManager::FormatUSB(const std::atomic<bool>* stop) {
     TraceLog(L"[CUSBManager::FormatUSB - DiskpartActive] is fail");
     success = false;
   }
-  if (!success && stop && stop->load()) {
-    // The job ends as cancelled whatever happens here: wiping the whole disk would erase more
-    // and serve nothing.
-    TraceLog(L"[CUSBManager::FormatUSB] formatting failed after the job was cancelled: the disk is not cleaned");
-    return false;
-  }
+  // The job ends as cancelled whatever happens here: wiping the whole disk would erase more and
+  // serve nothing.
+  if (!success && Cancelled()) return ReportCancelled();
   if (!success && !Recover(disk, partition)) return false;
   return FinishFormat(disk, partition);
 }
@@ -252,6 +265,10 @@ bool CUSBManager::FinishFormat(int disk, int partition) {
   DiskpartScript::Instance().DeleteScriptFile();
 
   if (WaitForUSBLtr(disk, partition)) return true;
+  if (Cancelled()) {
+    TraceLog(L"[CUSBManager::FormatUSB] cancelled while waiting for the letter");
+    return false;
+  }
   platform::ShowMessageBox(0, L"Get USB disk/flash letter error!", L"Error", platform::kMbIconError);
   TraceLog(L"[CUSBManager::FormatUSB - ReGetUSBLtr] is fail");
   return false;
@@ -272,7 +289,7 @@ bool CUSBManager::WaitForUSBLtr(int disk, int partition) {
       TraceLog(L"[CUSBManager::FormatUSB] the letter was there after " + waited());
       return true;
     }
-    if (last) {
+    if (last || Cancelled()) {
       TraceLog(L"[CUSBManager::FormatUSB] no letter after " + waited());
       return false;
     }

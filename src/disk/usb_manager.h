@@ -19,9 +19,10 @@ class CUSBManager {
 
   // Stores `path` (the USB drive's root, such as E:\) in lower case in m_USBLetter and runs
   // FormatUSB. True on success; m_USBLetter then holds the formatted partition's drive letter.
-  // `stop` is the job's cancel flag, read while formatting; null when nothing can cancel.
-  // Formatting runs to its end once started, but after a cancel a failed format ends the
-  // preparation instead of asking to wipe the whole disk.
+  // `stop` is the job's cancel flag, read while formatting; null when nothing can cancel. A
+  // cancel ends a running diskpart at once and the preparation with it, never with the question
+  // to wipe the whole disk: one box tells the user that the drive may now be unusable and must
+  // be prepared again. The wait for the letter afterwards ends at a cancel too.
   // `wholeDisk` is what the erase question agreed to: the disk number the user agreed to erase
   // whole (the question named its other partitions, or a layout that can't be formatted in
   // place), kEraseDriveOnly when it named only the drive, kEraseNotAsked when no question was
@@ -62,6 +63,11 @@ class CUSBManager {
   bool RunAgreedClean(int disk, int& partition);
   // Removes the script file and finds the formatted partition's letter.
   bool FinishFormat(int disk, int partition);
+  bool Cancelled() const { return m_pStop && m_pStop->load(); }
+  // Traces the cancel and shows the box about the interrupted preparation. Always false.
+  bool ReportCancelled();
   // ReGetUSBLtr, tried every 250 ms until the letter is there or the wait's bound has passed.
   bool WaitForUSBLtr(int disk, int partition);
+
+  const std::atomic<bool>* m_pStop = nullptr;  // FormatUSB's `stop`, for the scripts it runs
 };

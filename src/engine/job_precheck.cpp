@@ -143,9 +143,13 @@ std::optional<JobRefusal> CheckJobCanFinish(std::int32_t type, const WIN7_OPERAT
   return std::nullopt;
 }
 
+void ShowJobRefusal(platform::WindowHandle owner, const JobRefusal& refusal) {
+  platform::ShowMessageBox(owner, refusal.text, refusal.caption, platform::kMbOk | platform::kMbIconError);
+}
+
 bool ConfirmJobCanFinish(platform::WindowHandle owner, std::int32_t type, const WIN7_OPERAT_INFO& info) {
   std::optional<JobRefusal> refusal = CheckJobCanFinish(type, info);
   if (!refusal) return true;
-  platform::ShowMessageBox(owner, refusal->text, refusal->caption, platform::kMbOk | platform::kMbIconError);
+  ShowJobRefusal(owner, *refusal);
   return false;
 }

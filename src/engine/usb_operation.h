@@ -15,9 +15,9 @@ class USBOperation : public BasicOperation {
   // Releases the USB manager and with it the drive inventory, so the next job sees the disks
   // afresh.
   ~USBOperation() override;
-  // Formatting can't be stopped once started, so IsStop keeps the base behaviour. Stop (from
-  // the window thread) is passed on to the USB manager: after it, a failed format ends the step
-  // without the questions about wiping the whole disk.
+  // IsStop keeps the base behaviour. Stop (from the window thread) is passed on to the USB
+  // manager: it ends a running diskpart and the wait for the letter, and the step ends without
+  // the questions about wiping the whole disk.
   std::int32_t Excute() override;
   void Stop() override { m_bStop = true; }
 

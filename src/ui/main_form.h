@@ -100,6 +100,8 @@ class TMainForm : public JobWindow {
   // The room the job needs on its target, and for the scratch copy: the disc, the "OS" folder
   // and a margin.
   std::int64_t NeededMB() const;
+  // Step 2 while the job is checked: its controls, Next and Back off, the note says so.
+  void ShowChecking(bool checking);
   void CloseProgram();
 
   TdlgFirst& owner_;
@@ -116,6 +118,7 @@ class TMainForm : public JobWindow {
   std::int32_t OsFolderMB = 0;
   std::int64_t TargetCapacityMB = 0;
   std::wstring TmpPath;
+  std::wstring noteBeforeCheck_;  // the note step 2 showed before the job was checked
   bool SizeReady = false;
   std::uint32_t measurement_ = 0;  // the number of the measurement the window waits for
   std::vector<std::wstring> driveRoots_;

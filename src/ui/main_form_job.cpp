@@ -1,5 +1,11 @@
 // The job from the wizard's side: the record built, checked and handed to a new worker; the
 // worker's reports on the progress page; the end of the job and the closing question.
+#include <atomic>
+#include <exception>
+#include <functional>
+#include <optional>
+#include <thread>
+
 #include "app/operation_state.h"
 #include "app/program_data.h"
 #include "app/trace_log.h"
@@ -10,10 +16,12 @@
 #include "engine/operation_thd.h"
 #include "engine/win7_ins_creator.h"
 #include "platform/folders.h"
+#include "platform/messages.h"
 #include "platform/text.h"
 #include "ui/dlg_first.h"
 #include "ui/main_form.h"
 #include "ui/progress_table.h"
+#include "ui/qv_multi_lang.h"
 
 namespace ui {
 
@@ -24,7 +32,40 @@ void ShowRefusal(platform::WindowHandle owner, const std::wstring& message) {
   platform::ShowMessageBox(owner, message, L"Error", platform::kMbOk | platform::kMbIconError);
 }
 
+// Runs `work` on a thread of its own while this (the window) thread keeps dispatching its
+// messages, so the window paints and answers meanwhile; returns once `work` has ended. An
+// exception from `work` is thrown again here.
+void RunWhileDispatching(const std::function<void()>& work) {
+  std::atomic<bool> done{false};
+  std::exception_ptr failure;  // written by the worker before `done`, read after the join
+  std::thread worker([&] {
+    try {
+      work();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    done.store(true, std::memory_order_release);
+  });
+  (void)platform::PumpMessagesUntil([&] { return done.load(std::memory_order_acquire); }, platform::kWaitForeverMs);
+  worker.join();
+  if (failure) std::rethrow_exception(failure);
+}
+
 }  // namespace
+
+void TMainForm::ShowChecking(bool checking) {
+  // Nothing of step 2 may change, nor Next be pressed again, while the job is checked; the
+  // Close item went off in NextClick.
+  for (gs::GsButton* button : {btnNext_.get(), btnBack_.get(), btnRefresh_.get(), btnBrowser_.get()})
+    if (button) button->SetEnabled(!checking);
+  cmbUsbList->SetEnabled(!checking);
+  if (checking) {
+    noteBeforeCheck_ = lblNote->Text();
+    lblNote->SetText(Translate(L"Job Check Wait Note"));
+  } else {
+    lblNote->SetText(noteBeforeCheck_);
+  }
+}
 
 bool TMainForm::StartJob() {
   JobPaths paths;
@@ -32,17 +73,32 @@ bool TMainForm::StartJob() {
   paths.driverPath = platform::AnsiToWide(GetProgramDataFolder()) + L"U3";
   paths.imgDriverPath = platform::ExecutableFolder() + L"OS";
   paths.tagPath = Mode_ == 0 ? TargetText.substr(0, 3) : TargetText;
-  paths.is64bitDvd = !SourcePath.empty() && HasAmd64AutorunSection(SourcePath.substr(0, 1) + L":\\AutoRun.inf");
 
   // Everything that can be known before the job is checked before the erase question, so a job
-  // that could not finish never asks for, or does, anything.
+  // that could not finish never asks for, or does, anything. The check reads the disc (seconds
+  // on a real drive) and starts DISM, so it runs on a worker while the window keeps answering;
+  // its findings are shown from here, the window thread, once it has ended.
   auto record = std::make_unique<WIN7_OPERAT_INFO>();
   JobRecordProblem problem;
-  if (!FillJobRecord(paths, *record, problem)) {
+  bool filled = false;
+  std::optional<JobRefusal> refusal;
+  const std::int32_t mode = Mode_;
+  ShowChecking(true);
+  RunWhileDispatching([&] {
+    paths.is64bitDvd = !paths.sourcePath.empty() &&
+                       HasAmd64AutorunSection(paths.sourcePath.substr(0, 1) + L":\\AutoRun.inf");
+    filled = FillJobRecord(paths, *record, problem);
+    if (filled) refusal = CheckJobCanFinish(mode, *record);
+  });
+  ShowChecking(false);
+  if (!filled) {
     ShowRefusal(form_->Handle(), problem.message);
     return false;
   }
-  if (!ConfirmJobCanFinish(form_->Handle(), Mode_, *record)) return false;
+  if (refusal) {
+    ShowJobRefusal(form_->Handle(), *refusal);
+    return false;
+  }
   int wholeDisk = kEraseNotAsked;
   if (Win7InsCreator::HasFormatStep(Mode_) && !ConfirmErase(wholeDisk)) return false;
 

@@ -2,7 +2,10 @@
 // on how long diskpart may run.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "diskpart_test_support.h"
 #include "disk/process_runner.h"
@@ -78,23 +81,54 @@ TEST_F(DiskpartRunner, AnExitCodeOtherThanZeroFailsTheScript) {
   EXPECT_NE(usbtest::TraceText().find("[DiskpartScript::RunScript] diskpart exit code: 1"), std::string::npos);
 }
 
-TEST_F(DiskpartRunner, ADiskpartThatNeverEndsIsEndedAtTheLimitAndFails) {
+// A diskpart that never ends is ended at the limit, or at once when the job's cancel flag is set
+// (without it the user would wait out the ten minutes); a flag set before the run starts nothing.
+TEST_F(DiskpartRunner, ADiskpartThatNeverEndsIsEndedAtTheLimitOrAtACancelAndFails) {
   REQUIRE_DISKPART(machine_);
   machine_.Builder().Fault("diskpart.hangOn", "format");
   Apply();
   test::WriteHostFile(machine_.Builder().HostFolderOf('F') + "/keep.txt", "data");
-  DiskpartScript& runner = DiskpartScript::Instance();
-  runner.SetTimeoutForTests(500);
-  ASSERT_TRUE(runner.CreateScriptFile());
-  EXPECT_FALSE(runner.RunScript("sel disk 2\r\nsel par 1\r\nformat fs=FAT32 quick\r\nexit\r\n"));
+  struct Case {
+    const char* name;
+    std::uint32_t limitMs;
+    int cancelAfterMs;  // -1: no cancel flag; 0: set before the run
+    const char* traced;
+    std::size_t runs;   // diskpart runs logged so far
+  };
+  const Case cases[] = {
+      {"limit", 500, -1, "[RunProcess] did not end within 500 ms and was ended: C:\\Windows\\System32\\diskpart.exe /s ", 1},
+      {"limit, flag never set", 500, 100000, "[RunProcess] did not end within 500 ms and was ended: ", 2},
+      {"cancel", DiskpartScript::kDefaultTimeoutMs, 300,
+       "[RunProcess] ended at the user's cancel: C:\\Windows\\System32\\diskpart.exe /s ", 3},
+      {"cancelled before", DiskpartScript::kDefaultTimeoutMs, 0, "[RunProcess] not started, the job was cancelled: ", 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::size_t traceBefore = usbtest::TraceText().size();
+    DiskpartScript& runner = DiskpartScript::Instance();
+    runner.SetTimeoutForTests(c.limitMs);
+    ASSERT_TRUE(runner.CreateScriptFile());
+    std::atomic<bool> stop{c.cancelAfterMs == 0};
+    std::atomic<bool> ended{false};
+    std::thread canceller([&] {
+      for (int waited = 0; c.cancelAfterMs > 0 && waited < c.cancelAfterMs && !ended; waited += 10)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      if (c.cancelAfterMs > 0 && !ended) stop = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(runner.RunScript("sel disk 2\r\nsel par 1\r\nformat fs=FAT32 quick\r\nexit\r\n",
+                                  c.cancelAfterMs < 0 ? nullptr : &stop));
+    const auto took = std::chrono::steady_clock::now() - start;
+    ended = true;
+    canceller.join();
+    EXPECT_LT(took, std::chrono::seconds(5));
 
-  EXPECT_NE(usbtest::TraceText().find(
-                "[RunProcess] did not end within 500 ms and was ended: C:\\Windows\\System32\\diskpart.exe /s "),
-            std::string::npos);
-  usbtest::DiskpartLog log = usbtest::ReadDiskpartLog(machine_);
-  ASSERT_EQ(log.pids.size(), 1u);
-  EXPECT_FALSE(fs::exists("/proc/" + std::to_string(log.pids[0]))) << "the hung diskpart is still running";
-  EXPECT_TRUE(fs::exists(machine_.Builder().HostFolderOf('F') + "/keep.txt"));
+    EXPECT_NE(usbtest::TraceText().find(c.traced, traceBefore), std::string::npos) << usbtest::TraceText();
+    usbtest::DiskpartLog log = usbtest::ReadDiskpartLog(machine_);
+    ASSERT_EQ(log.pids.size(), c.runs);
+    for (int pid : log.pids) EXPECT_FALSE(fs::exists("/proc/" + std::to_string(pid))) << "a hung diskpart is still running";
+    EXPECT_TRUE(fs::exists(machine_.Builder().HostFolderOf('F') + "/keep.txt"));
+  }
 }
 
 TEST_F(DiskpartRunner, AProgramThatCannotBeStartedFails) {

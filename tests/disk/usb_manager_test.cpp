@@ -2,8 +2,11 @@
 // path with its two questions, and the letter found again afterwards.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 #include "disk/optical_drives.h"
 #include "usb_machine_generator.h"
@@ -326,6 +329,59 @@ TEST_F(UsbManager, AnEraseAgreedForAnotherLayoutOrDiskChangesNothing) {
     EXPECT_EQ(ReadDiskpartLog(machine).runs, 0);
     EXPECT_EQ(usbtest::ShownTexts(), std::vector<std::wstring>{c.box});
     EXPECT_EQ(usbgen::DiskFingerprint(*usbtest::CurrentMachine().FindDisk(2)), before);
+  }
+}
+
+// The job's Cancel while diskpart hangs ends it at once, without the clean questions, and says
+// once that the stick may be unusable; a Cancel during the wait for the letter ends the wait
+// quietly, the stick being formatted already.
+TEST_F(UsbManager, ACancelEndsAHangingDiskpartOrTheLetterWaitWithinASecond) {
+  REQUIRE_TOOLS();
+  struct Case {
+    const char* name;
+    const char* fault;
+    const char* value;
+    std::size_t boxes;
+    const char* traced;
+  };
+  const Case cases[] = {
+      {"hang at format", "diskpart.hangOn", "format", 1, "[RunProcess] ended at the user's cancel: "},
+      {"hang at active", "diskpart.hangOn", "active", 1, "[RunProcess] ended at the user's cancel: "},
+      {"letter never back", "diskpart.letterDelayMs", "600000", 0, "cancelled while waiting for the letter"},
+  };
+  machine_.Builder().UsbStick('F', 2, 8ull << 30);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CUSBManager::Release();
+    usbtest::ResetDiskpartRunner();
+    platform::host::ClearMessageBoxes();
+    CUSBManager::SetSettleDelayForTests(30000);
+    machine_.Builder().Description().faults.clear();
+    machine_.Builder().Fault(c.fault, c.value);
+    Apply();
+    platform::host::ScriptMessageBoxAnswers({platform::kIdYes, platform::kIdYes});
+    std::atomic<bool> stop{false};
+    std::thread canceller([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+      stop = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(CUSBManager::Instance()->FormatActiveUSB(L"F:\\", &stop));
+    const auto took = std::chrono::steady_clock::now() - start;
+    canceller.join();
+    EXPECT_LT(took, std::chrono::seconds(3));
+
+    auto boxes = ShownMessageBoxes();
+    ASSERT_EQ(boxes.size(), c.boxes);
+    if (c.boxes == 1) {
+      EXPECT_NE(boxes[0].text.find(L"The USB drive may now be unusable: prepare it again"), std::wstring::npos);
+      EXPECT_EQ(boxes[0].flags, platform::kMbIconWarning);
+      EXPECT_EQ(boxes[0].owner, platform::ApplicationWindow());
+    }
+    usbtest::DiskpartLog log = ReadDiskpartLog(machine_);
+    EXPECT_TRUE(log.DisksOf("clean").empty());
+    for (int pid : log.pids) EXPECT_FALSE(fs::exists("/proc/" + std::to_string(pid))) << "diskpart still runs";
+    EXPECT_NE(usbtest::TraceText().find(c.traced), std::string::npos);
   }
 }
 

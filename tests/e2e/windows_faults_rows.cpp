@@ -206,6 +206,22 @@ std::vector<FaultRow> MakeRows() {
     rows.push_back(row);
   }
   {
+    // Cancel while diskpart hangs, at the program's own limit of ten minutes: diskpart is ended
+    // at once, the user is told the stick may be unusable, and nothing is cleaned.
+    FaultRow row = Cancelled(At(With(Usb("CancelDuringAHangingDiskpart", "Cancel during a hanging diskpart (at \"format\")"),
+                                     {{"diskpart.hangOn", "format"}}),
+                                FORMATUSB));
+    row.cancelAfterMs = 1500;
+    row.expectNotSeen = L"Formatting failure";
+    row.verify = [](test::TempMachine& machine) {
+      const std::string trace = test::ReadHostFile(machine.Host(kTraceLog));
+      if (trace.find("[RunProcess] ended at the user's cancel") == std::string::npos)
+        return std::string("FAILED: diskpart was not ended at the cancel");
+      return std::string("diskpart ended at the cancel");
+    };
+    rows.push_back(Expect(row, kFinishCancelled, L"The USB drive may now be unusable"));
+  }
+  {
     // Explorer or a scanner holding files on the stick: the format dismounts it and needs no clean.
     FaultRow row = With(Usb("StickInUse", "the stick in use (a program holds files on it)"), {{"diskpart.inUse", "F"}});
     row.expectNotSeen = L"Formatting failure";

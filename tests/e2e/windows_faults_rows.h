@@ -33,6 +33,8 @@ struct FaultRow {
   std::function<void(test::TempMachine&)> atMoment;
   std::function<std::string(test::TempMachine&)> verify;
   bool cancel = false;       // the user presses Cancel at the moment
+  std::uint32_t cancelAfterMs = 0;  // with `cancel`: pressed this long after the moment instead,
+                                    // while the job goes on
   bool shortLimits = false;  // diskpart's and the ISO tool's time limits shortened to 2 s
   int workerAnswer = platform::kIdYes;  // the USB clean questions
   bool imageStaysMounted = false;  // DISM refuses every unmount: the image can't be let go

@@ -160,6 +160,7 @@ TEST_P(Faults, TheProgramUnderOneFault) {
   // The job's own moment: the first state report that matches the row; the job is held there
   // while the machine changes (and, for a cancel, until the user has pressed Cancel).
   std::string armError;
+  std::thread lateCancel;
   script.onStatePost = [&](int state, std::intptr_t value) {
     if (armed || row.arm != e2e::Arm::AtState || state != row.armState || value < row.armMinValue) return;
     armed = true;
@@ -168,7 +169,12 @@ TEST_P(Faults, TheProgramUnderOneFault) {
         }))
       armError = "the machine could not be changed";
     if (row.atMoment) row.atMoment(machine_);
-    if (row.cancel) {
+    if (row.cancel && row.cancelAfterMs > 0) {
+      lateCancel = std::thread([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(row.cancelAfterMs));
+        cancelSignal = true;
+      });
+    } else if (row.cancel) {
       cancelSignal = true;
       for (int i = 0; i < 500 && !seen.pressed; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
       std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the press is handled
@@ -194,6 +200,7 @@ TEST_P(Faults, TheProgramUnderOneFault) {
   } else {
     StartProgram();
     outcome = user.RunJob(script);
+    if (lateCancel.joinable()) lateCancel.join();
     EndProgram();
   }
   const double seconds =

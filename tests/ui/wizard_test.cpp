@@ -3,6 +3,7 @@
 // question and the engine's check before the job, the progress table and the three finishes.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -10,6 +11,7 @@
 #include "disk/optical_drives.h"
 #include "disk/volume_utils.h"
 #include "platform/folders.h"
+#include "platform/messages.h"
 #include "sim/probes/folder_browser_script.h"
 #include "sim/machine/machine.h"
 #include "sim/probes/main_window_probe.h"
@@ -285,6 +287,54 @@ TEST_F(WizardJobTest, DecliningTheEraseOrARefusalLeavesEveryDriveAsItWasOnStepTw
       << "the engine's refusal, not the erase question";
   EXPECT_EQ(first.MainForm().CurrentPageId(), ui::kPageSelectUsb);
   EXPECT_TRUE(catalogue_.Journal().Events().empty());
+}
+
+// A disc that reads slowly: the check before the job runs off the window thread, which answers
+// meanwhile with step 2 locked and the checking note shown, and then goes on to the erase question.
+TEST_F(WizardJobTest, ASlowCheckLeavesTheWindowAnsweringWithStepTwoLockedThenGoesOn) {
+  ui::TdlgFirst first;
+  ToStepTwo(first, 0);
+  machine_.Builder().Fault("files.listSlow", "E:\\@1500");
+  machine_.Apply();
+  host::ScriptMessageBoxAnswers({kIdNo});
+  struct Seen {
+    bool next = true, back = true, list = true, closeItem = true;
+    std::wstring note;
+    std::size_t boxes = 99;
+  } seen;
+  std::atomic<bool> answered{false};
+  const platform::WindowHandle window = Wizard(first).Handle();
+  std::thread looker([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // Runs only when the window thread dispatches its messages.
+    answered = platform::CallOnWindowThread(window, [&] {
+      seen = {Button(Wizard(first), L"btnNext").IsEnabled(), Button(Wizard(first), L"btnBack").IsEnabled(),
+              Find<DropDownList>(first, L"cmbUsbList").IsEnabled(), Wizard(first).CloseItemEnabled(),
+              Find<Label>(first, L"lblNote").Text(), host::ShownMessageBoxes().size()};
+    });
+  });
+  const auto start = std::chrono::steady_clock::now();
+  ClickAndPump(Button(Wizard(first), L"btnNext"));
+  const auto took = std::chrono::steady_clock::now() - start;
+  looker.join();
+  ASSERT_TRUE(answered);
+  EXPECT_GE(took, std::chrono::milliseconds(1400)) << "the disc was not read slowly";
+  EXPECT_EQ(seen.boxes, 0u) << "the window answered only after the check";
+  EXPECT_FALSE(seen.next);
+  EXPECT_FALSE(seen.back);
+  EXPECT_FALSE(seen.list);
+  EXPECT_FALSE(seen.closeItem);
+  EXPECT_EQ(seen.note, Translate(L"Job Check Wait Note"));
+
+  // The check passed: the erase question, declined, and step 2 as it was.
+  ASSERT_EQ(host::ShownMessageBoxes().size(), 1u);
+  EXPECT_EQ(host::ShownMessageBoxes()[0].caption, L"Warning");
+  EXPECT_EQ(first.MainForm().CurrentPageId(), ui::kPageSelectUsb);
+  EXPECT_EQ(Find<Label>(first, L"lblNote").Text(), Translate(L"USB Step2 Note"));
+  EXPECT_TRUE(Button(Wizard(first), L"btnNext").IsEnabled());
+  EXPECT_TRUE(Button(Wizard(first), L"btnBack").IsEnabled());
+  EXPECT_TRUE(Find<DropDownList>(first, L"cmbUsbList").IsEnabled());
+  EXPECT_TRUE(catalogue_.Journal().Events().empty()) << "no job ran";
 }
 
 TEST_F(WizardJobTest, TheThreeFinishesSuccessCancelAndFailure) {

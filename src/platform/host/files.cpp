@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
 #include <cerrno>
 #include <cwctype>
 #include <dirent.h>
@@ -255,6 +258,8 @@ static bool DoShellDeleteTree(const std::wstring& path) {
 
 // Fault switch "files.listFail" = "<Windows folder>": listing that folder (any case, with or
 // without a trailing backslash) fails with ERROR_ACCESS_DENIED, as a damaged disc's folder can.
+// Fault switch "files.listSlow" = "<Windows folder>@<ms>": listing that folder first waits that
+// long, as a folder of a disc in a slow drive does.
 // The simulation's own file ".windows-label" (the label of a folder mapped as an optical disc)
 // is not part of the drive's contents and is never listed at a drive root.
 static bool DoListFolder(const std::wstring& folder, const std::function<bool(const FolderEntry&)>& visit,
@@ -270,6 +275,11 @@ static bool DoListFolder(const std::wstring& folder, const std::function<bool(co
         host::SetLastErrorCode(kErrorAccessDenied);
         return false;
       }
+    }
+    if (auto slow = machine->Fault("files.listSlow"); slow && slow->find('@') != std::string::npos) {
+      const std::string slowFolder = slow->substr(0, slow->find('@'));
+      if (fs::path(Machine::HostPath(host::FromUtf8(slowFolder))).lexically_normal() == fs::path(hostPath).lexically_normal())
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::atol(slow->c_str() + slow->find('@') + 1)));
     }
   }
   const bool onDisc = OnOpticalDisc(folder);
