@@ -81,5 +81,7 @@ void TraceJobRecord(const WIN7_OPERAT_INFO& info, std::int32_t dlgType) {
   TraceLog(std::wstring(L"WIN7_OPERAT_INFO:szTmpPath: ") + info.szTmpPath);
   TraceLog(L"WIN7_OPERAT_INFO:bIs64bitDVD: " + std::to_wstring(info.bIs64bitDVD ? 1 : 0));
   TraceLog(L"WIN7_OPERAT_INFO:m_DlgType: " + std::to_wstring(dlgType));
-  TraceLog(std::wstring(L"WIN7_OPERAT_INFO:szExtraDriverPath: ") + info.szExtraDriverPath);
+  // A job without the user's own drivers traces as it always did.
+  if (info.szExtraDriverPath[0] != L'\0')
+    TraceLog(std::wstring(L"WIN7_OPERAT_INFO:szExtraDriverPath: ") + info.szExtraDriverPath);
 }

@@ -32,6 +32,7 @@ bool TMainForm::StartJob() {
   paths.driverPath = platform::AnsiToWide(GetProgramDataFolder()) + L"U3";
   paths.imgDriverPath = platform::ExecutableFolder() + L"OS";
   paths.tagPath = Mode_ == 0 ? TargetText.substr(0, 3) : TargetText;
+  paths.extraDriverPath = ExtraDriverFolder;
   paths.is64bitDvd = !SourcePath.empty() && HasAmd64AutorunSection(SourcePath.substr(0, 1) + L":\\AutoRun.inf");
 
   // Everything that can be known before the job is checked before the erase question, so a job
