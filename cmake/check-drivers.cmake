@@ -3,7 +3,8 @@
 # also when the preset cross-compiles for Windows, so a bad package stops the configure with
 # the file and the reason, before anything is built around it.
 set(check_drivers_sources ${PROJECT_SOURCE_DIR}/tools/check-drivers/main.cpp
-                          ${PROJECT_SOURCE_DIR}/tools/check-drivers/driver_check.cpp)
+                          ${PROJECT_SOURCE_DIR}/tools/check-drivers/driver_check.cpp
+                          ${PROJECT_SOURCE_DIR}/src/servicing/driver_files.cpp)
 
 function(draventa_check_vendor_drivers tree)
   if(CMAKE_CROSSCOMPILING)
@@ -14,14 +15,16 @@ function(draventa_check_vendor_drivers tree)
   endif()
   set(checker ${CMAKE_BINARY_DIR}/host-tools/check_drivers)
   set(stale FALSE)
-  foreach(source ${check_drivers_sources} ${PROJECT_SOURCE_DIR}/tools/check-drivers/driver_check.h)
+  foreach(source ${check_drivers_sources} ${PROJECT_SOURCE_DIR}/tools/check-drivers/driver_check.h
+                 ${PROJECT_SOURCE_DIR}/src/servicing/driver_files.h)
     if(NOT EXISTS ${checker} OR ${source} IS_NEWER_THAN ${checker})
       set(stale TRUE)
     endif()
   endforeach()
   if(stale)
     file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/host-tools)
-    execute_process(COMMAND ${host_cxx} -std=c++20 -O1 -Wall -Wextra -Werror -o ${checker} ${check_drivers_sources}
+    execute_process(COMMAND ${host_cxx} -std=c++20 -O1 -Wall -Wextra -Werror -I${PROJECT_SOURCE_DIR}/src -o ${checker}
+                            ${check_drivers_sources}
                     RESULT_VARIABLE built ERROR_VARIABLE build_errors)
     if(NOT built EQUAL 0)
       message(FATAL_ERROR "Building the driver package checker failed:\n${build_errors}")
@@ -36,5 +39,5 @@ function(draventa_check_vendor_drivers tree)
   # Any change below the tree checks it again.
   file(GLOB_RECURSE vendor_files LIST_DIRECTORIES false ${tree}/*)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${vendor_files} ${check_drivers_sources}
-               ${PROJECT_SOURCE_DIR}/tools/check-drivers/driver_check.h)
+               ${PROJECT_SOURCE_DIR}/tools/check-drivers/driver_check.h ${PROJECT_SOURCE_DIR}/src/servicing/driver_files.h)
 endfunction()

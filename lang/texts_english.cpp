@@ -18,6 +18,10 @@ const KeyText kEnglishTexts[] = {
      L"Insert the Windows 7 disc. The new ISO file is saved in a folder you choose; its drive needs more free "
      L"space than the disc holds."},
     {L"Sample Drivers Note", L"Test build with sample drivers: not for real installations."},
+    {L"Add Drivers", L"Add drivers..."},
+    {L"Extra Drivers Added", L"%1 driver packages from %2 will be added."},
+    {L"Extra Drivers None", L"%2 holds no usable driver package; only the built-in drivers will be added."},
+    {L"Extra Drivers Skipped", L"Skipped: %1"},
     {L"Eula Note",
      L"Please read the licence agreement below. To continue, tick \"I agree\" to accept its terms and click "
      L"Next."},

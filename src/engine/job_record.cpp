@@ -33,6 +33,7 @@ bool FillJobRecord(const JobPaths& paths, WIN7_OPERAT_INFO& info, JobRecordProbl
       {L"szImgDriverPath", &paths.imgDriverPath, info.szImgDriverPath},
       {L"szTagPath", &paths.tagPath, info.szTagPath},
       {L"szTmpPath", &paths.tmpPath, info.szTmpPath},
+      {L"szExtraDriverPath", &paths.extraDriverPath, info.szExtraDriverPath},
   };
   for (const auto& field : fields) {
     std::size_t length = Utf16Length(*field.value);
@@ -53,6 +54,7 @@ bool FillJobRecord(const JobPaths& paths, WIN7_OPERAT_INFO& info, JobRecordProbl
   CopyInto(info.szImgDriverPath, paths.imgDriverPath);
   CopyInto(info.szTagPath, paths.tagPath);
   CopyInto(info.szTmpPath, paths.tmpPath);
+  CopyInto(info.szExtraDriverPath, paths.extraDriverPath);
   info.bIs64bitDVD = paths.is64bitDvd;
   return true;
 }
@@ -68,7 +70,7 @@ bool CheckScratchFolder(std::int32_t dlgType, const JobPaths& paths, JobRecordPr
 
 bool JobRecordIsTerminated(const WIN7_OPERAT_INFO& info) {
   return IsTerminated(info.szSourcePath) && IsTerminated(info.szDriverPath) && IsTerminated(info.szImgDriverPath) &&
-         IsTerminated(info.szTagPath) && IsTerminated(info.szTmpPath);
+         IsTerminated(info.szTagPath) && IsTerminated(info.szTmpPath) && IsTerminated(info.szExtraDriverPath);
 }
 
 void TraceJobRecord(const WIN7_OPERAT_INFO& info, std::int32_t dlgType) {
@@ -79,4 +81,7 @@ void TraceJobRecord(const WIN7_OPERAT_INFO& info, std::int32_t dlgType) {
   TraceLog(std::wstring(L"WIN7_OPERAT_INFO:szTmpPath: ") + info.szTmpPath);
   TraceLog(L"WIN7_OPERAT_INFO:bIs64bitDVD: " + std::to_wstring(info.bIs64bitDVD ? 1 : 0));
   TraceLog(L"WIN7_OPERAT_INFO:m_DlgType: " + std::to_wstring(dlgType));
+  // A job without the user's own drivers traces as it always did.
+  if (info.szExtraDriverPath[0] != L'\0')
+    TraceLog(std::wstring(L"WIN7_OPERAT_INFO:szExtraDriverPath: ") + info.szExtraDriverPath);
 }

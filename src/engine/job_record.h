@@ -15,6 +15,7 @@ struct WIN7_OPERAT_INFO {
   wchar_t szTagPath[kJobPathUnits] = {};        // USB root (type 0) or ISO output folder (type 1)
   wchar_t szTmpPath[kJobPathUnits] = {};        // scratch folder, with backslash
   bool bIs64bitDVD = false;                     // the disc is a 64-bit Windows 7 disc
+  wchar_t szExtraDriverPath[kJobPathUnits] = {};  // the user's own driver folder, empty for none
   // What the erase question agreed to (USB job): the disk number to erase whole, or
   // kEraseDriveOnly / kEraseNotAsked (disk/usb_disk_layout.h).
   int nWholeDisk = kEraseNotAsked;
@@ -28,6 +29,7 @@ struct JobPaths {
   std::wstring tagPath;
   std::wstring tmpPath;
   bool is64bitDvd = false;
+  std::wstring extraDriverPath;
 };
 
 // Why a job could not be described; `message` is a sentence the window can show as it is.

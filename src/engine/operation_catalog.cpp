@@ -27,11 +27,13 @@ std::unique_ptr<BasicOperation> MakeFromCatalogue(std::int32_t code, const Opera
     case kOpServiceScratchBootWim:
       return std::make_unique<DismOperation>(context.hWnd, context.tmpPath,
                                              JobPathOf(context, &WIN7_OPERAT_INFO::szDriverPath),
-                                             context.info && context.info->bIs64bitDVD);
+                                             context.info && context.info->bIs64bitDVD,
+                                             JobPathOf(context, &WIN7_OPERAT_INFO::szExtraDriverPath));
     case kOpServiceUsbBootWim:
       return std::make_unique<DismOperation>(context.hWnd, JobPathOf(context, &WIN7_OPERAT_INFO::szTagPath),
                                              JobPathOf(context, &WIN7_OPERAT_INFO::szDriverPath),
-                                             context.info && context.info->bIs64bitDVD);
+                                             context.info && context.info->bIs64bitDVD,
+                                             JobPathOf(context, &WIN7_OPERAT_INFO::szExtraDriverPath));
     case kOpPrepareUsb:
       return std::make_unique<USBOperation>(context.hWnd, context.info ? context.info->szTagPath : L"",
                                             context.sourceLabel, context.info ? context.info->nWholeDisk : kEraseNotAsked);

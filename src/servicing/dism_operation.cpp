@@ -10,14 +10,15 @@
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "servicing/dism_manager.h"
+#include "servicing/extra_drivers.h"
 
 namespace {
 constexpr std::uint32_t kBootImageIndex = 2;
 }  // namespace
 
 DismOperation::DismOperation(platform::WindowHandle hWnd, const std::wstring& root, const std::wstring& driverFolder,
-                             bool is64dvd)
-    : BasicOperation(hWnd), m_DriverFolder(driverFolder), is64dvd(is64dvd) {
+                             bool is64dvd, const std::wstring& extraFolder)
+    : BasicOperation(hWnd), m_DriverFolder(driverFolder), m_ExtraFolder(extraFolder), is64dvd(is64dvd) {
   mWimPath = root;
   if (mWimPath.empty() || mWimPath.back() != L'\\') mWimPath += L'\\';
   mWimPath += L"sources\\boot.wim";
@@ -82,9 +83,19 @@ bool DismOperation::Service() {
   FindFilesByExtension(infs, asmedia, L".INF");
   FindFilesByExtension(intelInfs, intel, L".INF");
   infs.insert(infs.end(), intelInfs.begin(), intelInfs.end());
+  if (!m_ExtraFolder.empty()) {
+    // The user's own packages go in after the built-in ones, in the same session; those that
+    // don't fit the disc were named when the folder was chosen and are traced again here.
+    const DriverFolderExamination extra = ExamineDriverFolder(m_ExtraFolder, is64dvd);
+    TraceLog(L"DismOperation::Excute - DISMADDDRIVER: extra " + DescribeExamination(extra));
+    infs.insert(infs.end(), extra.fitting.begin(), extra.fitting.end());
+  }
 
   for (const auto& inf : infs) {
-    if (!dism->AddDriver(inf)) return failed();
+    if (!dism->AddDriver(inf)) {
+      TraceLog(L"DismOperation::Excute - DISMADDDRIVER refused: " + inf);
+      return failed();
+    }
   }
 
   TraceLog(L"DismOperation::Excute - DISMCOMMIT");

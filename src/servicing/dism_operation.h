@@ -1,6 +1,7 @@
 #pragma once
 // The job step that adds the USB 3.0 drivers to image 2 of sources\boot.wim: mount, add the
-// ASMedia packages and the Intel packages of the disc's architecture, commit, unmount.
+// ASMedia packages and the Intel packages of the disc's architecture, then the fitting packages
+// of the user's own driver folder when one was chosen, commit, unmount.
 #include <cstdint>
 #include <string>
 
@@ -9,8 +10,10 @@
 class DismOperation : public BasicOperation {
  public:
   // `root` is the setup tree to service, `driverFolder` the payload root (no trailing
-  // backslash), `is64dvd` true for a 64-bit Windows 7 source.
-  DismOperation(platform::WindowHandle hWnd, const std::wstring& root, const std::wstring& driverFolder, bool is64dvd);
+  // backslash), `is64dvd` true for a 64-bit Windows 7 source, `extraFolder` the user's own
+  // driver folder (empty for none), examined again when the step runs.
+  DismOperation(platform::WindowHandle hWnd, const std::wstring& root, const std::wstring& driverFolder, bool is64dvd,
+                const std::wstring& extraFolder = L"");
   ~DismOperation() override;
 
   std::int32_t Excute() override;
@@ -26,5 +29,6 @@ class DismOperation : public BasicOperation {
 
   std::wstring mWimPath;
   std::wstring m_DriverFolder;
+  std::wstring m_ExtraFolder;
   bool is64dvd = false;
 };

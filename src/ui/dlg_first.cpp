@@ -1,8 +1,13 @@
 #include "ui/dlg_first.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "app/trace_log.h"
+#include "platform/folder_browser.h"
 #include "disk/diskpart_script.h"
 #include "servicing/driver_payload.h"
+#include "servicing/extra_drivers.h"
 #include "ui/dlg_eula.h"
 #include "ui/form_build.h"
 #include "ui/main_form.h"
@@ -59,6 +64,8 @@ void TdlgFirst::LoadLayout() {
   lblDesc = Made(form_->AddLabel({L"lblDesc", {193, 24, 456, 65}, L"", std::nullopt, false, true}), L"lblDesc");
   Label6 = Made(form_->AddLabel({L"Label6", {193, 101, 0, 0}, L"", tahoma10, true, false}), L"Label6");
   cmbMode = Made(form_->AddDropDownList({L"cmbMode", {193, 128, 417, 21}}), L"cmbMode");
+  lblExtraDrivers =
+      Made(form_->AddLabel({L"lblExtraDrivers", {310, 158, 355, 44}, L"", std::nullopt, false, true}), L"lblExtraDrivers");
   lblNote = Made(form_->AddLabel({L"lblNote", {193, 208, 472, 55}, L"", tahoma10, false, true}), L"lblNote");
   if (kSampleDrivers) {
     // One line in dark red beside the Next button, below the note, for a test build.
@@ -86,6 +93,10 @@ void TdlgFirst::FormCreate() {
   CreateSkinButton(*form_, faces.inputBackground, btnNext_, 600, 271, faces.raised, faces.hovered, faces.sunken,
                    faces.disabled, L"Next", L"Next", L"btnNext");
   btnNext_->SetOnClick([this] { NextClick(); });
+  // Beside the mode choice, before Next in the tab order of the keyboard.
+  CreateSkinButton(*form_, faces.inputBackground, btnAddDrivers_, 193, 158, faces.raised, faces.hovered, faces.sunken,
+                   faces.disabled, Translate(L"Add Drivers"), Translate(L"Add Drivers"), L"btnAddDrivers");
+  btnAddDrivers_->SetOnClick([this] { AddDriversClick(); });
   cmbModeChange();
   TraceLog(L"[TdlgFirst::FormCreate] Next button made");
 }
@@ -97,6 +108,43 @@ void TdlgFirst::cmbModeChange() {
     lblNote->SetText(Translate(L"ISO NoteCaption"));
   }
   btnNext_->SetEnabled(true);
+}
+
+namespace {
+
+std::wstring Filled(std::wstring text, const std::wstring& first, const std::wstring& second) {
+  for (const auto& [mark, value] : {std::pair{std::wstring(L"%1"), first}, std::pair{std::wstring(L"%2"), second}})
+    if (const auto at = text.find(mark); at != std::wstring::npos) text.replace(at, mark.size(), value);
+  return text;
+}
+
+}  // namespace
+
+void TdlgFirst::AddDriversClick() {
+  const std::wstring folder = platform::BrowseForFolder(form_->Handle(), Translate(L"Add Drivers"));
+  if (folder.empty()) return;
+  // The disc is not known yet: a package counts when it fits a 32-bit or a 64-bit disc; the job
+  // adds those that fit its disc and traces the others.
+  const DriverFolderExamination x86 = ExamineDriverFolder(folder, false);
+  const DriverFolderExamination amd64 = ExamineDriverFolder(folder, true);
+  TraceLog(L"[TdlgFirst::AddDriversClick] x86: " + DescribeExamination(x86));
+  TraceLog(L"[TdlgFirst::AddDriversClick] amd64: " + DescribeExamination(amd64));
+  std::size_t usable = x86.fitting.size();
+  for (const auto& inf : amd64.fitting)
+    if (std::find(x86.fitting.begin(), x86.fitting.end(), inf) == x86.fitting.end()) ++usable;
+  std::wstring skipped;
+  for (const auto& skip : x86.skipped) {
+    const bool fitsAmd64 = std::find(amd64.fitting.begin(), amd64.fitting.end(), skip.inf) != amd64.fitting.end();
+    if (fitsAmd64) continue;
+    const std::wstring name = skip.inf.substr(skip.inf.find_last_of(L'\\') + 1);
+    skipped += (skipped.empty() ? L"" : L", ") + name + L" (" + skip.reason + L")";
+  }
+  std::wstring text = usable == 0 ? Filled(Translate(L"Extra Drivers None"), L"", x86.folder)
+                                  : Filled(Translate(L"Extra Drivers Added"), std::to_wstring(usable), x86.folder);
+  if (!skipped.empty()) text += L"\n" + Filled(Translate(L"Extra Drivers Skipped"), skipped, L"");
+  lblExtraDrivers->SetText(text);
+  // No usable package: the job goes on with the built-in ones only.
+  mainForm_->SetExtraDriverFolder(usable == 0 ? L"" : x86.folder);
 }
 
 void TdlgFirst::NextClick() {

@@ -67,6 +67,8 @@ class TdlgFirst {
   void FormCreate();
   void cmbModeChange();
   void NextClick();
+  // Asks for a folder of the user's own driver packages, examines it and says what it holds.
+  void AddDriversClick();
 
   std::unique_ptr<platform::Form> form_;
   platform::Image* Image1 = nullptr;
@@ -81,6 +83,8 @@ class TdlgFirst {
   platform::Image* Image4 = nullptr;
   platform::Image* Img_disable = nullptr;
   std::unique_ptr<gs::GsButton> btnNext_;
+  std::unique_ptr<gs::GsButton> btnAddDrivers_;
+  platform::Label* lblExtraDrivers = nullptr;
   // Made after the layout, destroyed before it.
   std::unique_ptr<TdlgEULA> dlgEULA_;
   std::unique_ptr<TMainForm> mainForm_;

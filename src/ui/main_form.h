@@ -51,6 +51,8 @@ class TMainForm : public JobWindow {
   // 0 disc to USB drive, 1 disc to ISO file; 0 until SetMode. Restarts at step 1.
   int Mode() const { return Mode_; }
   void SetMode(int mode);
+  // The user's own driver folder the next job adds packages from; empty for none.
+  void SetExtraDriverFolder(const std::wstring& folder) { ExtraDriverFolder = folder; }
   int CurrentPageId() const { return CurrentPage; }
 
   // JobWindow: the worker's reports, on the window thread.
@@ -111,6 +113,7 @@ class TMainForm : public JobWindow {
   int CurrentPage = PageTable[0][0];
   NextAction nextAction_ = NextAction::kGoOn;
   std::wstring SourcePath;
+  std::wstring ExtraDriverFolder;  // the user's own driver folder, empty for none
   std::wstring TargetText;
   std::int32_t SourceSizeMB = 0;
   // The "OS" folder beside the program, whose files the job adds to the disc's: measured with

@@ -73,6 +73,7 @@ bool TMainForm::StartJob() {
   paths.driverPath = platform::AnsiToWide(GetProgramDataFolder()) + L"U3";
   paths.imgDriverPath = platform::ExecutableFolder() + L"OS";
   paths.tagPath = Mode_ == 0 ? TargetText.substr(0, 3) : TargetText;
+  paths.extraDriverPath = ExtraDriverFolder;
 
   // Everything that can be known before the job is checked before the erase question, so a job
   // that could not finish never asks for, or does, anything. The check reads the disc (seconds

@@ -72,8 +72,8 @@ class DismTest : public ::testing::Test {
   }
 
   // Runs the servicing step on E:\ as the job does, and collects the messages it posted.
-  std::int32_t Run(bool is64) {
-    DismOperation operation(window_, L"E:", DriverPayloadRoot(), is64);
+  std::int32_t Run(bool is64, const std::wstring& extraFolder = L"") {
+    DismOperation operation(window_, L"E:", DriverPayloadRoot(), is64, extraFolder);
     std::int32_t result = operation.Excute();
     lastState_ = operation.State();
     platform::PumpPendingMessages();

@@ -5,6 +5,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <cwchar>
+#include <filesystem>
+#include <fstream>
 
 #include "engine/job_precheck.h"
 #include "platform/dism_api.h"
@@ -15,32 +17,58 @@ namespace {
 
 using test::DismTest;
 
-// The disc's architecture, and the Windows that serves DISM ("": the DISM API in the process;
-// a Windows 7 or a 64-bit one: dism.exe).
-class DismServicing : public DismTest, public ::testing::WithParamInterface<std::tuple<bool, const char*>> {};
+// The disc's architecture, the Windows that serves DISM ("": the DISM API in the process;
+// a Windows 7 or a 64-bit one: dism.exe), and whether the user chose a folder of own packages
+// (one fitting package, one for the other processor).
+class DismServicing : public DismTest, public ::testing::WithParamInterface<std::tuple<bool, const char*, bool>> {};
+
+// An own package "xhcx.inf" for both processors in E:\\own\\good, and one for the other
+// processor only in E:\\own\\other.
+void WriteOwnPackages(const test::TempMachine& machine, bool is64) {
+  const std::string inf = "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=USB\r\n[Manufacturer]\r\n"
+                          "%M%=Models,NTx86,NTamd64\r\n[Models.NTx86]\r\n[Models.NTamd64]\r\n"
+                          "[SourceDisksNames]\r\n1=%Disk%\r\n[SourceDisksFiles.x86]\r\nxhcx.sys=1,i386\r\n"
+                          "[SourceDisksFiles.amd64]\r\nxhcx.sys=1,amd64\r\n";
+  std::string other = inf;
+  other.replace(other.find(is64 ? ",NTamd64" : "NTx86,"), is64 ? 8 : 6, "");
+  auto write = [&](const std::wstring& path, const std::string& bytes) {
+    std::filesystem::create_directories(std::filesystem::path(machine.Host(path)).parent_path());
+    std::ofstream(machine.Host(path), std::ios::binary) << bytes;
+  };
+  write(L"E:\\own\\good\\xhcx.inf", inf);
+  write(L"E:\\own\\other\\xhcy.inf", other);
+  const auto pe = test::PeFileBytes(is64 ? 0x8664 : 0x14C);
+  write(is64 ? L"E:\\own\\good\\amd64\\xhcx.sys" : L"E:\\own\\good\\i386\\xhcx.sys", std::string(pe.begin(), pe.end()));
+}
 
 TEST_P(DismServicing, AddsTheAsmediaAndTheDiscsIntelPackagesToImageTwoOnly) {
   const bool is64 = std::get<0>(GetParam());
   const std::string windows = std::get<1>(GetParam());
+  const bool own = std::get<2>(GetParam());
   UseWindows(windows);
+  if (own) WriteOwnPackages(machine_, is64);
   const std::string arch = is64 ? "amd64" : "x86";
   MakeBootWim({test::PeImage(), test::SetupImage(is64 ? "9" : "0")});
   const auto image1 = test::WimImageListing(BootWim(), 1);
 
-  ASSERT_EQ(Run(is64), 1) << Trace();
+  ASSERT_EQ(Run(is64, own ? L"E:\\own" : L""), 1) << Trace();
 
   EXPECT_EQ(test::WimImageCount(BootWim()), 2);
   EXPECT_EQ(test::WimImageListing(BootWim(), 1), image1);
   auto packages = test::StagedPackages(BootWim(), 2);
   packages.erase(std::remove(packages.begin(), packages.end(), "usb.inf_x86_neutral"), packages.end());
-  ASSERT_EQ(packages.size(), 4u);
-  const char* names[] = {"asmthub3.inf_", "asmtxhci.inf_", "iusb3hub.inf_", "iusb3xhc.inf_"};
-  for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(packages[i].rfind(names[i] + arch + "_", 0), 0u) << packages[i];
+  ASSERT_EQ(packages.size(), own ? 5u : 4u);
+  const char* names[] = {"asmthub3.inf_", "asmtxhci.inf_", "iusb3hub.inf_", "iusb3xhc.inf_", "xhcx.inf_"};
+  for (std::size_t i = 0; i < packages.size(); ++i) EXPECT_EQ(packages[i].rfind(names[i] + arch + "_", 0), 0u) << packages[i];
   // The staged ASMedia driver is the one of the image's architecture.
   const std::string store = "/Windows/System32/DriverStore/FileRepository/";
   auto listing = test::WimImageListing(BootWim(), 2);
   EXPECT_TRUE(listing.count(store + packages[1] + (is64 ? "/amd64/asmtxhci.sys" : "/i386/asmtxhci.sys")));
   EXPECT_TRUE(listing.count(store + packages[2] + "/iusb3hub.man"));
+  if (own) {
+    EXPECT_TRUE(listing.count(store + packages[4] + (is64 ? "/amd64/xhcx.sys" : "/i386/xhcx.sys")));
+    EXPECT_NE(Trace().find("E:\\own\\other\\xhcy.inf (has models for"), std::string::npos) << Trace();
+  }
 
   // Exactly 7, 11 and 14 are posted with 100, each once and in that order; progress only in
   // the three DISM phases.
@@ -69,15 +97,17 @@ TEST_P(DismServicing, AddsTheAsmediaAndTheDiscsIntelPackagesToImageTwoOnly) {
     EXPECT_NE(trace.find("/Unmount-Wim /MountDir:"), std::string::npos);
     return;
   }
-  EXPECT_EQ(CallCount("DismAddDriver force=1"), 4);
+  EXPECT_EQ(CallCount("DismAddDriver force=1"), own ? 5 : 4);
   EXPECT_EQ(CallCount("DismMountImage index=2 flags=0"), 1);
   EXPECT_EQ(CallCount("DismUnmountImage flags=0"), 1);
   EXPECT_EQ(platform::host::DismOutstandingAllocations(), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(ArchitecturesAndBackEnds, DismServicing,
-                         ::testing::Values(std::make_tuple(false, ""), std::make_tuple(true, ""),
-                                           std::make_tuple(false, "win7-x86"), std::make_tuple(true, "win10-x64")));
+                         ::testing::Values(std::make_tuple(false, "", false), std::make_tuple(true, "", false),
+                                           std::make_tuple(false, "win7-x86", false),
+                                           std::make_tuple(true, "win10-x64", false), std::make_tuple(true, "", true),
+                                           std::make_tuple(false, "win7-x86", true)));
 
 struct FailingCall {
   const char* function;  // the DISM call that fails

@@ -11,6 +11,10 @@
 #include <vector>
 
 #include "driver_check.h"
+#include "servicing/test_wim.h"
+#include "platform/text.h"
+#include "servicing/extra_drivers.h"
+#include "support/temp_machine.h"
 
 namespace fs = std::filesystem;
 
@@ -18,27 +22,7 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-void Put(Bytes& bytes, std::size_t at, std::uint32_t value, int size) {
-  for (int i = 0; i < size; ++i) bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
-}
-
-// A minimal PE image: a DOS header pointing at the PE signature, the file header and an optional
-// header (PE32 for i386, PE32+ otherwise) with no sections.
-Bytes PeImage(std::uint16_t machine, std::uint16_t subsystem = 1) {
-  const bool plus = machine != 0x14C;
-  const std::size_t peAt = 0x80, optionalSize = plus ? 0xF0 : 0xE0;
-  Bytes bytes(peAt + 24 + optionalSize, 0);
-  bytes[0] = 'M';
-  bytes[1] = 'Z';
-  Put(bytes, 0x3C, peAt, 4);
-  Put(bytes, peAt, 0x00004550, 4);  // "PE\0\0"
-  Put(bytes, peAt + 4, machine, 2);
-  Put(bytes, peAt + 20, optionalSize, 2);
-  Put(bytes, peAt + 22, 0x0102, 2);  // executable, 32-bit word machine
-  Put(bytes, peAt + 24, plus ? 0x20B : 0x10B, 2);
-  Put(bytes, peAt + 24 + 68, subsystem, 2);
-  return bytes;
-}
+Bytes PeImage(std::uint16_t machine, std::uint16_t subsystem = 1) { return test::PeFileBytes(machine, subsystem); }
 
 Bytes Der(unsigned char tag, const Bytes& contents) {
   Bytes out{tag};
@@ -166,6 +150,62 @@ TEST(DriverPackageCheck, AWellFormedPackagePassesAndEachFaultFailsNamingItsFile)
   }
   fs::remove_all(root);
   EXPECT_EQ(check_drivers::CheckDriverTree(root).size(), 1u) << "a missing tree fails";
+}
+
+// The user's own folder, examined for the disc's processor: one package per case beside a good
+// one of each processor, so each case shows both what fits and what is skipped and why.
+TEST(ExtraDriverFolder, FittingPackagesAreListedAndTheOthersSkippedWithTheirReason) {
+  struct Case {
+    const char* what;
+    bool is64;
+    std::string inf;  // the case's INF text, in "case\\case.inf"
+    Bytes sys;        // its i386 and amd64 .sys; empty: none written
+    const char* reason;  // a part of the reason it is skipped; "" when it fits
+  };
+  const std::string both = "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Manufacturer]\r\n%M%=Models,NTx86,NTamd64\r\n"
+                           "[SourceDisksNames]\r\n1=%Disk%\r\n[SourceDisksFiles.x86]\r\ncase.sys=1,i386\r\n"
+                           "[SourceDisksFiles.amd64]\r\ncase.sys=1,amd64\r\n";
+  auto replaced = [&](const std::string& from, const std::string& to) {
+    std::string text = both;
+    return text.replace(text.find(from), from.size(), to);
+  };
+  const Case cases[] = {
+      {"good x86, ANSI", false, both, PeImage(0x14C), ""},
+      {"good amd64, UTF-16", true, both, PeImage(0x8664), ""},
+      {"models for amd64 only on an x86 disc", false, replaced("NTx86,", ""), PeImage(0x14C), "models for amd64 only"},
+      {"undecorated models on an amd64 disc", true, replaced(",NTx86,NTamd64", ""), PeImage(0x8664), "x86 only"},
+      {".sys of the wrong machine", true, both, PeImage(0x14C), "amd64\\case.sys is built for machine 0x14C"},
+      {"text .sys", false, both, Text("stands in for the driver"), "i386\\case.sys is not a PE image"},
+      {"no signature", false, replaced("$Windows NT$", "$Chicago$"), PeImage(0x14C), "not \"$Windows NT$\""},
+      {"missing .sys", true, both, {}, "names amd64\\case.sys, which does not lie beside it"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempMachine machine;
+    machine.Builder().Fixed('D', 1);
+    machine.Apply();
+    const std::string arch = c.is64 ? "amd64" : "i386";
+    const Bytes good = PeImage(c.is64 ? 0x8664 : 0x14C);
+    Write(machine.Host(L"D:\\drivers\\good\\case.inf"), Text(both));
+    Write(machine.Host(L"D:\\drivers\\good\\" + platform::AnsiToWide(arch) + L"\\case.sys"), good);
+    Write(machine.Host(L"D:\\drivers\\deep\\a\\b\\c\\d\\e\\f\\g\\case.inf"), Text(both));  // too deep
+    Write(machine.Host(L"D:\\drivers\\z\\case.inf"), std::string(c.what) == "good amd64, UTF-16" ? Utf16WithMark(c.inf) : Text(c.inf));
+    if (!c.sys.empty()) Write(machine.Host(L"D:\\drivers\\z\\" + platform::AnsiToWide(arch) + L"\\case.sys"), c.sys);
+
+    const auto found = ExamineDriverFolder(L"D:\\drivers\\", c.is64);
+    EXPECT_EQ(found.folder, L"D:\\drivers");
+    std::vector<std::wstring> fitting{L"D:\\drivers\\good\\case.inf"};
+    if (std::string(c.reason).empty()) fitting.push_back(L"D:\\drivers\\z\\case.inf");
+    EXPECT_EQ(found.fitting, fitting);
+    if (std::string(c.reason).empty()) {
+      EXPECT_TRUE(found.skipped.empty());
+      continue;
+    }
+    ASSERT_EQ(found.skipped.size(), 1u);
+    EXPECT_EQ(found.skipped[0].inf, L"D:\\drivers\\z\\case.inf");
+    EXPECT_NE(platform::WideToAnsi(found.skipped[0].reason).find(c.reason), std::string::npos)
+        << platform::WideToAnsi(found.skipped[0].reason);
+  }
 }
 
 }  // namespace

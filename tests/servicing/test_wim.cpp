@@ -102,4 +102,27 @@ WimImageContent PeImage() {
   return image;
 }
 
+namespace {
+void PutLe(std::vector<unsigned char>& bytes, std::size_t at, std::uint32_t value, int size) {
+  for (int i = 0; i < size; ++i) bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+}  // namespace
+
+std::vector<unsigned char> PeFileBytes(std::uint16_t machine, std::uint16_t subsystem) {
+  const bool plus = machine != 0x14C;
+  const std::size_t peAt = 0x80, optionalSize = plus ? 0xF0 : 0xE0;
+  std::vector<unsigned char> bytes(peAt + 24 + optionalSize, 0);
+  bytes[0] = 'M';
+  bytes[1] = 'Z';
+  PutLe(bytes, 0x3C, peAt, 4);
+  PutLe(bytes, peAt, 0x00004550, 4);  // "PE\0\0"
+  PutLe(bytes, peAt + 4, machine, 2);
+  PutLe(bytes, peAt + 20, optionalSize, 2);
+  PutLe(bytes, peAt + 22, 0x0102, 2);  // executable, 32-bit word machine
+  PutLe(bytes, peAt + 24, plus ? 0x20B : 0x10B, 2);
+  PutLe(bytes, peAt + 24 + 68, subsystem, 2);
+  return bytes;
+}
+
 }  // namespace test

@@ -1,5 +1,6 @@
 #pragma once
 // Test WIM files made and read with libwim.
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -24,5 +25,9 @@ std::vector<std::string> StagedPackages(const std::string& wimPath, int index);
 // An image 2 shaped like Windows 7 setup's boot image.
 WimImageContent SetupImage(const std::string& arch);
 WimImageContent PeImage();
+
+// A minimal PE file: a DOS header pointing at the PE signature, the file header and an optional
+// header (PE32 for i386, PE32+ otherwise) with no sections, for `machine` and `subsystem`.
+std::vector<unsigned char> PeFileBytes(std::uint16_t machine, std::uint16_t subsystem = 1);
 
 }  // namespace test

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/trace_log.h"
 #include "platform/files.h"
+#include "sim/probes/folder_browser_script.h"
 #include "sim/probes/main_window_probe.h"
 #include "sim/probes/widgets_probe.h"
 #include "platform/messages.h"
@@ -118,6 +120,53 @@ TEST_F(WindowsTest, ModeWindowStartsWithBothEntriesAndTheUsbNote) {
   EXPECT_TRUE(next.IsEnabled());
   PickMode(first, 0);
   EXPECT_EQ(note->Text(), Translate(L"USB NoteCaption1") + L"\n" + Translate(L"USB NoteCaption2"));
+}
+
+// "Add drivers..." beside the mode choice: each folder chosen is examined and the window says
+// how many packages will be added, or that none can, and names the skipped ones; a cancelled
+// browser leaves the last answer standing.
+TEST_F(WindowsTest, AddDriversSaysWhatTheChosenFolderHolds) {
+  machine_.Builder().Fixed('D', 1);
+  machine_.Apply();
+  auto write = [&](const std::wstring& path, const std::string& text) {
+    std::filesystem::create_directories(std::filesystem::path(machine_.Host(path)).parent_path());
+    std::ofstream(machine_.Host(path), std::ios::binary) << text;
+  };
+  write(L"D:\\drivers\\a\\a.inf", "[Version]\nSignature=\"$Windows NT$\"\n[Manufacturer]\n%M%=M,NTamd64\n");
+  write(L"D:\\drivers\\b\\b.inf", "[Version]\nSignature=\"$Windows NT$\"\n[Manufacturer]\n%M%=M\n");
+  write(L"D:\\drivers\\c\\c.inf", "[Version]\nSignature=\"$Chicago$\"\n");
+  write(L"D:\\none\\readme.txt", "no packages here");
+
+  ui::TdlgFirst first;
+  const Form& form = first.Form();
+  SkinButton& add = Button(form, L"btnAddDrivers");
+  const Label* said = FindControlAs<Label>(form, L"lblExtraDrivers");
+  ASSERT_NE(said, nullptr);
+  EXPECT_EQ(add.Caption(), Translate(L"Add Drivers"));
+  // Between the mode choice and the note, apart from both and from the text beside it.
+  const Bounds button = add.GetBounds(), text = said->GetBounds();
+  const Bounds modes = FindControlAs<DropDownList>(form, L"cmbMode")->GetBounds();
+  const Bounds note = FindControlAs<Label>(form, L"lblNote")->GetBounds();
+  for (const Bounds& b : {button, text}) {
+    EXPECT_GE(b.top, modes.top + modes.height);
+    EXPECT_LE(b.top + b.height, note.top);
+    EXPECT_LE(b.left + b.width, form.ClientBounds().width);
+  }
+  EXPECT_LE(button.left + button.width, text.left);
+
+  first.Show();
+  host::ClearFolderBrowsers();
+  host::ScriptFolderChoices({L"D:\\drivers", L"", L"D:\\none"});
+  ClickAndPump(add);
+  EXPECT_EQ(said->Text().rfind(L"2 driver packages from D:\\drivers", 0), 0u) << said->Text();
+  EXPECT_NE(said->Text().find(L"c.inf ([Version] Signature is \"$Chicago$\""), std::wstring::npos) << said->Text();
+  EXPECT_EQ(said->Text().find(L"a.inf"), std::wstring::npos) << said->Text();
+  const std::wstring first_answer = said->Text();
+  ClickAndPump(add);
+  EXPECT_EQ(said->Text(), first_answer) << "a cancelled browser changes nothing";
+  ClickAndPump(add);
+  EXPECT_EQ(said->Text(), L"D:\\none holds no usable driver package; only the built-in drivers will be added.");
+  EXPECT_EQ(host::ShownFolderBrowsers().size(), 3u);
 }
 
 TEST_F(WindowsTest, TheModeTravelsThroughTheDialogThatAsksForATickEachTime) {

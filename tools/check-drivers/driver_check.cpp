@@ -1,5 +1,7 @@
 #include "driver_check.h"
 
+#include "servicing/driver_files.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
@@ -12,126 +14,18 @@ namespace fs = std::filesystem;
 namespace check_drivers {
 namespace {
 
-using Bytes = std::vector<unsigned char>;
+using driver_files::Bytes;
+using driver_files::Fields;
+using driver_files::Hex;
+using driver_files::Lower;
+using driver_files::ReadLe;
+using driver_files::Unquote;
+using driver_files::Value;
+using Section = driver_files::InfSection;
 
 Bytes ReadAll(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-  return text;
-}
-
-std::string Trim(const std::string& text) {
-  const auto begin = text.find_first_not_of(" \t\r\n");
-  if (begin == std::string::npos) return "";
-  return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
-}
-
-std::string Hex(std::uint32_t value) {
-  std::ostringstream out;
-  out << "0x" << std::uppercase << std::hex << value;
-  return out.str();
-}
-
-std::uint32_t ReadLe(const Bytes& bytes, std::size_t at, int size) {
-  std::uint32_t value = 0;
-  for (int i = size - 1; i >= 0; --i) value = (value << 8) | bytes[at + i];
-  return value;
-}
-
-// ---- INF ------------------------------------------------------------------------------------
-
-// The INF's text: UTF-16 LE with its byte order mark, or ANSI/UTF-8 (with or without a mark).
-// Characters beyond ASCII become '?': the keys and file names the check reads are ASCII.
-std::optional<std::string> InfText(const Bytes& bytes, std::string& error) {
-  if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-    if (bytes.size() % 2 != 0) {
-      error = "UTF-16 text with an odd number of bytes";
-      return std::nullopt;
-    }
-    std::string text;
-    for (std::size_t i = 2; i < bytes.size(); i += 2) {
-      const std::uint32_t unit = ReadLe(bytes, i, 2);
-      text += unit < 0x80 ? static_cast<char>(unit) : '?';
-    }
-    return text;
-  }
-  if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
-    error = "UTF-16 big-endian text (Windows setup reads UTF-16 LE or ANSI)";
-    return std::nullopt;
-  }
-  if (std::find(bytes.begin(), bytes.end(), 0) != bytes.end()) {
-    error = "NUL bytes in the text (UTF-16 needs its byte order mark)";
-    return std::nullopt;
-  }
-  std::size_t start = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
-  return std::string(bytes.begin() + static_cast<std::ptrdiff_t>(start), bytes.end());
-}
-
-// A section's lines as (key, value) pairs, as written; a line without '=' has an empty key.
-using Section = std::vector<std::pair<std::string, std::string>>;
-
-// Sections by lower-case name. Comments (';' outside quotes) and line continuations ('\' at a
-// line's end) are handled as Windows setup does.
-std::map<std::string, Section> ParseInf(const std::string& text) {
-  std::map<std::string, Section> sections;
-  Section* current = nullptr;
-  std::istringstream in(text);
-  std::string line, pending;
-  while (std::getline(in, line)) {
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-      if (line[i] == '"') quoted = !quoted;
-      if (line[i] == ';' && !quoted) {
-        line.erase(i);
-        break;
-      }
-    }
-    line = Trim(line);
-    if (!line.empty() && line.back() == '\\') {
-      pending += line.substr(0, line.size() - 1);
-      continue;
-    }
-    line = Trim(pending + line);
-    pending.clear();
-    if (line.empty()) continue;
-    if (line.front() == '[') {
-      const auto close = line.find(']');
-      current = &sections[Lower(Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)))];
-      continue;
-    }
-    if (current == nullptr) continue;
-    const auto equals = line.find('=');
-    if (equals == std::string::npos) {
-      current->emplace_back("", line);
-    } else {
-      current->emplace_back(Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)));
-    }
-  }
-  return sections;
-}
-
-std::string Unquote(std::string value) {
-  value.erase(std::remove(value.begin(), value.end(), '"'), value.end());
-  return Trim(value);
-}
-
-std::vector<std::string> Fields(const std::string& value) {
-  std::vector<std::string> fields;
-  std::string field;
-  std::istringstream in(value);
-  while (std::getline(in, field, ',')) fields.push_back(Unquote(field));
-  return fields;
-}
-
-std::optional<std::string> Value(const Section& section, const std::string& key) {
-  for (const auto& [k, v] : section)
-    if (Lower(k) == key) return Unquote(v);
-  return std::nullopt;
 }
 
 // `relative` ('\' or '/' separated) below `dir`, each part matched without regard to case as
@@ -154,40 +48,11 @@ std::optional<fs::path> FindCaseBlind(const fs::path& dir, const std::string& re
   return at;
 }
 
-// The files named in the [SourceDisksFiles] sections that do not lie beside the INF: each under
-// the path its disk has in the [SourceDisksNames] section of the same decoration (or the plain
-// one), then the entry's own subfolder.
-std::vector<std::string> MissingSourceFiles(const fs::path& inf, const std::map<std::string, Section>& sections) {
-  const std::string prefix = "sourcedisksfiles";
+// The files named in the [SourceDisksFiles] sections that do not lie beside the INF.
+std::vector<std::string> MissingSourceFiles(const fs::path& inf, const driver_files::InfSections& sections) {
   std::vector<std::string> missing;
-  for (const auto& [name, section] : sections) {
-    if (name.compare(0, prefix.size(), prefix) != 0) continue;
-    const std::string decoration = name.substr(prefix.size());
-    if (!decoration.empty() && decoration[0] != '.') continue;
-    for (const auto& [file, value] : section) {
-      const std::string fileName = file.empty() ? Unquote(value) : file;
-      const auto fields = Fields(value);
-      const std::string disk = fields.empty() || file.empty() ? "" : fields[0];
-      std::string diskPath;
-      for (const std::string& names : {"sourcedisksnames" + decoration, std::string("sourcedisksnames")}) {
-        const auto found = sections.find(names);
-        if (found == sections.end()) continue;
-        if (const auto entry = Value(found->second, Lower(disk))) {
-          const auto diskFields = Fields(*entry);
-          if (diskFields.size() >= 4) diskPath = diskFields[3];
-          break;
-        }
-      }
-      const std::string subdir = fields.size() >= 2 && !file.empty() ? fields[1] : "";
-      std::string relative;
-      for (const std::string& part : {diskPath, subdir, fileName}) {
-        const auto begin = part.find_first_not_of("\\/");
-        if (begin == std::string::npos) continue;
-        relative += (relative.empty() ? "" : "\\") + part.substr(begin, part.find_last_not_of("\\/") - begin + 1);
-      }
-      if (!FindCaseBlind(inf.parent_path(), relative)) missing.push_back(relative);
-    }
-  }
+  for (const auto& source : driver_files::SourceFiles(sections))
+    if (!FindCaseBlind(inf.parent_path(), source.relative)) missing.push_back(source.relative);
   return missing;
 }
 
@@ -247,15 +112,11 @@ constexpr Machine kMachines[] = {{"i386", 0x14C}, {"x86", 0x14C}, {"amd64", 0x86
 
 std::optional<std::string> CheckInf(const fs::path& inf) {
   std::string error;
-  const auto text = InfText(ReadAll(inf), error);
+  const auto text = driver_files::InfText(ReadAll(inf), error);
   if (!text) return "does not parse: " + error;
-  const auto sections = ParseInf(*text);
+  const auto sections = driver_files::ParseInf(*text);
+  if (auto wrong = driver_files::CheckSignature(sections)) return wrong;
   const auto version = sections.find("version");
-  if (version == sections.end()) return "has no [Version] section";
-  const auto signature = Value(version->second, "signature");
-  if (!signature || Lower(*signature) != "$windows nt$")
-    return "[Version] Signature is " + (signature ? "\"" + *signature + "\"" : std::string("missing")) +
-           ", not \"$Windows NT$\"";
   const auto cls = Value(version->second, "class");
   if (!cls || Lower(*cls) != "usb") return "[Version] Class is " + (cls ? *cls : std::string("missing")) + ", not USB";
   const auto missing = MissingSourceFiles(inf, sections);
@@ -277,12 +138,12 @@ std::optional<std::string> CheckSys(const fs::path& sys, const fs::path& root) {
   if (!wanted) return "lies in no i386/x86, amd64/x64 or ia64 folder, so its processor is unknown";
 
   const Bytes bytes = ReadAll(sys);
-  if (bytes.size() < 0x40 || bytes[0] != 'M' || bytes[1] != 'Z') return "is not a PE image (no MZ header)";
-  const std::uint32_t peAt = ReadLe(bytes, 0x3C, 4);
-  const std::size_t optionalAt = std::size_t{peAt} + 24;
-  if (std::size_t{peAt} + 24 > bytes.size() || ReadLe(bytes, peAt, 4) != 0x00004550)
-    return "is not a PE image (no PE signature at e_lfanew " + Hex(peAt) + ")";
-  const std::uint32_t machine = ReadLe(bytes, peAt + 4, 2);
+  std::string error;
+  std::size_t peAt = 0;
+  const auto found = driver_files::PeMachine(bytes, peAt, error);
+  if (!found) return error;
+  const std::uint32_t machine = *found;
+  const std::size_t optionalAt = peAt + 24;
   if (machine != wanted->code)
     return "is built for machine " + Hex(machine) + ", but its folder " + wanted->folder + " wants " + Hex(wanted->code);
   const std::uint32_t optionalSize = ReadLe(bytes, peAt + 20, 2);

@@ -116,5 +116,15 @@ bool BuildDemoMachine(const DemoOptions& options, DemoMachine& machine) {
     }
   }
   fs::create_directories(Machine::HostPath(L"D:\\") + "/ISO");
+  if (!options.extraDrivers.empty()) {
+    std::error_code ec;
+    const std::string extra = Machine::HostPath(L"D:\\ExtraDrivers");
+    fs::create_directories(extra);
+    fs::copy(options.extraDrivers, extra, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
+    if (ec) {
+      std::fprintf(stderr, "--extra-drivers %s: %s\n", options.extraDrivers.c_str(), ec.message().c_str());
+      return false;
+    }
+  }
   return true;
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <iterator>
 #include <set>
+#include <sstream>
 #include <vector>
 
 #include "demo_shell.h"
@@ -111,4 +112,16 @@ void PrintUsbResult() {
       if (c == '/') c = '\\';
     return ReadFile(Machine::HostPath(L"F:\\" + platform::host::FromUtf8(windows)));
   });
+}
+
+void PrintExtraDrivers(const std::string& traceFile) {
+  std::istringstream lines(ReadFile(traceFile));
+  std::string line, wim;
+  std::printf("  the user's own driver packages (D:\\ExtraDrivers):\n");
+  while (std::getline(lines, line)) {
+    if (const auto at = line.find("mWimPath: "); at != std::string::npos) wim = line.substr(at + 10);
+    const std::string mark = "DISMADDDRIVER: extra ";
+    if (const auto at = line.find(mark); at != std::string::npos)
+      std::printf("    %s image 2: %s\n", wim.c_str(), line.substr(at + mark.size()).c_str());
+  }
 }

@@ -8,3 +8,6 @@
 void PrintIsoResult(const std::string& iso, const std::string& work);
 // The USB stick F: as the USB job left it.
 void PrintUsbResult();
+// The user's own packages each DISM step added after the built-in ones, to which image, and
+// those it skipped and why (from the trace log `traceFile`, host path).
+void PrintExtraDrivers(const std::string& traceFile);

@@ -1,5 +1,6 @@
 // draventa_demo --out <folder> --tools <folder> [--disc-mib <n>] [--disc <folder>] [--usb-gib <n>]
-//               [--os <folder>] [--only iso|usb] [--windows <profile>] [--usb-layout <layout>]
+//               [--os <folder>] [--extra-drivers <folder>] [--only iso|usb] [--windows <profile>]
+//               [--usb-layout <layout>]
 //
 // Builds a simulated machine in <folder>/machine (see demo_machine.h), starts the program's
 // windows on it as the program does (the mode window as the main form) and has the scripted
@@ -9,7 +10,10 @@
 // hold, and which DISM back-end the program chose (from its trace log). With --windows the
 // machine is that Windows (win7-x86, win7-x86-adk, win7-x64, win10-x64, win11-x64), as far as
 // DISM is concerned. With --usb-layout the stick has that layout (MachineBuilder::UsbStickWithLayout;
-// the erase question then says what else the disk holds). The trace log is copied to <folder>.
+// the erase question then says what else the disk holds). With --extra-drivers the folder is
+// copied to D:\ExtraDrivers and chosen with "Add drivers..." on the mode window; the demo prints
+// which packages went into which image and which were skipped and why. The trace log is copied
+// to <folder>.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -25,8 +29,11 @@
 #include "disk/volume_utils.h"
 #include "sim/machine/machine.h"
 #include "sim/machine/machine_builder.h"
+#include "sim/probes/folder_browser_script.h"
 #include "sim/probes/main_window_probe.h"
+#include "sim/probes/widgets_probe.h"
 #include "platform/main_window.h"
+#include "platform/messages.h"
 #include "scripted_user.h"
 #include "ui/dlg_first.h"
 
@@ -39,7 +46,7 @@ namespace {
 
 const char kUsage[] =
     "usage: draventa_demo --out <folder> --tools <build>/tools [--disc-mib <n>] [--disc <folder>] [--usb-gib <n>]\n"
-    "                     [--os <folder>] [--only iso|usb] [--windows win7-x86|win7-x86-adk|win7-x64|win10-x64|win11-x64]\n"
+    "                     [--os <folder>] [--extra-drivers <folder>] [--only iso|usb] [--windows win7-x86|win7-x86-adk|win7-x64|win10-x64|win11-x64]\n"
     "                     [--usb-layout mbr|gpt|two-partitions|raw|no-table|superfloppy]\n";
 
 // One job through the windows, timed.
@@ -85,6 +92,7 @@ bool ParseOptions(int argc, char** argv, DemoOptions& options) {
       else if (option == "--disc") options.discFolder = value;
       else if (option == "--usb-gib") options.usbGiB = std::stoull(value);
       else if (option == "--os") options.osFolder = value;
+      else if (option == "--extra-drivers") options.extraDrivers = value;
       else if (option == "--only" && (value == "iso" || value == "usb")) options.only = value;
       else if (option == "--usb-layout" && std::ranges::count(platform::host::MachineBuilder::UsbLayoutNames(), value) == 1)
         options.usbLayout = value;
@@ -123,6 +131,13 @@ int main(int argc, char** argv) {
     // payload and makes the other two windows.
     ui::TdlgFirst dlgFirst;
     dlgFirst.Show();
+    if (!options.extraDrivers.empty()) {
+      platform::host::ScriptFolderChoices({L"D:\\ExtraDrivers"});
+      platform::host::Click(*platform::host::FindControlAs<platform::Control>(dlgFirst.Form(), L"btnAddDrivers"));
+      platform::PumpPendingMessages();
+      const auto* said = platform::host::FindControlAs<platform::Label>(dlgFirst.Form(), L"lblExtraDrivers");
+      std::printf("Add drivers... D:\\ExtraDrivers: %s\n\n", said ? ToUtf8(said->Text()).c_str() : "?");
+    }
     DemoView view;
     scripted::ScriptedUser user(&view);
     int job = 0;
@@ -162,6 +177,7 @@ int main(int argc, char** argv) {
   }
   std::string trace = Machine::HostPath(app::TraceLogPath());
   PrintDismBackEnds(trace);
+  if (!options.extraDrivers.empty()) PrintExtraDrivers(trace);
   fs::copy_file(trace, options.out + "/XHCItrace.log", fs::copy_options::overwrite_existing);
   std::printf("  trace log: %s/XHCItrace.log\n", options.out.c_str());
   return isoOk && usbOk ? 0 : 1;
