@@ -147,7 +147,8 @@ std::vector<SourceFile> SourceFiles(const InfSections& sections) {
       for (const std::string& part : {diskPath, subdir, fileName}) {
         const auto begin = part.find_first_not_of("\\/");
         if (begin == std::string::npos) continue;
-        relative += (relative.empty() ? "" : "\\") + part.substr(begin, part.find_last_not_of("\\/") - begin + 1);
+        if (!relative.empty()) relative += '\\';
+        relative.append(part, begin, part.find_last_not_of("\\/") - begin + 1);
       }
       files.push_back({decoration.empty() ? "" : decoration.substr(1), relative});
     }
