@@ -15,10 +15,16 @@ constexpr int kMaxDepth = 6;
 std::wstring Wide(const std::string& text) { return platform::AnsiToWide(text); }
 
 bool EndsWithInf(const std::wstring& name) {
+  // Compared character by character: no temporary string, which MinGW's GCC mistakes for a
+  // free of the literal.
+  static constexpr wchar_t kSuffix[] = L".inf";
   if (name.size() < 4) return false;
-  std::wstring tail = name.substr(name.size() - 4);
-  for (auto& c : tail) c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c + 32 : c);
-  return tail == L".inf";
+  const std::size_t at = name.size() - 4;
+  for (std::size_t i = 0; i < 4; ++i) {
+    const wchar_t c = name[at + i];
+    if ((c >= L'A' && c <= L'Z' ? c + 32 : c) != kSuffix[i]) return false;
+  }
+  return true;
 }
 
 void CollectInfs(const std::wstring& folder, int depth, std::vector<std::wstring>& infs,
