@@ -39,15 +39,15 @@ bool RunProcess(const std::wstring& commandLine, std::uint32_t* exitCode, std::u
   // Without a cancel flag one wait covers the whole limit; with one, the wait is cut in slices
   // so that a cancel ends the program within a fraction of a second.
   using Clock = std::chrono::steady_clock;
-  const Clock::time_point start = Clock::now();
+  const bool forever = timeoutMs == platform::kWaitForever;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(forever ? 0 : timeoutMs);
   for (;;) {
     std::uint32_t slice = timeoutMs;
-    if (stop) {
-      const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-      const std::uint64_t left =
-          timeoutMs == platform::kWaitForever ? timeoutMs : timeoutMs - std::min<std::uint64_t>(timeoutMs, elapsed);
-      slice = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, kStopPollMs));
+    if (!forever) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      slice = static_cast<std::uint32_t>(std::max<std::int64_t>(left, 0));
     }
+    if (stop) slice = std::min(slice, kStopPollMs);
     platform::Result<platform::WaitOutcome> waited = process.Wait(slice);
     if (!waited) {
       TraceLog(L"[RunProcess] WaitForSingleObject failed: " + commandLine + waited.status().Suffix());
@@ -60,7 +60,7 @@ bool RunProcess(const std::wstring& commandLine, std::uint32_t* exitCode, std::u
       TraceLog(L"[RunProcess] ended at the user's cancel: " + commandLine);
       return false;
     }
-    if (!stop || slice < kStopPollMs || Clock::now() - start >= std::chrono::milliseconds(timeoutMs)) {
+    if (!forever && Clock::now() >= deadline) {
       // A program that never ends would hold the job for good: end it and fail the step.
       EndProcess(process, kTimedOutExitCode);
       TraceLog(L"[RunProcess] did not end within " + std::to_wstring(timeoutMs) + L" ms and was ended: " + commandLine);
