@@ -146,10 +146,3 @@ std::optional<JobRefusal> CheckJobCanFinish(std::int32_t type, const WIN7_OPERAT
 void ShowJobRefusal(platform::WindowHandle owner, const JobRefusal& refusal) {
   platform::ShowMessageBox(owner, refusal.text, refusal.caption, platform::kMbOk | platform::kMbIconError);
 }
-
-bool ConfirmJobCanFinish(platform::WindowHandle owner, std::int32_t type, const WIN7_OPERAT_INFO& info) {
-  std::optional<JobRefusal> refusal = CheckJobCanFinish(type, info);
-  if (!refusal) return true;
-  ShowJobRefusal(owner, *refusal);
-  return false;
-}

@@ -24,9 +24,6 @@ struct JobRefusal {
 // FAT32 allows. Empty when the job can run.
 std::optional<JobRefusal> CheckJobCanFinish(std::int32_t type, const WIN7_OPERAT_INFO& info);
 
-// Shows `refusal` in a message box owned by `owner`.
+// Shows `refusal` in a message box owned by `owner`. The check runs off the window thread; the
+// window shows its refusal afterwards.
 void ShowJobRefusal(platform::WindowHandle owner, const JobRefusal& refusal);
-
-// Runs the check and shows a refusal in a message box owned by `owner`; true when the job can
-// run.
-bool ConfirmJobCanFinish(platform::WindowHandle owner, std::int32_t type, const WIN7_OPERAT_INFO& info);

@@ -38,6 +38,13 @@ class JobPrecheck : public ::testing::Test {
         test::WriteHostFile(exe + "/" + arch + "/Oscdimg/" + file, "x");
   }
 
+  // The check, and its refusal shown as the window shows it; true when the job can run.
+  bool CheckAndShow(std::int32_t type) {
+    auto refusal = CheckJobCanFinish(type, info_);
+    if (refusal) ShowJobRefusal(0, *refusal);
+    return !refusal;
+  }
+
   std::wstring RefusalText(std::int32_t type) {
     auto refusal = CheckJobCanFinish(type, info_);
     return refusal ? refusal->text : L"";
@@ -52,7 +59,7 @@ TEST_F(JobPrecheck, AGoodDiscWithEverythingInPlaceCanRunBothJobs) {
   InstallIsoTool();
   EXPECT_EQ(RefusalText(0), L"");
   EXPECT_EQ(RefusalText(1), L"");
-  EXPECT_TRUE(ConfirmJobCanFinish(0, 0, info_));
+  EXPECT_TRUE(CheckAndShow(0));
   EXPECT_TRUE(platform::host::ShownMessageBoxes().empty());
   std::string trace = test::ReadHostFile(machine_.Host(L"C:\\ProgramData\\Qarvel\\DraventaWin\\XHCItrace.log"));
   EXPECT_NE(trace.find("[CheckJobCanFinish] E:\\sources\\boot.wim holds 2 images"), std::string::npos);
@@ -72,7 +79,7 @@ TEST_F(JobPrecheck, AMissingIsoToolOrDismRefusesTheJob) {
   DismManager::DestroyInstance();
   machine_.Builder().Fault("dism.DismInitialize", "0x8007007E");
   machine_.Apply();
-  EXPECT_TRUE(ConfirmJobCanFinish(0, 1, info_) == false);
+  EXPECT_TRUE(CheckAndShow(1) == false);
   auto boxes = platform::host::ShownMessageBoxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].caption, L"Error");
