@@ -120,6 +120,19 @@ DriverFolderExamination ExamineDriverFolder(const std::wstring& folder, bool is6
   return result;
 }
 
+DriverFolderExamination ExamineDriverFolderForEitherDisc(const std::wstring& folder) {
+  DriverFolderExamination either = ExamineDriverFolder(folder, false);
+  const DriverFolderExamination amd64 = ExamineDriverFolder(folder, true);
+  auto fitsAmd64 = [&](const std::wstring& inf) {
+    return std::find(amd64.fitting.begin(), amd64.fitting.end(), inf) != amd64.fitting.end();
+  };
+  for (const SkippedDriverPackage& skip : either.skipped)
+    if (fitsAmd64(skip.inf)) either.fitting.push_back(skip.inf);
+  std::erase_if(either.skipped, [&](const SkippedDriverPackage& skip) { return fitsAmd64(skip.inf); });
+  std::sort(either.fitting.begin(), either.fitting.end());
+  return either;
+}
+
 std::wstring DescribeExamination(const DriverFolderExamination& examination) {
   std::wstring text = std::to_wstring(examination.fitting.size()) + L" driver packages from " + examination.folder +
                       L" fit";

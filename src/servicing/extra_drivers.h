@@ -22,6 +22,11 @@ struct DriverFolderExamination {
 // naming it.
 DriverFolderExamination ExamineDriverFolder(const std::wstring& folder, bool is64dvd);
 
+// For a folder chosen before the disc is known: the packages that fit a 32-bit or a 64-bit
+// disc, and those that fit neither (with the reason they don't fit a 32-bit disc). The job
+// examines the folder again for its disc and adds only what fits it.
+DriverFolderExamination ExamineDriverFolderForEitherDisc(const std::wstring& folder);
+
 // The examination in one line for the trace log and the demo: "2 driver packages from D:\d
 // fit: a.inf, b.inf; skipped: c.inf (reason)".
 std::wstring DescribeExamination(const DriverFolderExamination& examination);

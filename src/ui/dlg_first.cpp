@@ -1,6 +1,5 @@
 #include "ui/dlg_first.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "app/trace_log.h"
@@ -125,26 +124,20 @@ void TdlgFirst::AddDriversClick() {
   if (folder.empty()) return;
   // The disc is not known yet: a package counts when it fits a 32-bit or a 64-bit disc; the job
   // adds those that fit its disc and traces the others.
-  const DriverFolderExamination x86 = ExamineDriverFolder(folder, false);
-  const DriverFolderExamination amd64 = ExamineDriverFolder(folder, true);
-  TraceLog(L"[TdlgFirst::AddDriversClick] x86: " + DescribeExamination(x86));
-  TraceLog(L"[TdlgFirst::AddDriversClick] amd64: " + DescribeExamination(amd64));
-  std::size_t usable = x86.fitting.size();
-  for (const auto& inf : amd64.fitting)
-    if (std::find(x86.fitting.begin(), x86.fitting.end(), inf) == x86.fitting.end()) ++usable;
+  const DriverFolderExamination examination = ExamineDriverFolderForEitherDisc(folder);
+  TraceLog(L"[TdlgFirst::AddDriversClick] " + DescribeExamination(examination));
+  const std::size_t usable = examination.fitting.size();
   std::wstring skipped;
-  for (const auto& skip : x86.skipped) {
-    const bool fitsAmd64 = std::find(amd64.fitting.begin(), amd64.fitting.end(), skip.inf) != amd64.fitting.end();
-    if (fitsAmd64) continue;
+  for (const auto& skip : examination.skipped) {
     const std::wstring name = skip.inf.substr(skip.inf.find_last_of(L'\\') + 1);
     skipped += (skipped.empty() ? L"" : L", ") + name + L" (" + skip.reason + L")";
   }
-  std::wstring text = usable == 0 ? Filled(Translate(L"Extra Drivers None"), L"", x86.folder)
-                                  : Filled(Translate(L"Extra Drivers Added"), std::to_wstring(usable), x86.folder);
+  std::wstring text = usable == 0 ? Filled(Translate(L"Extra Drivers None"), L"", examination.folder)
+                                  : Filled(Translate(L"Extra Drivers Added"), std::to_wstring(usable), examination.folder);
   if (!skipped.empty()) text += L"\n" + Filled(Translate(L"Extra Drivers Skipped"), skipped, L"");
   lblExtraDrivers->SetText(text);
   // No usable package: the job goes on with the built-in ones only.
-  mainForm_->SetExtraDriverFolder(usable == 0 ? L"" : x86.folder);
+  mainForm_->SetExtraDriverFolder(usable == 0 ? L"" : examination.folder);
 }
 
 void TdlgFirst::NextClick() {
