@@ -79,6 +79,10 @@ std::optional<std::string> Examine(const std::wstring& inf, bool is64dvd) {
   if (!text) return "does not parse: " + error;
   const auto sections = driver_files::ParseInf(*text);
   if (auto wrong = driver_files::CheckSignature(sections)) return wrong;
+  // DISM refuses a package whose [Version] names no device class.
+  const auto& version = sections.at("version");
+  if (!driver_files::Value(version, "class") && !driver_files::Value(version, "classguid"))
+    return std::string("names no device class ([Version] has no Class or ClassGuid)");
   const auto processors = ModelProcessors(sections);
   if (std::find(processors.begin(), processors.end(), wanted) == processors.end()) {
     std::string list;

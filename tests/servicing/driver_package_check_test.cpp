@@ -162,7 +162,7 @@ TEST(ExtraDriverFolder, FittingPackagesAreListedAndTheOthersSkippedWithTheirReas
     Bytes sys;        // its i386 and amd64 .sys; empty: none written
     const char* reason;  // a part of the reason it is skipped; "" when it fits
   };
-  const std::string both = "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Manufacturer]\r\n%M%=Models,NTx86,NTamd64\r\n"
+  const std::string both = "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=USB\r\n[Manufacturer]\r\n%M%=Models,NTx86,NTamd64\r\n"
                            "[SourceDisksNames]\r\n1=%Disk%\r\n[SourceDisksFiles.x86]\r\ncase.sys=1,i386\r\n"
                            "[SourceDisksFiles.amd64]\r\ncase.sys=1,amd64\r\n";
   auto replaced = [&](const std::string& from, const std::string& to) {
@@ -177,6 +177,7 @@ TEST(ExtraDriverFolder, FittingPackagesAreListedAndTheOthersSkippedWithTheirReas
       {".sys of the wrong machine", true, both, PeImage(0x14C), "amd64\\case.sys is built for machine 0x14C"},
       {"text .sys", false, both, Text("stands in for the driver"), "i386\\case.sys is not a PE image"},
       {"no signature", false, replaced("$Windows NT$", "$Chicago$"), PeImage(0x14C), "not \"$Windows NT$\""},
+      {"no device class", true, replaced("Class=USB\r\n", ""), PeImage(0x8664), "names no device class"},
       {"missing .sys", true, both, {}, "names amd64\\case.sys, which does not lie beside it"},
   };
   for (const Case& c : cases) {

@@ -132,8 +132,8 @@ TEST_F(WindowsTest, AddDriversSaysWhatTheChosenFolderHolds) {
     std::filesystem::create_directories(std::filesystem::path(machine_.Host(path)).parent_path());
     std::ofstream(machine_.Host(path), std::ios::binary) << text;
   };
-  write(L"D:\\drivers\\a\\a.inf", "[Version]\nSignature=\"$Windows NT$\"\n[Manufacturer]\n%M%=M,NTamd64\n");
-  write(L"D:\\drivers\\b\\b.inf", "[Version]\nSignature=\"$Windows NT$\"\n[Manufacturer]\n%M%=M\n");
+  write(L"D:\\drivers\\a\\a.inf", "[Version]\nSignature=\"$Windows NT$\"\nClass=USB\n[Manufacturer]\n%M%=M,NTamd64\n");
+  write(L"D:\\drivers\\b\\b.inf", "[Version]\nSignature=\"$Windows NT$\"\nClass=USB\n[Manufacturer]\n%M%=M\n");
   write(L"D:\\drivers\\c\\c.inf", "[Version]\nSignature=\"$Chicago$\"\n");
   write(L"D:\\none\\readme.txt", "no packages here");
 
