@@ -7,6 +7,7 @@
 #include "disk/diskpart_script.h"
 #include "servicing/driver_payload.h"
 #include "servicing/extra_drivers.h"
+#include "ui/extra_drivers_text.h"
 #include "ui/dlg_eula.h"
 #include "ui/form_build.h"
 #include "ui/main_form.h"
@@ -89,13 +90,13 @@ SharedFaces TdlgFirst::Faces() const {
 
 void TdlgFirst::FormCreate() {
   const SharedFaces faces = Faces();
-  CreateSkinButton(*form_, faces.inputBackground, btnNext_, 600, 271, faces.raised, faces.hovered, faces.sunken,
-                   faces.disabled, L"Next", L"Next", L"btnNext");
-  btnNext_->SetOnClick([this] { NextClick(); });
-  // Beside the mode choice, before Next in the tab order of the keyboard.
+  // Beside the mode choice, and made before Next, which follows it in the keyboard's tab order.
   CreateSkinButton(*form_, faces.inputBackground, btnAddDrivers_, 193, 158, faces.raised, faces.hovered, faces.sunken,
                    faces.disabled, Translate(L"Add Drivers"), Translate(L"Add Drivers"), L"btnAddDrivers");
   btnAddDrivers_->SetOnClick([this] { AddDriversClick(); });
+  CreateSkinButton(*form_, faces.inputBackground, btnNext_, 600, 271, faces.raised, faces.hovered, faces.sunken,
+                   faces.disabled, L"Next", L"Next", L"btnNext");
+  btnNext_->SetOnClick([this] { NextClick(); });
   cmbModeChange();
   TraceLog(L"[TdlgFirst::FormCreate] Next button made");
 }
@@ -109,16 +110,6 @@ void TdlgFirst::cmbModeChange() {
   btnNext_->SetEnabled(true);
 }
 
-namespace {
-
-std::wstring Filled(std::wstring text, const std::wstring& first, const std::wstring& second) {
-  for (const auto& [mark, value] : {std::pair{std::wstring(L"%1"), first}, std::pair{std::wstring(L"%2"), second}})
-    if (const auto at = text.find(mark); at != std::wstring::npos) text.replace(at, mark.size(), value);
-  return text;
-}
-
-}  // namespace
-
 void TdlgFirst::AddDriversClick() {
   const std::wstring folder = platform::BrowseForFolder(form_->Handle(), Translate(L"Add Drivers"));
   if (folder.empty()) return;
@@ -126,18 +117,9 @@ void TdlgFirst::AddDriversClick() {
   // adds those that fit its disc and traces the others.
   const DriverFolderExamination examination = ExamineDriverFolderForEitherDisc(folder);
   TraceLog(L"[TdlgFirst::AddDriversClick] " + DescribeExamination(examination));
-  const std::size_t usable = examination.fitting.size();
-  std::wstring skipped;
-  for (const auto& skip : examination.skipped) {
-    const std::wstring name = skip.inf.substr(skip.inf.find_last_of(L'\\') + 1);
-    skipped += (skipped.empty() ? L"" : L", ") + name + L" (" + skip.reason + L")";
-  }
-  std::wstring text = usable == 0 ? Filled(Translate(L"Extra Drivers None"), L"", examination.folder)
-                                  : Filled(Translate(L"Extra Drivers Added"), std::to_wstring(usable), examination.folder);
-  if (!skipped.empty()) text += L"\n" + Filled(Translate(L"Extra Drivers Skipped"), skipped, L"");
-  lblExtraDrivers->SetText(text);
+  lblExtraDrivers->SetText(ExtraDriversText(examination));
   // No usable package: the job goes on with the built-in ones only.
-  mainForm_->SetExtraDriverFolder(usable == 0 ? L"" : examination.folder);
+  mainForm_->SetExtraDriverFolder(examination.fitting.empty() ? L"" : examination.folder);
 }
 
 void TdlgFirst::NextClick() {

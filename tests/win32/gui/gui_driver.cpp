@@ -35,6 +35,7 @@ struct AccessibleButton {
 };
 constexpr AccessibleButton kAccessibleButtons[] = {
     {L"dlgFirst", L"btnNext", L"Next", false},
+    {L"dlgFirst", L"btnAddDrivers", L"Add drivers...", false},
     {L"dlgEULA", L"btnNext", L"Next", true},
     {L"dlgEULA", L"btnBack", L"Back", false},
     {L"MainForm", L"btnNext", L"Next", true},  // caption "&Next"
@@ -129,6 +130,10 @@ void StepMode() {
   Check(next != nullptr && IsWindowEnabled(next) && TextOf(next) == L"Next", L"Next is enabled");
   Check(FindForm(L"dlgEULA") != nullptr && !IsWindowVisible(FindForm(L"dlgEULA")), L"dlgEULA exists, hidden");
   Check(FindForm(L"MainForm") != nullptr && !IsWindowVisible(FindForm(L"MainForm")), L"MainForm exists, hidden");
+  HWND addDrivers = FindChild(first, L"btnAddDrivers");
+  Check(addDrivers != nullptr && (GetWindowLongPtrW(addDrivers, GWL_STYLE) & WS_TABSTOP) != 0 &&
+            GetNextDlgTabItem(first, combo, FALSE) == addDrivers && GetNextDlgTabItem(first, addDrivers, FALSE) == next,
+        L"Tab goes from the mode list to \"Add drivers...\", then to Next");
   CheckAccessibleButtons(first, L"dlgFirst");
   PrintRect(first);
 }
