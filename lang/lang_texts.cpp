@@ -6,7 +6,7 @@ const wchar_t* const kKeys[] = {
     // The mode selection window.
     L"Description", L"CmboxLabelCaption", L"ODDToUSB", L"ODDToISO", L"USB NoteCaption1", L"USB NoteCaption2",
     L"ISO NoteCaption", L"Sample Drivers Note", L"Add Drivers", L"Extra Drivers Added", L"Extra Drivers None",
-    L"Extra Drivers Skipped",
+    L"Extra Drivers Skipped", L"Extra Drivers Caption", L"Extra Drivers Go On",
     // The licence agreement dialog.
     L"Eula Note",
     // The wizard's pages.

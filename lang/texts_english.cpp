@@ -22,6 +22,10 @@ const KeyText kEnglishTexts[] = {
     {L"Extra Drivers Added", L"%1 driver packages from %2 will be added."},
     {L"Extra Drivers None", L"%2 holds no usable driver package; only the built-in drivers will be added."},
     {L"Extra Drivers Skipped", L"Skipped: %1"},
+    {L"Extra Drivers Caption", L"Your drivers"},
+    {L"Extra Drivers Go On",
+     L"These are the packages that fit this disc. Click OK to go on, or Cancel to go back without changing "
+     L"anything."},
     {L"Eula Note",
      L"Please read the licence agreement below. To continue, tick \"I agree\" to accept its terms and click "
      L"Next."},

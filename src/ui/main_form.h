@@ -15,6 +15,7 @@
 #include "platform/widgets.h"
 
 class ThdDvdSize;
+struct DriverFolderExamination;
 class TOperationThd;
 
 namespace ui {
@@ -86,6 +87,8 @@ class TMainForm : public JobWindow {
   // The erase question; on Yes `wholeDisk` gets what it agreed to (a disk number to erase
   // whole, or kEraseDriveOnly).
   bool ConfirmErase(int& wholeDisk);
+  // Lists the user's packages that fit the disc and those skipped; false when the user goes back.
+  bool ConfirmExtraDrivers(const DriverFolderExamination& examination);
 
   // Drive lists and the disc size (main_form_drives.cpp).
   void BuildOpticalDriveList();

@@ -18,7 +18,9 @@
 #include "platform/folders.h"
 #include "platform/messages.h"
 #include "platform/text.h"
+#include "servicing/extra_drivers.h"
 #include "ui/dlg_first.h"
+#include "ui/extra_drivers_text.h"
 #include "ui/main_form.h"
 #include "ui/progress_table.h"
 #include "ui/qv_multi_lang.h"
@@ -67,6 +69,18 @@ void TMainForm::ShowChecking(bool checking) {
   }
 }
 
+bool TMainForm::ConfirmExtraDrivers(const DriverFolderExamination& examination) {
+  // Said before anything is erased: which of the user's packages fit this disc and which don't.
+  // The job goes on with the built-in packages when none fits.
+  TraceLog(L"[TMainForm::StartJob] for this disc: " + DescribeExamination(examination));
+  const int answer = platform::ShowMessageBox(
+      form_->Handle(), ExtraDriversText(examination) + L"\n\n" + Translate(L"Extra Drivers Go On"),
+      Translate(L"Extra Drivers Caption"), platform::kMbOkCancel | platform::kMbIconInformation);
+  if (answer == platform::kIdOk) return true;
+  TraceLog(L"[TMainForm::StartJob] the user went back after the driver packages were listed");
+  return false;
+}
+
 bool TMainForm::StartJob() {
   JobPaths paths;
   paths.sourcePath = SourcePath;
@@ -83,6 +97,7 @@ bool TMainForm::StartJob() {
   JobRecordProblem problem;
   bool filled = false;
   std::optional<JobRefusal> refusal;
+  std::optional<DriverFolderExamination> extra;
   const std::int32_t mode = Mode_;
   ShowChecking(true);
   RunWhileDispatching([&] {
@@ -90,6 +105,9 @@ bool TMainForm::StartJob() {
                        HasAmd64AutorunSection(paths.sourcePath.substr(0, 1) + L":\\AutoRun.inf");
     filled = FillJobRecord(paths, *record, problem);
     if (filled) refusal = CheckJobCanFinish(mode, *record);
+    // The user's own folder, examined again now that the disc's processor is known.
+    if (filled && !refusal && !paths.extraDriverPath.empty())
+      extra = ExamineDriverFolder(paths.extraDriverPath, paths.is64bitDvd);
   });
   ShowChecking(false);
   if (!filled) {
@@ -100,6 +118,7 @@ bool TMainForm::StartJob() {
     ShowJobRefusal(form_->Handle(), *refusal);
     return false;
   }
+  if (extra && !ConfirmExtraDrivers(*extra)) return false;
   int wholeDisk = kEraseNotAsked;
   if (Win7InsCreator::HasFormatStep(Mode_) && !ConfirmErase(wholeDisk)) return false;
 

@@ -4,12 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <random>
 
 #include "app/trace_log.h"
 #include "disk/volume_utils.h"
 #include "sim/machine/machine.h"
+#include "platform/messages.h"
+#include "servicing/test_wim.h"
+#include "sim/probes/folder_browser_script.h"
+#include "sim/probes/widgets_probe.h"
 #include "support/recording_job_window.h"
 #include "ui/qv_multi_lang.h"
 #include "windows_machine.h"
@@ -193,6 +198,55 @@ TEST_F(WindowsJobs, DecliningTheEraseQuestionLeavesTheStickAndReturnsToStepTwo) 
   EXPECT_EQ(yes.finishCode, scripted::kFinishSuccess);
   EXPECT_TRUE(yes.programEnded);
   EXPECT_FALSE(StickUntouched());
+}
+
+// The user's own folder, examined again once the disc is known: before anything is erased a box
+// lists the packages that fit this 64-bit disc and names the skipped one. Cancel there goes back
+// with the stick untouched; OK runs the job, which puts the fitting package into image 2 only.
+TEST_F(WindowsJobs, TheUsersOwnPackagesAreListedForTheDiscBeforeTheEraseAndAddedToImageTwo) {
+  const std::string inf = "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=USB\r\n[Manufacturer]\r\n%M%=Models,";
+  auto write = [&](const std::wstring& path, const std::vector<unsigned char>& bytes) {
+    fs::create_directories(fs::path(machine_.Host(path)).parent_path());
+    std::ofstream(machine_.Host(path), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                                static_cast<std::streamsize>(bytes.size()));
+  };
+  auto text = [](const std::string& t) { return std::vector<unsigned char>(t.begin(), t.end()); };
+  write(L"D:\\drivers\\new\\xnew.inf", text(inf + "NTamd64\r\n[Models.NTamd64]\r\n[SourceDisksNames]\r\n1=%D%\r\n"
+                                                 "[SourceDisksFiles.amd64]\r\nxnew.sys=1,amd64\r\n"));
+  write(L"D:\\drivers\\new\\amd64\\xnew.sys", test::PeFileBytes(0x8664));
+  write(L"D:\\drivers\\old\\xold.inf", text(inf + "NTx86\r\n[SourceDisksFiles.x86]\r\nxold.sys=1,i386\r\n"));
+  write(L"D:\\drivers\\old\\i386\\xold.sys", test::PeFileBytes(0x14C));
+  StartProgram();
+  platform::host::ScriptFolderChoices({L"D:\\drivers"});
+  platform::host::Click(*platform::host::FindControlAs<platform::Control>(program_->Form(), L"btnAddDrivers"));
+  platform::PumpPendingMessages();
+  scripted::ScriptedUser user;
+
+  for (const int answer : {platform::kIdCancel, platform::kIdOk}) {
+    SCOPED_TRACE(answer == platform::kIdOk ? "OK" : "Cancel");
+    scripted::JobScript script = e2e::UsbJob(true);
+    script.okCancelAnswer = answer;
+    JobOutcome outcome = user.RunJob(script);
+    ASSERT_TRUE(outcome.ok) << outcome.failure;
+    ASSERT_FALSE(outcome.boxes.empty());
+    EXPECT_EQ(outcome.boxes[0].caption, Translate(L"Extra Drivers Caption"));
+    EXPECT_EQ(outcome.boxes[0].text, L"1 driver packages from D:\\drivers will be added.\nSkipped: xold.inf (" +
+                                         std::wstring(L"has models for x86 only, the disc is amd64)\n\n") +
+                                         Translate(L"Extra Drivers Go On"));
+    if (answer == platform::kIdCancel) {
+      EXPECT_TRUE(outcome.refused);
+      EXPECT_EQ(outcome.eraseQuestions, 0);
+      EXPECT_TRUE(StickUntouched());
+      continue;
+    }
+    EXPECT_EQ(outcome.eraseQuestions, 1);
+    EXPECT_EQ(outcome.finishCode, scripted::kFinishSuccess);
+  }
+  const std::string image2 =
+      e2e::Shell("wimdir '" + platform::host::Machine::DriveRootHostPath('F') + "/sources/boot.wim' 2");
+  EXPECT_NE(image2.find("DriverStore/FileRepository/xnew.inf"), std::string::npos);
+  EXPECT_EQ(image2.find("xold.inf"), std::string::npos);
+  EXPECT_NE(image2.find("DriverStore/FileRepository/iusb3xhc.inf"), std::string::npos);
 }
 
 // Cancel pressed at a random moment of each job: after some state messages, or after a delay.

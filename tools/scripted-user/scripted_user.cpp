@@ -44,6 +44,7 @@ struct ScriptedUser::Watch {
   std::atomic<int> statePosts{0};
   std::atomic<int> eraseAnswer{platform::kIdYes};
   std::atomic<int> workerAnswer{platform::kIdYes};
+  std::atomic<int> okCancelAnswer{platform::kIdOk};
   std::atomic<int> finishAnswer{platform::kIdNo};
   std::atomic<int> eraseQuestions{0};
   std::atomic<int> finishQuestions{0};
@@ -76,6 +77,8 @@ struct ScriptedUser::Watch {
       if (std::this_thread::get_id() == windowThread) NoteFinish(box.text);
     } else if (yesNo) {
       answer = workerAnswer;
+    } else if ((box.flags & 0xF) == platform::kMbOkCancel) {
+      answer = okCancelAnswer;
     }
     ShownMessageBox shown = box;
     shown.answer = answer;
@@ -479,6 +482,7 @@ struct ScriptedUser::Run {
     watch.finishCode = kNoFinish;
     watch.nextTagAtFinish = 0;
     watch.workerAnswer = script.workerAnswer;
+    watch.okCancelAnswer = script.okCancelAnswer;
     watch.finishAnswer = script.closeAtFinish ? platform::kIdYes : platform::kIdNo;
     {
       std::lock_guard<std::mutex> guard(watch.lock);

@@ -46,6 +46,7 @@ struct JobScript {
   bool closeAtFinish = false;  // the closing question: Yes ends the program, No returns to the mode window
   bool exitAfterFailure = true;  // after a failed job, press Exit (the program ends)
   int workerAnswer = platform::kIdYes;  // the job's own Yes/No questions (the USB clean questions)
+  int okCancelAnswer = platform::kIdOk;  // OK/Cancel boxes (the list of the user's own driver packages)
   // Called on the posting thread (the worker, the ISO tool's reader) for every state message to
   // the wizard during this script, before the message is queued, with its state code and value:
   // the exact moment of a job for a test to change the machine. It may hold the job there.
