@@ -3,6 +3,7 @@
 // the worker thread and may call Stop from the window thread while it runs.
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "app/operation_state.h"
 #include "platform/types.h"
@@ -25,6 +26,9 @@ class BasicOperation {
   virtual void Stop() {}
 
   std::int32_t State() const { return m_State; }
+  // After a successful run: something the user should be told when the job has ended (empty for
+  // nothing).
+  virtual std::wstring EndNote() const { return {}; }
 
  protected:
   // Posts WM_OPERATION_STATE with the current state and `percent` to the window (if any).

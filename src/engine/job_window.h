@@ -17,6 +17,9 @@ class JobWindow {
   // The status label (lblState) that the end-of-job report reads and sets.
   virtual std::wstring StateText() const = 0;
   virtual void SetStateText(const std::wstring& text) = 0;
+  // Before OnJobFinished of a successful job: something a step wants the user to know about the
+  // result (one call per note).
+  virtual void ShowJobNote(const std::wstring& note) = 0;
   // The job has ended: 0 success, 1 failure, 2 cancelled by the user.
   virtual void OnJobFinished(std::int32_t result) = 0;
 };

@@ -29,11 +29,17 @@ std::unique_ptr<BasicOperation> MakeFromCatalogue(std::int32_t code, const Opera
                                              JobPathOf(context, &WIN7_OPERAT_INFO::szDriverPath),
                                              context.info && context.info->bIs64bitDVD,
                                              JobPathOf(context, &WIN7_OPERAT_INFO::szExtraDriverPath));
-    case kOpServiceUsbBootWim:
-      return std::make_unique<DismOperation>(context.hWnd, JobPathOf(context, &WIN7_OPERAT_INFO::szTagPath),
-                                             JobPathOf(context, &WIN7_OPERAT_INFO::szDriverPath),
-                                             context.info && context.info->bIs64bitDVD,
-                                             JobPathOf(context, &WIN7_OPERAT_INFO::szExtraDriverPath));
+    case kOpServiceUsbBootWim: {
+      auto operation = std::make_unique<DismOperation>(context.hWnd, JobPathOf(context, &WIN7_OPERAT_INFO::szTagPath),
+                                                       JobPathOf(context, &WIN7_OPERAT_INFO::szDriverPath),
+                                                       context.info && context.info->bIs64bitDVD,
+                                                       JobPathOf(context, &WIN7_OPERAT_INFO::szExtraDriverPath));
+      // A stick starts on UEFI computers from efi\boot\bootx64.efi, which 64-bit discs lack; an
+      // ISO starts through the disc's own efisys.bin and needs none.
+      if (context.info && context.info->bIs64bitDVD)
+        operation->WriteUefiLoaderUnlessProvided(JobPathOf(context, &WIN7_OPERAT_INFO::szImgDriverPath));
+      return operation;
+    }
     case kOpPrepareUsb:
       return std::make_unique<USBOperation>(context.hWnd, context.info ? context.info->szTagPath : L"",
                                             context.sourceLabel, context.info ? context.info->nWholeDisk : kEraseNotAsked);

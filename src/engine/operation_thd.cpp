@@ -86,6 +86,10 @@ void TOperationThd::UpdateResult() {
   } else if (m_Result != 0) {
     TraceLog(L"[UpdateResult] finish_Success");
     m_pWindow->SetStateText(L"Successfully update system image");
+    for (const std::wstring& note : m_pCreator->EndNotes()) {
+      TraceLog(L"[UpdateResult] note: " + note);
+      m_pWindow->ShowJobNote(note);
+    }
     m_pWindow->OnJobFinished(kJobSucceeded);
   } else {
     m_pWindow->SetStateText(m_pWindow->StateText() + L"(Operation failed)");

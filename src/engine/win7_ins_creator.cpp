@@ -94,6 +94,7 @@ std::int32_t Win7InsCreator::Excute() {
     if (!operation || operation->IsCompletion() || m_bStop) continue;
     // The failed operation stays in m_pOperation until the runner is destroyed.
     if (!operation->Excute()) return 0;
+    if (std::wstring note = operation->EndNote(); !note.empty()) m_EndNotes.push_back(std::move(note));
     // Formatting may have given the USB drive another letter: the later steps go there.
     if (auto* usb = dynamic_cast<USBOperation*>(operation); usb && !usb->TargetRoot().empty())
       m_TagPath = usb->TargetRoot();

@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "app/basic_operation.h"
 #include "engine/job_record.h"
@@ -36,6 +37,10 @@ class Win7InsCreator {
   // to stop unless it is the end marker.
   void Stop();
 
+  // What the steps that succeeded want the user to be told at the end, in step order. Read after
+  // Excute has returned.
+  const std::vector<std::wstring>& EndNotes() const { return m_EndNotes; }
+
   // Number of steps of a job type (the codes before kOpEnd); 0 for an invalid type.
   static std::int32_t GetStepCount(std::int32_t dlgType);
   // Whether the job type formats a USB drive (holds kOpPrepareUsb); false for an invalid type.
@@ -54,6 +59,7 @@ class Win7InsCreator {
   // The target root for the steps; the USB step moves it when formatting changed the letter.
   std::wstring m_TagPath;
   std::unique_ptr<BasicOperation> m_pOperation;
+  std::vector<std::wstring> m_EndNotes;
   std::int32_t m_DlgType;
   std::int32_t m_Index = 0;
   platform::WindowHandle m_hWnd;

@@ -114,13 +114,13 @@ bool DismManager::ClearStaleMounts(std::wstring& stuckFolder) {
 }
 
 bool DismManager::Mount(const std::wstring& wimPath, std::uint32_t imageIndex, DismCpp::ProgressCallback progress,
-                        void* userData) {
+                        void* userData, bool readOnly) {
   if (!PrepareMountFolder()) {
     platform::ShowMessageBox(0, L"Unable to create a mount folder in " + platform::AnsiToWide(GetProgramDataFolder()),
                              L"DismCpp", platform::kMbOk);
     return false;
   }
-  return m_ImgManager->MountImage(wimPath, m_MountFolder, false, imageIndex, progress, userData);
+  return m_ImgManager->MountImage(wimPath, m_MountFolder, readOnly, imageIndex, progress, userData);
 }
 
 bool DismManager::Unmount(DismCpp::ProgressCallback progress, void* userData) {

@@ -34,8 +34,9 @@ class DismManager {
   std::wstring LastErrorText() { return m_ImgManager->Backend().LastErrorText(); }
   // What serves DISM ("DISM API <path>" or "dism.exe <path>").
   std::wstring BackendDescription() { return m_ImgManager->Backend().Description(); }
-  // Mounts image `imageIndex` of the WIM file read-write in a fresh mount folder.
-  bool Mount(const std::wstring& wimPath, std::uint32_t imageIndex, DismCpp::ProgressCallback progress, void* userData);
+  // Mounts image `imageIndex` of the WIM file (read-write unless `readOnly`) in a fresh mount folder.
+  bool Mount(const std::wstring& wimPath, std::uint32_t imageIndex, DismCpp::ProgressCallback progress, void* userData,
+             bool readOnly = false);
   bool AddDriver(const std::wstring& infPath) { return m_ImgManager->AddDriver(infPath); }
   bool Commit(DismCpp::ProgressCallback progress, void* userData) { return m_ImgManager->CommitImage(progress, userData); }
   // Unmounts and, when that succeeded, deletes the mount folder (its result is returned).

@@ -14,11 +14,15 @@
 
 namespace {
 constexpr std::uint32_t kBootImageIndex = 2;
+constexpr std::uint32_t kPeImageIndex = 1;
+
+void TraceUefi(const std::wstring& line) { TraceLog(L"DismOperation::Excute - UEFI: " + line); }
 }  // namespace
 
 DismOperation::DismOperation(platform::WindowHandle hWnd, const std::wstring& root, const std::wstring& driverFolder,
                              bool is64dvd, const std::wstring& extraFolder)
     : BasicOperation(hWnd), m_DriverFolder(driverFolder), m_ExtraFolder(extraFolder), is64dvd(is64dvd) {
+  mRoot = root;
   mWimPath = root;
   if (mWimPath.empty() || mWimPath.back() != L'\\') mWimPath += L'\\';
   mWimPath += L"sources\\boot.wim";
@@ -53,9 +57,54 @@ std::int32_t DismOperation::Excute() {
   }
 }
 
+void DismOperation::WriteUefiLoaderUnlessProvided(const std::wstring& osFolder) {
+  m_WantUefiLoader = true;
+  m_UefiOsFolder = osFolder;
+}
+
+bool DismOperation::UefiLoaderWanted() const {
+  if (!m_WantUefiLoader) return false;
+  if (!is64dvd) {
+    TraceUefi(L"not written, the disc is 32-bit");
+    return false;
+  }
+  if (const std::wstring provided = ProvidedUefiLoader(mRoot, m_UefiOsFolder); !provided.empty()) {
+    TraceUefi(L"not written, already provided by " + provided);
+    return false;
+  }
+  return true;
+}
+
+UefiLoaderCopy DismOperation::CopyUefiLoaderFromMount(std::uint32_t index) {
+  std::wstring why;
+  const UefiLoaderCopy copy = WriteUefiLoader(DismManager::Instance()->MountFolder(), mRoot, why);
+  if (copy == UefiLoaderCopy::kWritten)
+    TraceUefi(std::wstring(L"wrote ") + kUefiLoaderPath + L" on " + mRoot + L" from image " + std::to_wstring(index));
+  else
+    TraceUefi(L"image " + std::to_wstring(index) +
+              (copy == UefiLoaderCopy::kNotInImage ? L" gives no loader: " : L"'s loader not written: ") + why);
+  return copy;
+}
+
+UefiLoaderCopy DismOperation::CopyUefiLoaderFromImageOne() {
+  if (m_bStop) {
+    TraceUefi(L"image 1 not looked at, the job was cancelled");
+    return UefiLoaderCopy::kNotInImage;
+  }
+  DismManager* dism = DismManager::Instance();
+  // Only a file is read from it, so it is mounted read-only and the unmount discards.
+  const UefiLoaderCopy copy = dism->Mount(mWimPath, kPeImageIndex, nullptr, nullptr, true)
+                                  ? CopyUefiLoaderFromMount(kPeImageIndex)
+                                  : UefiLoaderCopy::kNotInImage;
+  if (!dism->Discard()) TraceUefi(L"image 1 could not be unmounted or its folder removed");
+  return copy;
+}
+
 bool DismOperation::Service() {
   DismManager* dism = DismManager::Instance();
   if (dism->GetImageCount(mWimPath) != 2) return false;
+  // Decided before image 2 is touched: the disc has been copied, and the "OS" folder is known.
+  const bool loaderWanted = UefiLoaderWanted();
   // A phase that fails posts its own state once more, so the page names the failing phase
   // rather than the last one that ended well.
   auto failed = [this, dism] {
@@ -98,6 +147,10 @@ bool DismOperation::Service() {
     }
   }
 
+  // The loader is taken while image 2 is mounted, before its commit.
+  UefiLoaderCopy loader = UefiLoaderCopy::kWritten;  // nothing more to do unless a loader is wanted
+  if (loaderWanted) loader = CopyUefiLoaderFromMount(kBootImageIndex);
+
   TraceLog(L"DismOperation::Excute - DISMCOMMIT");
   SetState(DISMCOMMIT);
   if (!dism->Commit(&DismOperation::OnDismProgress, this)) return failed();
@@ -111,5 +164,12 @@ bool DismOperation::Service() {
   TraceLog(L"DismOperation::Excute - DISMUNMOUNTOK");
   SetState(DISMUNMOUNTOK);
   PostState(100);
+
+  // A stick that refused image 2's file refuses image 1's too: only a missing one is looked for.
+  if (loader == UefiLoaderCopy::kNotInImage) loader = CopyUefiLoaderFromImageOne();
+  if (loader != UefiLoaderCopy::kWritten) {
+    TraceUefi(L"no loader written, the USB drive starts in legacy BIOS (CSM) mode only");
+    m_EndNote = LegacyOnlyNote(loader == UefiLoaderCopy::kNotWritten);
+  }
   return true;
 }

@@ -1,11 +1,14 @@
 #pragma once
 // The job step that adds the USB 3.0 drivers to image 2 of sources\boot.wim: mount, add the
 // ASMedia packages and the Intel packages of the disc's architecture, then the fitting packages
-// of the user's own driver folder when one was chosen, commit, unmount.
+// of the user's own driver folder when one was chosen, commit, unmount. In the USB job of a
+// 64-bit disc it also gives the stick its UEFI boot loader from the mounted image.
+#include <atomic>
 #include <cstdint>
 #include <string>
 
 #include "app/basic_operation.h"
+#include "servicing/uefi_loader.h"
 
 class DismOperation : public BasicOperation {
  public:
@@ -17,6 +20,16 @@ class DismOperation : public BasicOperation {
   ~DismOperation() override;
 
   std::int32_t Excute() override;
+  // DISM runs to its end; a stop only skips the look into image 1 for the UEFI loader.
+  void Stop() override { m_bStop = true; }
+
+  // For the USB job of a 64-bit disc: while image 2 is mounted, its Windows\Boot\EFI\bootmgfw.efi
+  // is copied to the tree's efi\boot\bootx64.efi, unless the tree or `osFolder` (the "OS" folder,
+  // copied over the tree after this step) already has that file. When image 2 has no fitting
+  // file, image 1 is mounted read-only and tried. Ignored for a 32-bit disc.
+  void WriteUefiLoaderUnlessProvided(const std::wstring& osFolder);
+  // After a run that wanted the UEFI loader and found none: the legacy-only note for the user.
+  std::wstring EndNote() const override { return m_EndNote; }
 
   // DISM progress: posts (current state, current * 100 / total) to the window.
   static void OnDismProgress(std::uint32_t current, std::uint32_t total, void* userData);
@@ -26,9 +39,20 @@ class DismOperation : public BasicOperation {
  private:
   bool Service();
   void SetState(std::int32_t state) { m_State = state; }
+  // Whether the tree should get the UEFI loader (traced when it should not).
+  bool UefiLoaderWanted() const;
+  // Copies the loader from the image mounted now (image `index`); traced either way.
+  UefiLoaderCopy CopyUefiLoaderFromMount(std::uint32_t index);
+  // Mounts image 1 read-only, copies its loader, and unmounts it discarding, whatever happened.
+  UefiLoaderCopy CopyUefiLoaderFromImageOne();
 
+  std::wstring mRoot;
   std::wstring mWimPath;
   std::wstring m_DriverFolder;
   std::wstring m_ExtraFolder;
   bool is64dvd = false;
+  bool m_WantUefiLoader = false;
+  std::wstring m_UefiOsFolder;
+  std::wstring m_EndNote;
+  std::atomic<bool> m_bStop{false};
 };

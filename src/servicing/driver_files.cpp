@@ -170,4 +170,24 @@ std::optional<std::uint32_t> PeMachine(const Bytes& bytes, std::size_t& peAt, st
   return ReadLe(bytes, at + 4, 2);
 }
 
+std::optional<std::string> CheckX64EfiApplication(const Bytes& bytes) {
+  if (bytes.empty()) return "is empty";
+  std::size_t peAt = 0;
+  std::string error;
+  const auto machine = PeMachine(bytes, peAt, error);
+  if (!machine) return error;
+  if (*machine != kMachineAmd64) return "is built for machine " + Hex(*machine) + ", not x64 (0x8664)";
+  // The magic and the subsystem (at 68 in both optional header forms) must lie inside the
+  // optional header the file header announces, and inside the file.
+  constexpr std::size_t kSubsystemAt = 68;
+  const std::size_t optionalAt = peAt + 24;
+  if (ReadLe(bytes, peAt + 20, 2) < kSubsystemAt + 2 || optionalAt + kSubsystemAt + 2 > bytes.size())
+    return "has no complete optional header";
+  if (const std::uint32_t magic = ReadLe(bytes, optionalAt, 2); magic != kPe32PlusMagic)
+    return "has optional header magic " + Hex(magic) + ", not PE32+ (0x20B)";
+  if (const std::uint32_t subsystem = ReadLe(bytes, optionalAt + kSubsystemAt, 2); subsystem != kSubsystemEfiApplication)
+    return "has subsystem " + std::to_string(subsystem) + ", not an EFI application (10)";
+  return std::nullopt;
+}
+
 }  // namespace driver_files

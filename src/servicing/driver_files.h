@@ -1,6 +1,6 @@
 #pragma once
 // Reading the files of a driver package: the INF's text and sections, and the processor a PE
-// image is built for. Standard C++ only and no file access: the build's package checker
+// image is built for; and whether a PE image is a 64-bit UEFI application. Standard C++ only and no file access: the build's package checker
 // (tools/check-drivers, compiled with the machine's own compiler) and the examination of the
 // user's own driver folder share it, each reading the bytes its own way.
 #include <cstdint>
@@ -21,6 +21,8 @@ using InfSections = std::map<std::string, InfSection>;
 inline constexpr std::uint32_t kMachineX86 = 0x14C;
 inline constexpr std::uint32_t kMachineAmd64 = 0x8664;
 inline constexpr std::uint32_t kMachineIa64 = 0x200;
+inline constexpr std::uint32_t kPe32PlusMagic = 0x20B;
+inline constexpr std::uint32_t kSubsystemEfiApplication = 10;
 
 std::string Lower(std::string text);
 std::string Trim(const std::string& text);
@@ -55,5 +57,10 @@ std::vector<SourceFile> SourceFiles(const InfSections& sections);
 // The machine field of a PE image's file header; nothing, with `error` set, when the bytes are
 // not a PE image. `peAt` receives the PE signature's offset.
 std::optional<std::uint32_t> PeMachine(const Bytes& bytes, std::size_t& peAt, std::string& error);
+
+// Nothing when the bytes are a PE32+ image for x64 (machine 0x8664, optional header magic 0x20B)
+// whose subsystem is an EFI application (10), the kind of file 64-bit UEFI firmware starts from a
+// drive's efi\boot\bootx64.efi; else the reason it is not.
+std::optional<std::string> CheckX64EfiApplication(const Bytes& bytes);
 
 }  // namespace driver_files

@@ -61,6 +61,8 @@ class TMainForm : public JobWindow {
   void OnOperationState(std::int32_t state, std::int32_t percent) override;
   std::wstring StateText() const override;
   void SetStateText(const std::wstring& text) override;
+  // An information box the user closes before the finish question.
+  void ShowJobNote(const std::wstring& note) override;
   void OnJobFinished(std::int32_t result) override;
 
  private:

@@ -154,6 +154,12 @@ std::wstring TMainForm::StateText() const { return lblState->Text(); }
 
 void TMainForm::SetStateText(const std::wstring& text) { lblState->SetText(text); }
 
+void TMainForm::ShowJobNote(const std::wstring& note) {
+  // A box rather than the status text: the status label is cut at its edge, and the note is about
+  // the finished stick, which the user should have read before answering the finish question.
+  platform::ShowMessageBox(form_->Handle(), note, L"Information", platform::kMbOk | platform::kMbIconInformation);
+}
+
 void TMainForm::OnJobFinished(std::int32_t result) {
   // Never a drive root, whatever the record held.
   if (TmpPath.size() > 3 && !DeleteFolderTree(TmpPath)) RemoveFolderTree(TmpPath);

@@ -128,6 +128,7 @@ class UsbJob : public ::testing::Test {
     std::sort(expected.begin(), expected.end());
     std::vector<std::string> copied = FilesBelow(stick);
     EXPECT_EQ(copied, expected) << "the stick holds exactly the disc's tree and the OS folder";
+    EXPECT_TRUE(window.notes.empty()) << "a 32-bit disc's stick gets no UEFI loader and no note about one";
     EXPECT_EQ(test::ReadHostFile(stick + "/setup.exe"), "setup from the OS folder");
 
     std::string wim = stick + "/sources/boot.wim";

@@ -164,6 +164,12 @@ std::vector<FaultRow> MakeRows() {
     };
     rows.push_back(Expect(row, kNoFinish, L"folder beside the program can't be copied onto a USB drive"));
   }
+  // The stick refuses the 64-bit disc's UEFI loader: it is made all the same, for legacy start,
+  // and the user reads why in a box before the finish question.
+  rows.push_back(Expect(At(With(Usb("UefiLoaderRefusedByTheStick", "the stick refuses its efi\\boot folder (access denied)"),
+                                {{"files.denyWrite", "F:\\efi\\boot"}}),
+                           DISMMOUNT),
+                        kFinishSuccess, L"Information: The 64-bit UEFI boot loader could not be written to the USB drive"));
   rows.push_back(Expect(AtStep2(With(Usb("DiscFolderCantBeListed", "a folder of the disc can't be listed (E:\\sources)"),
                                      {{"files.listFail", "E:\\sources"}})),
                         kFinishFailure, kCopyFailed));

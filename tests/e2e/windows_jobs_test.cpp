@@ -32,6 +32,16 @@ constexpr const wchar_t kEraseEnd[] =
 
 class WindowsJobs : public e2e::WindowsJobTest {};
 
+// Image `image`'s Windows\Boot\EFI\bootmgfw.efi, empty when it has none.
+std::string BootManagerOfImage(const std::string& wim, int image) {
+  const std::string folder = wim + ".efi-" + std::to_string(image);
+  e2e::Shell("wimextract '" + wim + "' " + std::to_string(image) + " /Windows/Boot/EFI/bootmgfw.efi --dest-dir='" +
+             folder + "'");
+  std::string bytes = fs::exists(folder + "/bootmgfw.efi") ? test::ReadHostFile(folder + "/bootmgfw.efi") : "";
+  fs::remove_all(folder);
+  return bytes;
+}
+
 bool SawState(const JobOutcome& outcome, const std::wstring& text) {
   for (const auto& [state, percent] : outcome.states)
     if (state == text) return true;
@@ -81,6 +91,9 @@ TEST_F(WindowsJobs, TheIsoJobThenTheUsbJobThroughTheWindowsUntilTheProgramEnds) 
     std::string listing = e2e::Shell("xorriso -indev '" + IsoHost() + "' -find " + file);
     EXPECT_NE(listing.find(std::string("'") + file + "'"), std::string::npos) << listing;
   }
+  EXPECT_EQ(e2e::Shell("xorriso -indev '" + IsoHost() + "' -find / -name bootx64.efi").find("bootx64.efi'"),
+            std::string::npos)
+      << "the ISO starts UEFI through efisys.bin and gets no efi\\boot\\bootx64.efi";
   EXPECT_EQ(ScratchLeftovers(), std::vector<std::string>{});
   EXPECT_EQ(MountedImages(), 0u);
   EXPECT_TRUE(StickUntouched());
@@ -114,7 +127,33 @@ TEST_F(WindowsJobs, TheIsoJobThenTheUsbJobThroughTheWindowsUntilTheProgramEnds) 
   EXPECT_EQ(test::ReadHostFile(stick + "/OS/readme.txt"), "from the OS folder\r\n");
   std::string image2 = e2e::Shell("wimdir '" + stick + "/sources/boot.wim' 2");
   EXPECT_NE(image2.find("DriverStore/FileRepository/iusb3xhc.inf"), std::string::npos);
+  // The 64-bit disc has no efi\boot\bootx64.efi: the stick got image 2's UEFI boot manager.
+  EXPECT_EQ(test::ReadHostFile(stick + "/efi/boot/bootx64.efi"), BootManagerOfImage(stick + "/sources/boot.wim", 2));
   EXPECT_EQ(ScratchLeftovers(), std::vector<std::string>{});
+  EXPECT_EQ(MountedImages(), 0u);
+}
+
+// A 64-bit disc whose boot.wim holds no UEFI boot manager: the stick is made for legacy start
+// only, and the user reads so in a box before the finish question, whose text stays as it is.
+TEST_F(WindowsJobs, WithoutAUefiBootManagerTheUserIsToldTheStickStartsInLegacyModeOnly) {
+  const std::string wim = machine_.Builder().HostFolderOf('E') + "/sources/boot.wim";
+  for (const char* image : {"1", "2"})
+    e2e::Shell("wimupdate '" + wim + "' " + image + " --command='delete /Windows/Boot/EFI/bootmgfw.efi'");
+  ASSERT_EQ(BootManagerOfImage(wim, 2), "");
+  StartProgram();
+  scripted::ScriptedUser user;
+  JobOutcome usb = user.RunJob(e2e::UsbJob(true));
+  ASSERT_TRUE(usb.ok) << usb.failure;
+  EXPECT_EQ(usb.finishCode, scripted::kFinishSuccess);
+  ASSERT_EQ(usb.boxes.size(), 3u);
+  EXPECT_EQ(usb.boxes[1].caption, L"Information");
+  EXPECT_EQ(usb.boxes[1].flags, platform::kMbOk | platform::kMbIconInformation);
+  EXPECT_NE(usb.boxes[1].text.find(L"legacy BIOS mode (CSM)"), std::wstring::npos);
+  EXPECT_EQ(usb.boxes[2].text, L"Successful! Do you want to close this tool?");
+  EXPECT_FALSE(fs::exists(platform::host::Machine::DriveRootHostPath('F') + "/efi/boot"));
+  const std::string trace = test::ReadHostFile(machine_.Host(app::TraceLogPath()));
+  EXPECT_NE(trace.find("UEFI: no loader written, the USB drive starts in legacy BIOS (CSM) mode only"), std::string::npos);
+  EXPECT_NE(trace.find("[UpdateResult] note: No 64-bit UEFI boot loader"), std::string::npos);
   EXPECT_EQ(MountedImages(), 0u);
 }
 

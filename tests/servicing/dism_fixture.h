@@ -71,11 +71,14 @@ class DismTest : public ::testing::Test {
     machine_.Apply();
   }
 
-  // Runs the servicing step on E:\ as the job does, and collects the messages it posted.
-  std::int32_t Run(bool is64, const std::wstring& extraFolder = L"") {
+  // Runs the servicing step on E:\ as the job does, and collects the messages it posted. With
+  // `uefiOsFolder`, as the USB job runs it: the UEFI loader is wanted unless that folder has one.
+  std::int32_t Run(bool is64, const std::wstring& extraFolder = L"", const std::wstring* uefiOsFolder = nullptr) {
     DismOperation operation(window_, L"E:", DriverPayloadRoot(), is64, extraFolder);
+    if (uefiOsFolder) operation.WriteUefiLoaderUnlessProvided(*uefiOsFolder);
     std::int32_t result = operation.Excute();
     lastState_ = operation.State();
+    endNote_ = operation.EndNote();
     platform::PumpPendingMessages();
     return result;
   }
@@ -115,6 +118,7 @@ class DismTest : public ::testing::Test {
   StateRecorder recorder_;
   platform::WindowHandle window_ = 0;
   std::int32_t lastState_ = NOSTATE;
+  std::wstring endNote_;
 };
 
 }  // namespace test

@@ -109,6 +109,98 @@ INSTANTIATE_TEST_SUITE_P(ArchitecturesAndBackEnds, DismServicing,
                                            std::make_tuple(true, "win10-x64", false), std::make_tuple(true, "", true),
                                            std::make_tuple(false, "win7-x86", true)));
 
+// The USB job's UEFI loader: where efi\boot\bootx64.efi comes from, or why there is none.
+TEST_F(DismTest, TheStickGetsTheFirstFittingUefiBootManagerUnlessItHasOneOrTheDiscIs32Bit) {
+  enum Loader { kNone, kX64, kX86, kEmpty, kConsole };
+  enum Expect { kFromImage2, kFromImage1, kDiscs, kNoFile };
+  struct Case {
+    const char* what;
+    bool is64;
+    const char* windows;  // "" the DISM API, else dism.exe of that Windows
+    Loader image1, image2;
+    bool onDisc, inOsFolder;
+    const char* fault;    // a DISM fault switch "name=value", or ""
+    Expect expect;
+  };
+  const Case cases[] = {
+      // The DISM API in the process first: a machine made to serve dism.exe stays so.
+      {"64-bit: image 2's", true, "", kX64, kX64, false, false, "", kFromImage2},
+      {"32-bit: never", false, "", kX64, kX64, false, false, "", kNoFile},
+      {"the disc has one", true, "", kX64, kX64, true, false, "", kDiscs},
+      {"the OS folder has one", true, "", kX64, kX64, false, true, "", kNoFile},
+      {"image 2 lacks it: image 1's", true, "", kX64, kNone, false, false, "", kFromImage1},
+      {"image 2's is a console program, image 1's empty", true, "", kEmpty, kConsole, false, false, "", kNoFile},
+      {"image 1 can't be mounted", true, "", kX64, kNone, false, false, "dism.DismMountImage=0x80070005@2", kNoFile},
+      {"image 2's is x86: image 1's, by dism.exe", true, "win10-x64", kX64, kX86, false, false, "", kFromImage1},
+      {"neither has one, by dism.exe", true, "win7-x64", kNone, kNone, false, false, "", kNoFile},
+  };
+  auto occurrences = [this](const std::string& text) {
+    const std::string trace = Trace();
+    int n = 0;
+    for (auto at = trace.find(text); at != std::string::npos; at = trace.find(text, at + 1)) ++n;
+    return n;
+  };
+  auto loader = [](Loader kind, char tag) -> std::string {
+    if (kind == kNone) return "";
+    if (kind == kEmpty) return "";
+    const auto pe = test::PeFileBytes(kind == kX86 ? 0x14C : 0x8664, kind == kConsole ? 3 : 10);
+    return std::string(pe.begin(), pe.end()) + tag;  // the tag tells the images' files apart
+  };
+  const std::string efi = "Windows/Boot/EFI/bootmgfw.efi";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const char* folder : {"/efi", "/EFI"}) std::filesystem::remove_all(root_ + folder);
+    const std::string osHost = machine_.Host(L"C:\\OS");
+    std::filesystem::remove_all(osHost);
+    UseWindows(c.windows);
+    machine_.Builder().ClearFaults();
+    if (*c.fault) {
+      const std::string fault = c.fault;
+      machine_.Builder().Fault(fault.substr(0, fault.find('=')), fault.substr(fault.find('=') + 1));
+    }
+    machine_.Apply();
+    platform::host::ClearMessageBoxes();
+    platform::host::ClearDismCallLog();
+    test::WimImageContent pe = test::PeImage(), setup = test::SetupImage(c.is64 ? "9" : "0");
+    if (c.image1 != kNone) pe.files[efi] = loader(c.image1, '1');
+    if (c.image2 != kNone) setup.files[efi] = loader(c.image2, '2');
+    MakeBootWim({pe, setup});
+    const auto image1 = test::WimImageListing(BootWim(), 1);
+    if (c.onDisc) test::WriteHostFile(root_ + "/EFI/Boot/BOOTX64.EFI", "the disc's own");
+    if (c.inOsFolder) test::WriteHostFile(osHost + "/efi/boot/bootx64.efi", "the OS folder's");
+    const std::wstring osFolder = L"C:\\OS";
+    const int image1Before = occurrences("/Index:1 /MountDir:"), legacyBefore = occurrences("(CSM) mode only");
+
+    ASSERT_EQ(Run(c.is64, L"", &osFolder), 1) << Trace();
+
+    const std::string written = root_ + "/efi/boot/bootx64.efi";
+    switch (c.expect) {
+      case kFromImage2: EXPECT_EQ(test::ReadHostFile(written), loader(c.image2, '2')); break;
+      case kFromImage1: EXPECT_EQ(test::ReadHostFile(written), loader(c.image1, '1')); break;
+      case kDiscs: EXPECT_EQ(test::ReadHostFile(root_ + "/EFI/Boot/BOOTX64.EFI"), "the disc's own"); break;
+      case kNoFile: EXPECT_FALSE(std::filesystem::exists(root_ + "/efi")) << "no efi\\boot folder is written"; break;
+    }
+    // The legacy-only note exactly when a loader was wanted and none was found.
+    const bool wanted = c.is64 && !c.onDisc && !c.inOsFolder;
+    EXPECT_EQ(endNote_.empty(), !(wanted && c.expect == kNoFile)) << platform::WideToAnsi(endNote_);
+    EXPECT_EQ(occurrences("(CSM) mode only") - legacyBefore, endNote_.empty() ? 0 : 1);
+    // Image 1 is looked into only for want of image 2's file, read-only, and is left as it was.
+    const bool lookedIntoImage1 = wanted && c.expect != kFromImage2;
+    if (!*c.windows) {
+      EXPECT_EQ(CallCount("DismMountImage index=1 flags=1"), lookedIntoImage1 ? 1 : 0);
+      EXPECT_EQ(CallCount("DismMountImage index=1 flags=0"), 0);
+    } else {
+      EXPECT_EQ(occurrences("/Index:1 /MountDir:") - image1Before, lookedIntoImage1 ? 1 : 0);
+      EXPECT_EQ(occurrences("/ReadOnly"), occurrences("/Index:1 /MountDir:")) << "image 1 only, always read-only";
+    }
+    EXPECT_EQ(test::WimImageListing(BootWim(), 1), image1);
+    EXPECT_EQ(Boxes().size(), *c.fault ? 1u : 0u) << "only a failed DISM call is shown";
+    EXPECT_TRUE(MountFoldersLeft().empty());
+    EXPECT_EQ(MountRecords(), "[]");
+    EXPECT_EQ(test::StagedPackages(BootWim(), 2).size(), 5u) << "the drivers went in whatever the loader did";
+  }
+}
+
 struct FailingCall {
   const char* function;  // the DISM call that fails
   const char* boxName;   // the name the error box gives it

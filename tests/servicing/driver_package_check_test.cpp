@@ -13,6 +13,7 @@
 #include "driver_check.h"
 #include "servicing/test_wim.h"
 #include "platform/text.h"
+#include "servicing/driver_files.h"
 #include "servicing/extra_drivers.h"
 #include "support/temp_machine.h"
 
@@ -150,6 +151,40 @@ TEST(DriverPackageCheck, AWellFormedPackagePassesAndEachFaultFailsNamingItsFile)
   }
   fs::remove_all(root);
   EXPECT_EQ(check_drivers::CheckDriverTree(root).size(), 1u) << "a missing tree fails";
+}
+
+// The check a boot manager passes before it becomes a stick's efi\boot\bootx64.efi: only a PE32+
+// x64 EFI application, each other file refused with its reason.
+TEST(UefiLoaderCheck, OnlyAnX64EfiApplicationPasses) {
+  auto with = [](Bytes bytes, std::size_t at, std::uint16_t value) {
+    bytes[at] = static_cast<unsigned char>(value);
+    bytes[at + 1] = static_cast<unsigned char>(value >> 8);
+    return bytes;
+  };
+  const Bytes good = PeImage(0x8664, 10);
+  constexpr std::size_t kOptional = 0x80 + 24;  // where PeFileBytes puts the optional header
+  const struct {
+    const char* what;
+    Bytes bytes;
+    const char* reason;  // nullptr: passes
+  } cases[] = {
+      {"x64 EFI application", good, nullptr},
+      {"zero bytes", {}, "is empty"},
+      {"x86 EFI application", PeImage(0x14C, 10), "is built for machine 0x14C, not x64 (0x8664)"},
+      {"Itanium EFI application", PeImage(0x200, 10), "is built for machine 0x200, not x64 (0x8664)"},
+      {"x64 console program", PeImage(0x8664, 3), "has subsystem 3, not an EFI application (10)"},
+      {"x64 EFI boot service driver", PeImage(0x8664, 11), "has subsystem 11, not an EFI application (10)"},
+      {"x64 with a PE32 optional header", with(good, kOptional, 0x10B), "has optional header magic 0x10B, not PE32+ (0x20B)"},
+      {"cut before the subsystem", Bytes(good.begin(), good.begin() + kOptional + 60), "has no complete optional header"},
+      {"optional header too short", with(good, 0x80 + 20, 64), "has no complete optional header"},
+      {"no MZ header", Text("not a program at all, but long enough to hold a DOS header's sixty-four bytes"),
+       "is not a PE image (no MZ header)"},
+      {"no PE signature", with(good, 0x80, 0), "is not a PE image (no PE signature at e_lfanew 0x80)"},
+  };
+  for (const auto& c : cases) {
+    const auto reason = driver_files::CheckX64EfiApplication(c.bytes);
+    EXPECT_EQ(reason.value_or("passes"), c.reason ? c.reason : "passes") << c.what;
+  }
 }
 
 // The user's own folder, examined for the disc's processor: one package per case beside a good

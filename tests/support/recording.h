@@ -82,6 +82,7 @@ class RecordingWindow : public JobWindow, public platform::MessageHandler {
   void OnOperationState(std::int32_t state, std::int32_t percent) override;
   std::wstring StateText() const override { return stateText_; }
   void SetStateText(const std::wstring& text) override { stateText_ = text; }
+  void ShowJobNote(const std::wstring& note) override { notes.push_back(note); }
   void OnJobFinished(std::int32_t result) override;
   void OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
 
@@ -91,6 +92,7 @@ class RecordingWindow : public JobWindow, public platform::MessageHandler {
   // "state S P" for each state message and "finished C" for the report, in arrival order.
   std::vector<std::string> events;
   std::vector<std::int32_t> finishCodes;
+  std::vector<std::wstring> notes;
 
  private:
   platform::WindowHandle handle_;

@@ -25,12 +25,14 @@ class RecordingJobWindow : public JobWindow, public platform::MessageHandler {
   void OnOperationState(std::int32_t state, std::int32_t percent) override { states.emplace_back(state, percent); }
   std::wstring StateText() const override { return text; }
   void SetStateText(const std::wstring& value) override { text = value; }
+  void ShowJobNote(const std::wstring& note) override { notes.push_back(note); }
   void OnJobFinished(std::int32_t result) override;
   void OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
 
   std::vector<StatePost> states;
   std::wstring text;
   std::int32_t finish = -1;
+  std::vector<std::wstring> notes;
 
  private:
   std::wstring scratch_;

@@ -1,5 +1,7 @@
 #include "demo_report.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +14,7 @@
 #include "demo_shell.h"
 #include "disk/volume_utils.h"
 #include "platform/folders.h"
+#include "servicing/driver_files.h"
 #include "sim/machine/machine.h"
 
 namespace fs = std::filesystem;
@@ -65,6 +68,34 @@ void PrintOsFolderCheck(const std::function<std::string(const std::string&)>& fe
   std::printf("    \"OS\" folder: %zu of %zu files hold the OS folder's content\n", same, files.size());
 }
 
+// The stick's UEFI boot loader: whether the job wrote efi\boot\bootx64.efi, what kind of image it
+// is, and whether it is image 2's boot manager byte for byte.
+void PrintUefiLoader(const std::string& wim) {
+  const std::string host = Machine::HostPath(L"F:\\efi\\boot\\bootx64.efi");
+  if (!fs::exists(host)) {
+    std::printf("    efi\\boot\\bootx64.efi: none, the stick starts in legacy BIOS (CSM) mode only (a 32-bit disc "
+                "never gets one; for a 64-bit disc the trace's \"UEFI:\" lines say why)\n");
+    return;
+  }
+  const std::string loader = ReadFile(host);
+  const driver_files::Bytes bytes(loader.begin(), loader.end());
+  std::size_t peAt = 0;
+  std::string error;
+  const auto machine = driver_files::PeMachine(bytes, peAt, error);
+  const bool hasSubsystem = machine && peAt + 24 + 70 <= bytes.size();
+  const auto wrong = driver_files::CheckX64EfiApplication(bytes);
+  const fs::path extracted = fs::temp_directory_path() / ("draventa-demo-efi-" + std::to_string(::getpid()));
+  Shell("wimextract " + Quote(wim) + " 2 /Windows/Boot/EFI/bootmgfw.efi --dest-dir=" + Quote(extracted.string()));
+  const std::string image2 = ReadFile((extracted / "bootmgfw.efi").string());
+  std::error_code ec;
+  fs::remove_all(extracted, ec);
+  std::printf("    efi\\boot\\bootx64.efi: %zu bytes, machine %s, subsystem %s (%s), %s image 2's "
+              "Windows\\Boot\\EFI\\bootmgfw.efi\n",
+              bytes.size(), machine ? driver_files::Hex(*machine).c_str() : error.c_str(),
+              hasSubsystem ? std::to_string(driver_files::ReadLe(bytes, peAt + 24 + 68, 2)).c_str() : "?",
+              wrong ? wrong->c_str() : "a 64-bit EFI application", loader == image2 ? "equal to" : "NOT equal to");
+}
+
 }  // namespace
 
 void PrintIsoResult(const std::string& iso, const std::string& work) {
@@ -106,6 +137,7 @@ void PrintUsbResult() {
                   static_cast<unsigned long long>(partition.length >> 20), partition.active ? ", active" : "");
   }
   PrintPackages(Machine::HostPath(L"F:\\sources\\boot.wim"));
+  PrintUefiLoader(Machine::HostPath(L"F:\\sources\\boot.wim"));
   PrintOsFolderCheck([](const std::string& file) {
     std::string windows = file;
     for (auto& c : windows)

@@ -1,6 +1,8 @@
 #include "disc_tree.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <fstream>
 #include <stdexcept>
 #include <vector>
@@ -32,6 +34,17 @@ const std::vector<std::uint64_t>& RandomBlock() {
 
 std::string Arch(bool amd64) { return amd64 ? "amd64" : "x86"; }
 
+void PutLe(std::vector<unsigned char>& bytes, std::size_t at, std::uint64_t value, int size) {
+  for (int i = 0; i < size; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+void WriteBytes(const fs::path& path, const char* data, std::size_t size) {
+  fs::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(data, static_cast<std::streamsize>(size));
+  if (!out.flush()) throw std::runtime_error("can't write " + path.string());
+}
+
 }  // namespace
 
 void WriteDataFile(const fs::path& path, std::uint64_t size, std::uint64_t seed) {
@@ -49,15 +62,55 @@ void WriteDataFile(const fs::path& path, std::uint64_t size, std::uint64_t seed)
 }
 
 void WriteText(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
   std::string crlf;
   for (char c : text) {
     if (c == '\n') crlf += '\r';
     crlf += c;
   }
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << crlf;
-  if (!out.flush()) throw std::runtime_error("can't write " + path.string());
+  WriteBytes(path, crlf.data(), crlf.size());
+}
+
+std::vector<unsigned char> EfiApplicationBytes() {
+  // Headers in the first 0x200 bytes, the code section in the next 0x200 (the file alignment),
+  // loaded at 0x1000 (the section alignment).
+  constexpr std::size_t kPeAt = 0x40, kOptionalAt = kPeAt + 24, kOptionalSize = 0xF0;
+  constexpr std::size_t kSectionAt = kOptionalAt + kOptionalSize, kCodeAt = 0x200, kFileSize = 0x400;
+  constexpr std::uint32_t kCodeRva = 0x1000;
+  std::vector<unsigned char> bytes(kFileSize, 0);
+  bytes[0] = 'M';
+  bytes[1] = 'Z';
+  PutLe(bytes, 0x3C, kPeAt, 4);                       // e_lfanew
+  PutLe(bytes, kPeAt, 0x00004550, 4);                 // "PE\0\0"
+  PutLe(bytes, kPeAt + 4, 0x8664, 2);                 // machine: x64
+  PutLe(bytes, kPeAt + 6, 1, 2);                      // one section
+  PutLe(bytes, kPeAt + 20, kOptionalSize, 2);
+  PutLe(bytes, kPeAt + 22, 0x0022, 2);                // executable image, large-address aware
+  PutLe(bytes, kOptionalAt, 0x20B, 2);                // PE32+
+  PutLe(bytes, kOptionalAt + 4, 0x200, 4);            // size of code
+  PutLe(bytes, kOptionalAt + 16, kCodeRva, 4);        // entry point
+  PutLe(bytes, kOptionalAt + 20, kCodeRva, 4);        // base of code
+  PutLe(bytes, kOptionalAt + 24, 0x10000000, 8);      // image base
+  PutLe(bytes, kOptionalAt + 32, 0x1000, 4);          // section alignment
+  PutLe(bytes, kOptionalAt + 36, 0x200, 4);           // file alignment
+  PutLe(bytes, kOptionalAt + 56, 0x2000, 4);          // size of image
+  PutLe(bytes, kOptionalAt + 60, kCodeAt, 4);         // size of headers
+  PutLe(bytes, kOptionalAt + 68, 10, 2);              // subsystem: EFI application
+  PutLe(bytes, kOptionalAt + 72, 0x10000, 8);         // stack reserve
+  PutLe(bytes, kOptionalAt + 80, 0x1000, 8);          // stack commit
+  PutLe(bytes, kOptionalAt + 88, 0x10000, 8);         // heap reserve
+  PutLe(bytes, kOptionalAt + 96, 0x1000, 8);          // heap commit
+  PutLe(bytes, kOptionalAt + 108, 16, 4);             // data directories, all empty
+  const char name[8] = {'.', 't', 'e', 'x', 't'};
+  std::copy(name, name + 8, bytes.begin() + static_cast<std::ptrdiff_t>(kSectionAt));
+  PutLe(bytes, kSectionAt + 8, 11, 4);                // virtual size: the code below
+  PutLe(bytes, kSectionAt + 12, kCodeRva, 4);
+  PutLe(bytes, kSectionAt + 16, 0x200, 4);            // size of raw data
+  PutLe(bytes, kSectionAt + 20, kCodeAt, 4);          // pointer to raw data
+  PutLe(bytes, kSectionAt + 36, 0x60000020, 4);       // code, executable, readable
+  // mov rax, 0x8000000000000003 (EFI_UNSUPPORTED); ret
+  const unsigned char code[] = {0x48, 0xB8, 0x03, 0, 0, 0, 0, 0, 0, 0x80, 0xC3};
+  std::copy(std::begin(code), std::end(code), bytes.begin() + static_cast<std::ptrdiff_t>(kCodeAt));
+  return bytes;
 }
 
 void WriteBaseTree(const DiscOptions& options) {
@@ -115,6 +168,11 @@ void WriteBootImageTree(const fs::path& folder, bool amd64, bool setup) {
   WriteText(repository / ("usbport.inf_" + arch + "_neutral_5b1a3a1e2bd3ed6f") / "usbport.inf",
             "[Version]\nSignature=\"$Windows NT$\"\nClass=USB\n");
   WriteText(folder / "Windows" / "inf" / "usbport.inf", "[Version]\nSignature=\"$Windows NT$\"\nClass=USB\n");
+  if (amd64) {
+    const std::vector<unsigned char> application = EfiApplicationBytes();
+    WriteBytes(folder / "Windows" / "Boot" / "EFI" / "bootmgfw.efi", reinterpret_cast<const char*>(application.data()),
+               application.size());
+  }
   if (setup) {
     WriteDataFile(folder / "sources" / "setup.exe", 32 << 10, seed++);
     WriteText(folder / "sources" / "lang.ini", "[Available UI Languages]\nen-US = 3\n");

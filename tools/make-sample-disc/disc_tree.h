@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace sample {
 
@@ -20,8 +21,14 @@ void WriteText(const std::filesystem::path& path, const std::string& text);
 
 // The loose files of the disc: setup.exe, bootmgr, boot\, efi\, AutoRun.inf, sources\, ...
 void WriteBaseTree(const DiscOptions& options);
+// A small, well-formed UEFI application for x64: a PE32+ image (machine 0x8664, subsystem 10)
+// with one code section whose entry point returns EFI_UNSUPPORTED, so firmware that starts it
+// goes on to its next boot option. It stands in for Windows\Boot\EFI\bootmgfw.efi.
+std::vector<unsigned char> EfiApplicationBytes();
+
 // The trees captured as image 1 (Windows PE) and image 2 (Windows Setup) of boot.wim, and as
-// the single image of install.wim, made under `staging`.
+// the single image of install.wim, made under `staging`. The 64-bit boot images carry the UEFI
+// boot manager Windows\Boot\EFI\bootmgfw.efi; the 32-bit ones none.
 void WriteBootImageTree(const std::filesystem::path& folder, bool amd64, bool setup);
 void WriteInstallImageTree(const std::filesystem::path& folder, bool amd64);
 // Fills the tree up to options.sizeBytes: a few hundred small files, the rest in big ones.

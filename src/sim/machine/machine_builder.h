@@ -63,6 +63,7 @@ class MachineBuilder {
   void SystemLocale(std::uint32_t lcid) { description_.systemLocale = lcid; }
 
   void Fault(const std::string& name, const std::string& value) { description_.faults[name] = value; }
+  void ClearFaults() { description_.faults.clear(); }
   // Makes `account` ("PC\\bob") the owner of the file or folder at `windowsPath`.
   void Owner(const std::wstring& windowsPath, const std::string& account) {
     description_.SetOwner(windowsPath, account);
