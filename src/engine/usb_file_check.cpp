@@ -183,7 +183,8 @@ std::wstring UsbFileCheckOperation::CheckFile(const Expected& file) {
 
 void UsbFileCheckOperation::Fail(const std::wstring& relativePath, const std::wstring& why) {
   m_State.store(VERIFYUSBFAIL);
-  TraceLog(L"[UsbFileCheckOperation:: Excute] VERIFYUSBFAIL " + relativePath + L": " + why);
+  // The trace keeps the box's first sentence, on one line.
+  TraceLog(L"[UsbFileCheckOperation:: Excute] VERIFYUSBFAIL " + relativePath + L": " + why.substr(0, why.find(L'\n')));
   PostState(100);
   platform::ShowMessageBox(platform::ApplicationWindow(), why, L"Error", platform::kMbIconError);
 }
