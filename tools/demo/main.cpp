@@ -60,17 +60,25 @@ scripted::JobOutcome RunJob(scripted::ScriptedUser& user, const scripted::JobScr
   return outcome;
 }
 
-// Each DISM back-end the program chose, as its trace log names it.
-void PrintDismBackEnds(const std::string& trace) {
+// What follows `mark` on each line of the trace log that holds it, without the line's end.
+std::vector<std::string> TraceAfter(const std::string& trace, const std::string& mark) {
   std::ifstream in(trace);
   std::string line;
-  std::vector<std::string> seen;
-  const std::string mark = "DISM back-end: ";
+  std::vector<std::string> found;
   while (std::getline(in, line)) {
     std::size_t at = line.find(mark);
     if (at == std::string::npos) continue;
-    std::string chosen = line.substr(at + mark.size());
-    while (!chosen.empty() && (chosen.back() == '\r' || chosen.back() == ' ')) chosen.pop_back();
+    std::string rest = line.substr(at + mark.size());
+    while (!rest.empty() && (rest.back() == '\r' || rest.back() == ' ')) rest.pop_back();
+    found.push_back(rest);
+  }
+  return found;
+}
+
+// Each DISM back-end the program chose, as its trace log names it.
+void PrintDismBackEnds(const std::string& trace) {
+  std::vector<std::string> seen;
+  for (const std::string& chosen : TraceAfter(trace, "DISM back-end: ")) {
     if (std::ranges::count(seen, chosen) != 0) continue;
     seen.push_back(chosen);
     std::printf("  DISM back-end: %s\n", chosen.c_str());
@@ -80,15 +88,9 @@ void PrintDismBackEnds(const std::string& trace) {
 
 // The check after writing, as the trace log records its end.
 void PrintFileCheck(const std::string& trace) {
-  std::ifstream in(trace);
-  std::string line;
-  const std::string mark = "[UsbFileCheckOperation:: Excute] ";
   bool said = false;
-  while (std::getline(in, line)) {
-    std::size_t at = line.find(mark);
-    if (at == std::string::npos || line.find("Excute] IsStop") != std::string::npos) continue;
-    std::string what = line.substr(at + mark.size());
-    while (!what.empty() && (what.back() == '\r' || what.back() == ' ')) what.pop_back();
+  for (const std::string& what : TraceAfter(trace, "[UsbFileCheckOperation:: Excute] ")) {
+    if (what == "IsStop") continue;
     std::printf("  check of every file after writing: %s\n", what.c_str());
     said = true;
   }
