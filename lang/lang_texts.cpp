@@ -12,7 +12,7 @@ const wchar_t* const kKeys[] = {
     // The wizard's pages.
     L"USB Step1 Note", L"USB Step1 Caption", L"USB Step1 Select Note", L"USB Step2 Note", L"USB Step2 Caption",
     L"USB Step2 Select Note", L"USB Step2 Insert Note", L"USB Step3 Caption", L"ISO Step3 Caption",
-    L"ISO Step3 Note", L"ISO Step2 Note", L"ISO Step2 Caption", L"Job Check Wait Note",
+    L"ISO Step3 Note", L"ISO Step2 Note", L"ISO Step2 Caption", L"Job Check Wait Note", L"USB Step2 Verify Caption",
     // The progress page.
     L"USB Step3 Wait Note",
 };

@@ -39,6 +39,7 @@ const KeyText kEnglishTexts[] = {
      L"erased."},
     {L"USB Step2 Caption", L"Choose the USB drive"},
     {L"USB Step2 Select Note", L"USB drive (all files on it will be erased):"},
+    {L"USB Step2 Verify Caption", L"&Check every file after writing"},
     {L"USB Step2 Insert Note", L"No USB drive found. Connect one and click the refresh button."},
     {L"USB Step3 Caption", L"Creating the USB setup drive"},
     {L"ISO Step3 Caption", L"Creating the ISO file"},

@@ -27,6 +27,7 @@ const KeyText kSimplifiedChineseTexts[] = {
     {L"USB Step2 Note", L"请选择要制作的 U 盘。它的容量需要比光盘内容多 500 MB，上面的所有文件都将被清除。"},
     {L"USB Step2 Caption", L"选择 U 盘"},
     {L"USB Step2 Select Note", L"U 盘（其中的所有文件都将被清除）："},
+    {L"USB Step2 Verify Caption", L"写入后逐一校验文件(&C)"},
     {L"USB Step2 Insert Note", L"未找到 U 盘。请连接 U 盘，然后单击刷新按钮。"},
     {L"USB Step3 Caption", L"正在制作 USB 安装盘"},
     {L"ISO Step3 Caption", L"正在制作 ISO 文件"},

@@ -27,6 +27,7 @@ const KeyText kTraditionalChineseTexts[] = {
     {L"USB Step2 Note", L"請選擇要製作的 USB 隨身碟。它的容量需要比光碟內容多 500 MB，上面的所有檔案都將被清除。"},
     {L"USB Step2 Caption", L"選擇 USB 隨身碟"},
     {L"USB Step2 Select Note", L"USB 隨身碟（其中的所有檔案都將被清除）："},
+    {L"USB Step2 Verify Caption", L"寫入後逐一檢查檔案(&C)"},
     {L"USB Step2 Insert Note", L"找不到 USB 隨身碟。請連接隨身碟，然後按一下重新整理按鈕。"},
     {L"USB Step3 Caption", L"正在製作 USB 安裝隨身碟"},
     {L"ISO Step3 Caption", L"正在製作 ISO 檔案"},

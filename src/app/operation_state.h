@@ -27,4 +27,7 @@ enum OperationState : std::int32_t {
   USERCANCEL = 18,
   FINISH = 19,
   NOSTATE = 20,
+  VERIFYUSB = 21,      // reading the USB drive's files back, with a percentage
+  VERIFYUSBOK = 22,
+  VERIFYUSBFAIL = 23,  // a file read back other than written, or not at all
 };

@@ -19,6 +19,9 @@ struct WIN7_OPERAT_INFO {
   // What the erase question agreed to (USB job): the disk number to erase whole, or
   // kEraseDriveOnly / kEraseNotAsked (disk/usb_disk_layout.h).
   int nWholeDisk = kEraseNotAsked;
+  // USB job: after the last step, every file is read back from the drive and compared with
+  // what was written ("Check every file after writing").
+  bool bCheckUsbFiles = false;
 };
 
 // The values the window puts into a job record, before they are checked to fit.
@@ -30,6 +33,7 @@ struct JobPaths {
   std::wstring tmpPath;
   bool is64bitDvd = false;
   std::wstring extraDriverPath;
+  bool checkUsbFiles = false;
 };
 
 // Why a job could not be described; `message` is a sentence the window can show as it is.

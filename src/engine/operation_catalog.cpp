@@ -64,6 +64,10 @@ std::unique_ptr<BasicOperation> MakeFromCatalogue(std::int32_t code, const Opera
     case kOpCopyOsFolderToScratch:
       return std::make_unique<CopyOperation>(context.hWnd, BACKUPOS,
                                              JobPathOf(context, &WIN7_OPERAT_INFO::szImgDriverPath), context.tmpPath);
+    case kOpCheckUsbFiles:
+      return std::make_unique<UsbFileCheckOperation>(context.hWnd,
+                                                     JobPathOf(context, &WIN7_OPERAT_INFO::szSourcePath),
+                                                     JobPathOf(context, &WIN7_OPERAT_INFO::szTagPath), context.written);
     default:  // kOpEnd and unknown codes
       return std::make_unique<CompleteOperation>();
   }

@@ -8,6 +8,7 @@
 
 #include "app/basic_operation.h"
 #include "engine/job_record.h"
+#include "engine/usb_file_check.h"
 
 // The operation codes of the job lists (OperateTable). The numbers are fixed; each name says
 // what the catalogue makes for it. "Scratch" is the job's scratch folder (szTmpPath), "USB" the
@@ -24,6 +25,7 @@ enum OperationCode : std::int32_t {
   kOpCopyDiscToUsb = 8,           // copies the disc to the USB drive
   kOpServiceUsbBootWim = 9,       // adds the drivers to the USB drive's sources\boot.wim
   kOpCopyOsFolderToScratch = 16,  // copies the OS folder over the scratch folder's files
+  kOpCheckUsbFiles = 17,          // reads every file back from the USB drive and compares it
 };
 
 struct OperationContext {
@@ -34,6 +36,8 @@ struct OperationContext {
   // new root, so the later steps follow the drive. Empty: szTagPath itself.
   std::wstring tagPath;
   std::wstring sourceLabel;            // volume label of szSourcePath, empty when unknown
+  // The runner's digests of the files earlier steps wrote over the disc's (kOpCheckUsbFiles).
+  const WrittenFiles* written = nullptr;
 };
 
 // The operation for `code` (kOpEnd and unknown codes make the end marker).

@@ -38,8 +38,20 @@ bool Win7InsCreator::HasFormatStep(std::int32_t dlgType) {
   return false;
 }
 
+std::int32_t Win7InsCreator::GetStepCount(std::int32_t dlgType, const WIN7_OPERAT_INFO* info) {
+  return static_cast<std::int32_t>(JobCodes(dlgType, info).size()) - 1;
+}
+
+std::vector<std::int32_t> Win7InsCreator::JobCodes(std::int32_t dlgType, const WIN7_OPERAT_INFO* info) {
+  if (dlgType < 0 || dlgType >= JobTypeCount()) return {kOpEnd};
+  std::vector<std::int32_t> codes(OperateTable[dlgType], OperateTable[dlgType] + GetStepCount(dlgType));
+  if (dlgType == kJobToUsb && info && info->bCheckUsbFiles) codes.push_back(kOpCheckUsbFiles);
+  codes.push_back(kOpEnd);
+  return codes;
+}
+
 Win7InsCreator::Win7InsCreator(platform::WindowHandle hWnd, std::int32_t dlgType, const WIN7_OPERAT_INFO* info)
-    : m_pInfo(info), m_DlgType(dlgType), m_hWnd(hWnd) {
+    : m_pInfo(info), m_Codes(JobCodes(dlgType, info)), m_DlgType(dlgType), m_hWnd(hWnd) {
   if (m_pInfo && JobRecordIsTerminated(*m_pInfo)) m_TmpPath = m_pInfo->szTmpPath;
 }
 
@@ -59,14 +71,15 @@ std::wstring Win7InsCreator::SourceLabel() const {
   return volume->label;
 }
 
-std::unique_ptr<BasicOperation> Win7InsCreator::CreateOperation(const std::wstring& sourceLabel) {
+OperationContext Win7InsCreator::Context(const std::wstring& sourceLabel) const {
   OperationContext context;
   context.hWnd = m_hWnd;
   context.info = m_pInfo;
   context.tmpPath = m_TmpPath;
   context.tagPath = m_TagPath;
   context.sourceLabel = sourceLabel;
-  return MakeOperation(OperateTable[m_DlgType][m_Index], context);
+  context.written = &m_Written;
+  return context;
 }
 
 std::int32_t Win7InsCreator::Excute() {
@@ -77,7 +90,7 @@ std::int32_t Win7InsCreator::Excute() {
     TraceLog(L"[Win7InsCreator::Excute] job record refused: a path is not terminated");
     return 0;
   }
-  const std::int32_t steps = GetStepCount(m_DlgType);
+  const std::int32_t steps = static_cast<std::int32_t>(m_Codes.size()) - 1;
   for (std::int32_t i = 0; i < steps; ++i) TraceLog(L"[Win7InsCreator::Excute] State: " + std::to_wstring(i));
 
   // The kOpEnd at the end of the list is a step too: it makes the end marker.
@@ -88,7 +101,7 @@ std::int32_t Win7InsCreator::Excute() {
     {
       std::lock_guard<std::mutex> guard(m_OperationLock);
       m_pOperation.reset();
-      m_pOperation = CreateOperation(label);
+      m_pOperation = MakeOperation(m_Codes[m_Index], Context(label));
       operation = m_pOperation.get();
     }
     if (!operation || operation->IsCompletion() || m_bStop) continue;
@@ -98,6 +111,11 @@ std::int32_t Win7InsCreator::Excute() {
     // Formatting may have given the USB drive another letter: the later steps go there.
     if (auto* usb = dynamic_cast<USBOperation*>(operation); usb && !usb->TargetRoot().empty())
       m_TagPath = usb->TargetRoot();
+    // The check after writing compares these files with what the step wrote, not with the disc.
+    if (m_pInfo->bCheckUsbFiles && m_DlgType == kJobToUsb) {
+      const std::wstring usbRoot = m_TagPath.empty() ? std::wstring(m_pInfo->szTagPath) : m_TagPath;
+      RecordWrittenFiles(m_Codes[m_Index], usbRoot, m_pInfo->szImgDriverPath, m_Written);
+    }
   }
   return 1;
 }

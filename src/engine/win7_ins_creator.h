@@ -10,6 +10,7 @@
 
 #include "app/basic_operation.h"
 #include "engine/job_record.h"
+#include "engine/operation_catalog.h"
 #include "platform/types.h"
 
 // Job types (m_DlgType).
@@ -43,14 +44,20 @@ class Win7InsCreator {
 
   // Number of steps of a job type (the codes before kOpEnd); 0 for an invalid type.
   static std::int32_t GetStepCount(std::int32_t dlgType);
+  // Number of steps of this job: the type's, and one more for a USB job whose record asks for
+  // the check of every file after writing.
+  static std::int32_t GetStepCount(std::int32_t dlgType, const WIN7_OPERAT_INFO* info);
+  // The job's codes ended by kOpEnd: its type's list, with kOpCheckUsbFiles before the end
+  // when a USB job's record asks for it; only kOpEnd for an invalid type.
+  static std::vector<std::int32_t> JobCodes(std::int32_t dlgType, const WIN7_OPERAT_INFO* info);
   // Whether the job type formats a USB drive (holds kOpPrepareUsb); false for an invalid type.
   static bool HasFormatStep(std::int32_t dlgType);
   // Number of lists in OperateTable.
   static std::int32_t JobTypeCount();
 
  private:
-  // The operation for the code at m_Index of the current list.
-  std::unique_ptr<BasicOperation> CreateOperation(const std::wstring& sourceLabel);
+  // What the operation for the code at m_Index is made from.
+  OperationContext Context(const std::wstring& sourceLabel) const;
   // The source's volume label (GetVolumeInformationW), empty when it can't be read.
   std::wstring SourceLabel() const;
 
@@ -58,6 +65,9 @@ class Win7InsCreator {
   std::wstring m_TmpPath;
   // The target root for the steps; the USB step moves it when formatting changed the letter.
   std::wstring m_TagPath;
+  std::vector<std::int32_t> m_Codes;  // JobCodes of the job
+  // Digests of what the steps wrote over the disc's files, for the check after writing.
+  WrittenFiles m_Written;
   std::unique_ptr<BasicOperation> m_pOperation;
   std::vector<std::wstring> m_EndNotes;
   std::int32_t m_DlgType;

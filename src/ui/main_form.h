@@ -146,6 +146,8 @@ class TMainForm : public JobWindow {
   platform::Label* Label5 = nullptr;
   platform::Label* Label6 = nullptr;
   platform::DropDownList* cmbUsbList = nullptr;
+  // "Check every file after writing": the USB job reads every file back at its end.
+  platform::CheckBox* chkVerifyFiles = nullptr;
   platform::Image* img_refresh1 = nullptr;
   platform::Image* img_refresh2 = nullptr;
   platform::Image* img_refresh3 = nullptr;

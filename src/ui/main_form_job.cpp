@@ -61,6 +61,7 @@ void TMainForm::ShowChecking(bool checking) {
   for (gs::GsButton* button : {btnNext_.get(), btnBack_.get(), btnRefresh_.get(), btnBrowser_.get()})
     if (button) button->SetEnabled(!checking);
   cmbUsbList->SetEnabled(!checking);
+  chkVerifyFiles->SetEnabled(!checking);
   if (checking) {
     noteBeforeCheck_ = lblNote->Text();
     lblNote->SetText(Translate(L"Job Check Wait Note"));
@@ -88,6 +89,7 @@ bool TMainForm::StartJob() {
   paths.imgDriverPath = platform::ExecutableFolder() + L"OS";
   paths.tagPath = Mode_ == 0 ? TargetText.substr(0, 3) : TargetText;
   paths.extraDriverPath = ExtraDriverFolder;
+  paths.checkUsbFiles = Mode_ == 0 && chkVerifyFiles->Checked();
 
   // Everything that can be known before the job is checked before the erase question, so a job
   // that could not finish never asks for, or does, anything. The check reads the disc (seconds
@@ -144,7 +146,7 @@ bool TMainForm::StartJob() {
 platform::WindowHandle TMainForm::Handle() const { return form_->Handle(); }
 
 void TMainForm::OnOperationState(std::int32_t state, std::int32_t percent) {
-  const ProgressUpdate update = ApplyOperationState(state, percent, Win7InsCreator::GetStepCount(Mode_));
+  const ProgressUpdate update = ApplyOperationState(state, percent, Win7InsCreator::GetStepCount(Mode_, job_.get()));
   if (update.changesText) lblState->SetText(update.text);
   pbDism->SetPosition(update.percent);
   lblPercent->SetText(std::to_wstring(update.percent));
@@ -169,7 +171,7 @@ void TMainForm::OnJobFinished(std::int32_t result) {
   btnNext_->SetEnabled(false);
   if (result == kJobCancelled) {
     // Only a copy reports its own cancel; the page says it whatever step was running.
-    const ProgressUpdate update = ApplyOperationState(USERCANCEL, 0, Win7InsCreator::GetStepCount(Mode_));
+    const ProgressUpdate update = ApplyOperationState(USERCANCEL, 0, Win7InsCreator::GetStepCount(Mode_, job_.get()));
     lblState->SetText(update.text);
     pbDism->SetPosition(update.percent);
     lblPercent->SetText(std::to_wstring(update.percent));

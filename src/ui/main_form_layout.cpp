@@ -74,6 +74,7 @@ void TMainForm::AddUsbPage() {
                        TitleFont(L"Microsoft Sans Serif"));
   Label6 = Made(panSelectUsb->AddLabel({L"Label6", {16, 77, 0, 0}, L""}), L"Label6");
   cmbUsbList = Made(panSelectUsb->AddDropDownList({L"cmbUsbList", {16, 104, 422, 21}}), L"cmbUsbList");
+  chkVerifyFiles = Made(panSelectUsb->AddCheckBox({L"chkVerifyFiles", {16, 140, 422, 17}, L""}), L"chkVerifyFiles");
   img_refresh1 = AddHiddenImage(*panSelectUsb, L"img_refresh1", LoadWindowArt(L"ART_REFRESH_RAISED"));
   img_refresh2 = AddHiddenImage(*panSelectUsb, L"img_refresh2", LoadWindowArt(L"ART_REFRESH_HOVERED"));
   img_refresh3 = AddHiddenImage(*panSelectUsb, L"img_refresh3", LoadWindowArt(L"ART_REFRESH_SUNKEN"));

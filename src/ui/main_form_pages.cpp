@@ -61,6 +61,7 @@ void TMainForm::ShowPage(int id) {
       EnterStep(*panSelectUsb, L"USB Step2 Note");
       Label5->SetText(Translate(L"USB Step2 Caption"));
       Label6->SetText(Translate(L"USB Step2 Select Note"));
+      chkVerifyFiles->SetCaption(Translate(L"USB Step2 Verify Caption"));
       BuildUsbDriveList();
       break;
     case kPageDstIso:

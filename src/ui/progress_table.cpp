@@ -34,6 +34,9 @@ ProgressUpdate ApplyOperationState(std::int32_t state, std::int32_t v, int stepC
     case DISMUNMOUNTOK: text(L"Unmounting the boot.wim successful."); ProgressBase += 100 / n / 3 + 1; break;
     case DISMUNMOUNTFAIL: text(L"Unmounting the boot.wim fail."); break;
     case MAKEISO: text(L"Generating ISO. Please wait..."); part = v / n; break;
+    case VERIFYUSB: text(L"Checking the files on the USB drive. Please wait..."); part = v / n; break;
+    case VERIFYUSBOK: text(L"Checking the files on the USB drive successful."); ProgressBase += 100 / n; break;
+    case VERIFYUSBFAIL: text(L"Checking the files on the USB drive failed."); break;
     case USERCANCEL: text(L"You have cacelled the operation."); ProgressBase = 0; break;
     case FINISH: text(L"Done."); ProgressBase = 0; part = 100; break;
     default: break;  // COPYIMGDRIVER and unknown codes: text and base as they are

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -15,9 +16,11 @@
 #include "engine/job_record.h"
 #include "engine/job_window.h"
 #include "engine/operation_thd.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 #include "sim/machine/machine.h"
 #include "sim/probes/message_box_script.h"
+#include "sim/probes/post_observer.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/volumes.h"
@@ -186,6 +189,65 @@ TEST_F(UsbJob, FollowsTheStickWhenFormattingMovesItFromFToG) {
   auto machine = platform::host::Machine::Current();
   EXPECT_EQ(machine->FindDrive('F'), nullptr);
   ExpectPreparedStick(L'G', window);
+}
+
+// Checking every file after writing: on a good stick the check is the job's last step and
+// passes; on a fake-capacity stick that keeps half the disc's size, the writes that wrapped over
+// its start spoil earlier files and the check fails naming one; a cancel while the files are
+// read back ends the job as cancelled, without a box.
+TEST_F(UsbJob, TheCheckAfterWritingPassesAGoodStickFailsAFakeOneAndCanBeCancelled) {
+  struct Row {
+    const char* name;
+    std::uint64_t keptBytes;  // 0: the stick keeps all it claims
+    bool cancel;              // Cancel at the check's first progress report
+    std::int32_t finish;
+  };
+  const Row rows[] = {
+      {"good stick", 0, false, kJobSucceeded},
+      {"cancel while reading back", 0, true, kJobCancelled},
+      {"fake stick", GetFolderSize(L"E:\\", true) / 2, false, kJobFailed},
+  };
+  info_.bCheckUsbFiles = true;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    platform::host::ClearMessageBoxes();
+    ASSERT_TRUE(machine_.Builder().FakeCapacity('F', row.keptBytes));
+    machine_.Apply();
+    e2e::RecordingJobWindow window({}, L"Formatting");
+    TOperationThd thread(true, &window, 0, &info_);
+    std::atomic<bool> cancelled{false};
+    platform::host::SetPostObserver([&](platform::WindowHandle, std::uint32_t, std::uintptr_t state, std::intptr_t percent) {
+      if (row.cancel && state == VERIFYUSB && percent > 0 && !cancelled.exchange(true)) thread.Cancel();
+    });
+    thread.Resume();
+    const bool ended = platform::PumpMessagesUntil([&] { return window.finish >= 0; }, kJobLimitMs);
+    platform::host::SetPostObserver(nullptr);
+    ASSERT_TRUE(ended) << "the job hung";
+
+    EXPECT_EQ(window.finish, row.finish);
+    const auto boxes = platform::host::ShownMessageBoxes();
+    const bool failed = std::count(window.states.begin(), window.states.end(), State(VERIFYUSBFAIL, 100)) == 1;
+    EXPECT_EQ(failed, row.finish == kJobFailed);
+    EXPECT_EQ(boxes.size(), failed ? 1u : 0u);
+    if (row.finish == kJobSucceeded) {
+      ExpectPreparedStick(L'F', window);
+      ASSERT_GE(window.states.size(), 2u);
+      EXPECT_EQ(window.states[window.states.size() - 2], State(VERIFYUSBOK, 100)) << "the check comes last";
+      EXPECT_LT(IndexOf(window.states, {COPYIMGDRIVER, 100}), IndexOf(window.states, {VERIFYUSB, 0}));
+    }
+    if (failed && boxes.size() == 1) {
+      EXPECT_EQ(window.states.back(), State(VERIFYUSBFAIL, 100));
+      EXPECT_EQ(window.text, L"Formatting(Operation failed)");
+      const std::wstring& text = boxes[0].text;
+      EXPECT_EQ(text.rfind(L"The file F:\\", 0), 0u) << platform::host::ToUtf8(text);
+      EXPECT_NE(text.find(L" on the USB drive does not read back as it was written."), std::wstring::npos);
+      EXPECT_NE(text.find(L"probably faulty, or smaller than it claims to be"), std::wstring::npos);
+      // The file named is one the job wrote.
+      const std::wstring named = text.substr(12, text.find(L" on the USB drive") - 12);  // after "The file F:\"
+      EXPECT_TRUE(platform::IsFile(L"E:\\" + named) || platform::IsFile(platform::ExecutableFolder() + L"OS\\" + named))
+          << platform::host::ToUtf8(named);
+    }
+  }
 }
 
 // Most sticks sold today are larger than the 32 GiB Windows formats FAT32: the stick's own

@@ -170,6 +170,18 @@ std::vector<FaultRow> MakeRows() {
                                 {{"files.denyWrite", "F:\\efi\\boot"}}),
                            DISMMOUNT),
                         kFinishSuccess, L"Information: The 64-bit UEFI boot loader could not be written to the USB drive"));
+  {
+    // The stick claims 8 GiB and keeps 1 MiB: the job's later writes wrap over its first files,
+    // and the check after writing names the first file that reads back spoilt.
+    FaultRow row = Usb("FakeCapacityStick", "a fake-capacity stick keeping only 1 MiB, with the check after writing");
+    row.checkFiles = true;
+    row.prepare = [](test::TempMachine& machine) {
+      machine.Builder().FakeCapacity('F', 1ull << 20);
+      machine.Apply();
+    };
+    rows.push_back(Expect(row, kFinishFailure, L"does not read back as it was written."));
+    rows.back().expectState = L"Checking the files on the USB drive failed.(Operation failed)";
+  }
   rows.push_back(Expect(AtStep2(With(Usb("DiscFolderCantBeListed", "a folder of the disc can't be listed (E:\\sources)"),
                                      {{"files.listFail", "E:\\sources"}})),
                         kFinishFailure, kCopyFailed));

@@ -32,6 +32,7 @@ struct FaultRow {
   std::function<void(test::TempMachine&)> prepare;
   std::function<void(test::TempMachine&)> atMoment;
   std::function<std::string(test::TempMachine&)> verify;
+  bool checkFiles = false;   // step 2 (USB): "Check every file after writing" ticked
   bool cancel = false;       // the user presses Cancel at the moment
   std::uint32_t cancelAfterMs = 0;  // with `cancel`: pressed this long after the moment instead,
                                     // while the job goes on

@@ -153,6 +153,7 @@ TEST_P(Faults, TheProgramUnderOneFault) {
 
   scripted::JobScript script = iso ? e2e::IsoJob(false) : e2e::UsbJob(false);
   script.workerAnswer = row.workerAnswer;
+  script.checkFiles = row.checkFiles;
   if (row.cancel) {
     script.cancelAt = scripted::CancelAt::OnSignal;
     script.cancelSignal = &cancelSignal;

@@ -37,6 +37,7 @@ WIN7_OPERAT_INFO MakeRecord() {
 struct JobCase {
   std::int32_t type;
   std::vector<std::string> runs;
+  bool checkFiles = false;  // the record asks for the check of every file after writing
 };
 
 class RunnerJobTypes : public ::testing::TestWithParam<JobCase> {};
@@ -47,6 +48,9 @@ TEST_P(RunnerJobTypes, RunsEveryStepInOrderAndCreatesTheEndMarkerWithoutRunningI
   machine.Apply();
   test::RecordingCatalogue catalogue;
   WIN7_OPERAT_INFO info = MakeRecord();
+  info.bCheckUsbFiles = GetParam().checkFiles;
+  const auto steps = GetParam().runs.size();
+  EXPECT_EQ(Win7InsCreator::GetStepCount(GetParam().type, &info), static_cast<std::int32_t>(steps));
 
   {
     Win7InsCreator runner(0x1234, GetParam().type, &info);
@@ -55,10 +59,10 @@ TEST_P(RunnerJobTypes, RunsEveryStepInOrderAndCreatesTheEndMarkerWithoutRunningI
   auto events = catalogue.Journal().Events();
   EXPECT_EQ(Only(events, "run "), GetParam().runs);
   EXPECT_EQ(Only(events, "make").back(), "make end");
-  EXPECT_EQ(Only(events, "make").size(), 5u);
+  EXPECT_EQ(Only(events, "make").size(), steps + 1);
 
   auto lines = test::TraceLines();
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < static_cast<int>(steps); ++i) {
     long at = IndexOf(lines, "[Win7InsCreator::Excute] State: " + std::to_string(i));
     ASSERT_EQ(at, i) << "step index lines come first, in order";
   }
@@ -76,7 +80,10 @@ TEST_P(RunnerJobTypes, RunsEveryStepInOrderAndCreatesTheEndMarkerWithoutRunningI
 
 INSTANTIATE_TEST_SUITE_P(BothTypes, RunnerJobTypes,
                          ::testing::Values(JobCase{0, {"run 5", "run 8", "run 9", "run 7"}},
-                                           JobCase{1, {"run 6", "run 3", "run 16", "run 4"}}));
+                                           JobCase{1, {"run 6", "run 3", "run 16", "run 4"}},
+                                           // The check is a USB job's last step, and only when asked for.
+                                           JobCase{0, {"run 5", "run 8", "run 9", "run 7", "run 17"}, true},
+                                           JobCase{1, {"run 6", "run 3", "run 16", "run 4"}, true}));
 
 TEST(Runner, StepTablesAndFormatStep) {
   EXPECT_EQ(Win7InsCreator::JobTypeCount(), 2);

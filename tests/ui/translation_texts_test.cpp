@@ -25,7 +25,7 @@ const wchar_t* const kProgramKeys[] = {
     L"USB Step2 Note",      L"USB Step2 Caption",     L"USB Step2 Select Note",
     L"USB Step2 Insert Note", L"USB Step3 Caption",   L"ISO Step3 Caption", L"ISO Step3 Note",
     L"ISO Step2 Note",      L"ISO Step2 Caption",     L"USB Step3 Wait Note", L"Sample Drivers Note",
-    L"Job Check Wait Note",
+    L"Job Check Wait Note",  L"USB Step2 Verify Caption",
     L"Add Drivers",         L"Extra Drivers Added",   L"Extra Drivers None", L"Extra Drivers Skipped",
     L"Extra Drivers Caption", L"Extra Drivers Go On",
 };

@@ -3,6 +3,7 @@
 // question and the engine's check before the job, the progress table and the three finishes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -301,6 +302,7 @@ TEST_F(WizardJobTest, ASlowCheckLeavesTheWindowAnsweringWithStepTwoLockedThenGoe
     bool next = true, back = true, list = true, closeItem = true;
     std::wstring note;
     std::size_t boxes = 99;
+    bool checkFilesBox = true;
   } seen;
   std::atomic<bool> answered{false};
   const platform::WindowHandle window = Wizard(first).Handle();
@@ -310,7 +312,8 @@ TEST_F(WizardJobTest, ASlowCheckLeavesTheWindowAnsweringWithStepTwoLockedThenGoe
     answered = platform::CallOnWindowThread(window, [&] {
       seen = {Button(Wizard(first), L"btnNext").IsEnabled(), Button(Wizard(first), L"btnBack").IsEnabled(),
               Find<DropDownList>(first, L"cmbUsbList").IsEnabled(), Wizard(first).CloseItemEnabled(),
-              Find<Label>(first, L"lblNote").Text(), host::ShownMessageBoxes().size()};
+              Find<Label>(first, L"lblNote").Text(), host::ShownMessageBoxes().size(),
+              Find<CheckBox>(first, L"chkVerifyFiles").IsEnabled()};
     });
   });
   const auto start = std::chrono::steady_clock::now();
@@ -324,6 +327,7 @@ TEST_F(WizardJobTest, ASlowCheckLeavesTheWindowAnsweringWithStepTwoLockedThenGoe
   EXPECT_FALSE(seen.back);
   EXPECT_FALSE(seen.list);
   EXPECT_FALSE(seen.closeItem);
+  EXPECT_FALSE(seen.checkFilesBox);
   EXPECT_EQ(seen.note, Translate(L"Job Check Wait Note"));
 
   // The check passed: the erase question, declined, and step 2 as it was.
@@ -408,6 +412,13 @@ TEST_F(WizardJobTest, YesToTheClosingQuestionEndsTheProgramAfterTheWorkersCallRe
   {
     ui::TdlgFirst first;
     ToStepTwo(first, 0);
+    // "Check every file after writing", ticked from the keyboard, adds the check as the last step.
+    CheckBox& checkFiles = Find<CheckBox>(first, L"chkVerifyFiles");
+    EXPECT_EQ(checkFiles.Caption(), Translate(L"USB Step2 Verify Caption"));
+    EXPECT_FALSE(checkFiles.Checked()) << "off by default";
+    ASSERT_TRUE(host::PressKey(checkFiles, KeyPress{kVkSpace}));
+    PumpPendingMessages();
+    EXPECT_TRUE(checkFiles.Checked());
     host::ScriptMessageBoxAnswers({kIdYes, kIdYes});
     ClickAndPump(Button(Wizard(first), L"btnNext"));
     ASSERT_TRUE(PumpUntil([] { return host::OpenMainWindow() == 0; })) << "the program did not end";
@@ -419,12 +430,16 @@ TEST_F(WizardJobTest, YesToTheClosingQuestionEndsTheProgramAfterTheWorkersCallRe
   const std::string order[] = {"WIN7_OPERAT_INFO:szSourcePath: E:\\", "WIN7_OPERAT_INFO:szDriverPath: ",
                                "WIN7_OPERAT_INFO:szImgDriverPath: ", "WIN7_OPERAT_INFO:szTagPath: F:\\",
                                "WIN7_OPERAT_INFO:szTmpPath: ", "WIN7_OPERAT_INFO:bIs64bitDVD: 1",
-                               "WIN7_OPERAT_INFO:m_DlgType: 0"};
+                               "WIN7_OPERAT_INFO:m_DlgType: 0", "WIN7_OPERAT_INFO:bCheckUsbFiles: 1"};
   std::size_t at = 0;
   for (const std::string& prefix : order) {
     while (at < lines.size() && lines[at].rfind(prefix, 0) != 0) ++at;
     ASSERT_LT(at, lines.size()) << "missing or out of order: " << prefix;
   }
+  const auto events = catalogue_.Journal().Events();
+  EXPECT_EQ(std::count(events.begin(), events.end(), "run 17"), 1) << "the check ran once";
+  EXPECT_GT(std::find(events.begin(), events.end(), "run 17"), std::find(events.begin(), events.end(), "run 7"))
+      << "after the last step of the job";
 }
 
 TEST(ProgressTable, EveryStateMovesTheBarByItsShareOfTheJob) {
@@ -456,6 +471,9 @@ TEST(ProgressTable, EveryStateMovesTheBarByItsShareOfTheJob) {
       {DISMMOUNTFAIL, 0, L"Mounting the boot.wim fail.", 75},
       {DISMCOMMITFAIL, 0, L"Committing the boot.wim fail.", 75},
       {DISMUNMOUNTFAIL, 0, L"Unmounting the boot.wim fail.", 75},
+      {VERIFYUSB, 40, L"Checking the files on the USB drive. Please wait...", 85},
+      {VERIFYUSBFAIL, 0, L"Checking the files on the USB drive failed.", 75},
+      {VERIFYUSBOK, 100, L"Checking the files on the USB drive successful.", 100},
       {FINISH, 0, L"Done.", 100},
       {BACKUPOK, 100, L"Copy files successful.", 25},
       {USERCANCEL, 0, L"You have cacelled the operation.", 0},

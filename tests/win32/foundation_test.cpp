@@ -14,6 +14,7 @@
 #include "ui/program.h"
 #include "app/program_data.h"
 #include "app/trace_log.h"
+#include "platform/file_reader.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/library.h"
@@ -151,6 +152,27 @@ TEST(Win32Foundation, FoldersAttributesAndTreeDeletion) {
   platform::Result<std::wstring> temp = platform::CreateTempFileIn(root, L"dp");
   ASSERT_TRUE(temp);
   EXPECT_TRUE(platform::IsFile(*temp)) << *temp;
+
+  // The chunked reader, through the cache and past it (whole sectors into an aligned buffer),
+  // gives back every byte of a file that ends inside a sector, and then 0.
+  std::vector<std::uint8_t> written((1u << 20) + 1234);
+  for (std::size_t i = 0; i < written.size(); ++i) written[i] = static_cast<std::uint8_t>(i * 7 + i / 4096);
+  ASSERT_TRUE(platform::WriteWholeFile(root + L"\\big.bin", written));
+  for (auto cache : {platform::FileReader::Cache::kUse, platform::FileReader::Cache::kBypass}) {
+    platform::Result<platform::FileReader> reader = platform::FileReader::Open(root + L"\\big.bin", cache);
+    ASSERT_TRUE(reader) << reader.status().Describe();
+    EXPECT_EQ(reader->Size(), written.size());
+    std::vector<std::uint8_t> back;
+    for (int chunks = 0; chunks < 4; ++chunks) {
+      const std::uint8_t* data = nullptr;
+      platform::Result<std::size_t> read = reader->ReadNext(data);
+      ASSERT_TRUE(read);
+      if (*read == 0) break;
+      back.insert(back.end(), data, data + *read);
+    }
+    EXPECT_TRUE(back == written) << back.size();
+  }
+  EXPECT_FALSE(platform::FileReader::Open(root + L"\\missing.bin", platform::FileReader::Cache::kBypass));
 
   EXPECT_TRUE(DeleteFolderTree(root + L"\\"));
   EXPECT_FALSE(platform::PathExists(root));

@@ -68,6 +68,8 @@ bool BuildDemoMachine(const DemoOptions& options, DemoMachine& machine) {
   }
   builder.Fixed('D', 1, 512ull << 30);
   builder.UsbStickWithLayout('F', 2, options.usbGiB << 30, options.usbLayout);
+  if (options.fakeStickGiB > 0)
+    builder.FakeCapacity('F', static_cast<std::uint64_t>(options.fakeStickGiB * static_cast<double>(1ull << 30)));
 
   if (options.discFolder.empty()) {
     std::printf("Generating a 64-bit Windows 7 sample disc of %llu MiB...\n",

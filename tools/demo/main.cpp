@@ -1,6 +1,6 @@
 // draventa_demo --out <folder> --tools <folder> [--disc-mib <n>] [--disc <folder>] [--usb-gib <n>]
 //               [--os <folder>] [--extra-drivers <folder>] [--only iso|usb] [--windows <profile>]
-//               [--usb-layout <layout>]
+//               [--usb-layout <layout>] [--verify] [--fake-stick <GiB>]
 //
 // Builds a simulated machine in <folder>/machine (see demo_machine.h), starts the program's
 // windows on it as the program does (the mode window as the main form) and has the scripted
@@ -12,8 +12,10 @@
 // DISM is concerned. With --usb-layout the stick has that layout (MachineBuilder::UsbStickWithLayout;
 // the erase question then says what else the disk holds). With --extra-drivers the folder is
 // copied to D:\ExtraDrivers and chosen with "Add drivers..." on the mode window; the demo prints
-// which packages went into which image and which were skipped and why. The trace log is copied
-// to <folder>.
+// which packages went into which image and which were skipped and why. With --verify the USB
+// job checks every file after writing, and the demo prints the check's result; --fake-stick
+// makes the stick claim its --usb-gib size but keep only its first GiB (a fraction allowed), so
+// the check finds the files the wrapped writes spoilt. The trace log is copied to <folder>.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -47,7 +49,7 @@ namespace {
 const char kUsage[] =
     "usage: draventa_demo --out <folder> --tools <build>/tools [--disc-mib <n>] [--disc <folder>] [--usb-gib <n>]\n"
     "                     [--os <folder>] [--extra-drivers <folder>] [--only iso|usb] [--windows win7-x86|win7-x86-adk|win7-x64|win10-x64|win11-x64]\n"
-    "                     [--usb-layout mbr|gpt|two-partitions|raw|no-table|superfloppy]\n";
+    "                     [--usb-layout mbr|gpt|two-partitions|raw|no-table|superfloppy] [--verify] [--fake-stick <GiB>]\n";
 
 // One job through the windows, timed.
 scripted::JobOutcome RunJob(scripted::ScriptedUser& user, const scripted::JobScript& script) {
@@ -58,22 +60,41 @@ scripted::JobOutcome RunJob(scripted::ScriptedUser& user, const scripted::JobScr
   return outcome;
 }
 
-// Each DISM back-end the program chose, as its trace log names it.
-void PrintDismBackEnds(const std::string& trace) {
+// What follows `mark` on each line of the trace log that holds it, without the line's end.
+std::vector<std::string> TraceAfter(const std::string& trace, const std::string& mark) {
   std::ifstream in(trace);
   std::string line;
-  std::vector<std::string> seen;
-  const std::string mark = "DISM back-end: ";
+  std::vector<std::string> found;
   while (std::getline(in, line)) {
     std::size_t at = line.find(mark);
     if (at == std::string::npos) continue;
-    std::string chosen = line.substr(at + mark.size());
-    while (!chosen.empty() && (chosen.back() == '\r' || chosen.back() == ' ')) chosen.pop_back();
+    std::string rest = line.substr(at + mark.size());
+    while (!rest.empty() && (rest.back() == '\r' || rest.back() == ' ')) rest.pop_back();
+    found.push_back(rest);
+  }
+  return found;
+}
+
+// Each DISM back-end the program chose, as its trace log names it.
+void PrintDismBackEnds(const std::string& trace) {
+  std::vector<std::string> seen;
+  for (const std::string& chosen : TraceAfter(trace, "DISM back-end: ")) {
     if (std::ranges::count(seen, chosen) != 0) continue;
     seen.push_back(chosen);
     std::printf("  DISM back-end: %s\n", chosen.c_str());
   }
   if (seen.empty()) std::printf("  no DISM back-end was chosen\n");
+}
+
+// The check after writing, as the trace log records its end.
+void PrintFileCheck(const std::string& trace) {
+  bool said = false;
+  for (const std::string& what : TraceAfter(trace, "[UsbFileCheckOperation:: Excute] ")) {
+    if (what == "IsStop") continue;
+    std::printf("  check of every file after writing: %s\n", what.c_str());
+    said = true;
+  }
+  if (!said) std::printf("  check of every file after writing: did not finish\n");
 }
 
 bool Succeeded(const scripted::JobOutcome& outcome) {
@@ -83,6 +104,11 @@ bool Succeeded(const scripted::JobOutcome& outcome) {
 bool ParseOptions(int argc, char** argv, DemoOptions& options) {
   for (int i = 1; i < argc; i += 2) {
     std::string option = argv[i];
+    if (option == "--verify") {  // the one option without a value
+      options.verify = true;
+      --i;
+      continue;
+    }
     if (i + 1 >= argc) return false;
     std::string value = argv[i + 1];
     try {
@@ -92,6 +118,7 @@ bool ParseOptions(int argc, char** argv, DemoOptions& options) {
       else if (option == "--disc") options.discFolder = value;
       else if (option == "--usb-gib") options.usbGiB = std::stoull(value);
       else if (option == "--os") options.osFolder = value;
+      else if (option == "--fake-stick" && std::stod(value) > 0) options.fakeStickGiB = std::stod(value);
       else if (option == "--extra-drivers") options.extraDrivers = value;
       else if (option == "--only" && (value == "iso" || value == "usb")) options.only = value;
       else if (option == "--usb-layout" && std::ranges::count(platform::host::MachineBuilder::UsbLayoutNames(), value) == 1)
@@ -120,10 +147,14 @@ int main(int argc, char** argv) {
   if (!BuildDemoMachine(options, machine)) return 1;
 
   std::uint64_t discBytes = GetFolderSize(L"E:\\", true);
-  std::printf("Machine: %s\n  E:\\ optical drive, disc \"%s\", %llu MiB, 64-bit: %s\n  F:\\ USB stick, %llu GiB, layout %s\n\n",
+  std::printf("Machine: %s\n  E:\\ optical drive, disc \"%s\", %llu MiB, 64-bit: %s\n  F:\\ USB stick, %llu GiB, layout %s\n",
               machine.folder.c_str(), machine.label.c_str(), static_cast<unsigned long long>(discBytes >> 20),
               HasAmd64AutorunSection(L"E:\\AutoRun.inf") ? "yes" : "no",
               static_cast<unsigned long long>(options.usbGiB), options.usbLayout.c_str());
+  if (options.fakeStickGiB > 0)
+    std::printf("  (a fake-capacity stick: it keeps only its first %.3g GiB, later writes wrap over them)\n",
+                options.fakeStickGiB);
+  std::printf("\n");
 
   bool isoOk = true, usbOk = true;
   {
@@ -157,6 +188,7 @@ int main(int argc, char** argv) {
       scripted::JobScript usb;
       usb.mode = ui::kModeOddToUsb;
       usb.closeAtFinish = true;
+      usb.checkFiles = options.verify;
       usbOk = Succeeded(RunJob(user, usb));
     } else if (options.only != "iso") {
       usbOk = false;
@@ -174,6 +206,7 @@ int main(int argc, char** argv) {
   if (options.only != "iso") {
     if (usbOk) PrintUsbResult();
     else std::printf("  the USB drive was not prepared\n");
+    if (options.verify) PrintFileCheck(Machine::HostPath(app::TraceLogPath()));
   }
   std::string trace = Machine::HostPath(app::TraceLogPath());
   PrintDismBackEnds(trace);

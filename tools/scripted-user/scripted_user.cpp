@@ -326,6 +326,14 @@ struct ScriptedUser::Run {
       return Fail(step, "panSelectUsb did not show");
     ShowPage(L"step 2", StepTitle(L"Label4", L"Label5"), LabelText(L"MainForm", L"lblNote"));
     ShowList(L"MainForm", L"cmbUsbList");
+    // The box keeps its state from an earlier job of the same wizard.
+    auto* checkFiles = Find<platform::CheckBox>(L"MainForm", L"chkVerifyFiles");
+    if (!checkFiles) return Fail(step, "no check box chkVerifyFiles");
+    if (checkFiles->Checked() != script.checkFiles &&
+        !ClickAndSettle(step, L"MainForm", L"chkVerifyFiles",
+                        script.checkFiles ? L"ticks \"" + checkFiles->Caption() + L"\""
+                                          : L"clears \"" + checkFiles->Caption() + L"\""))
+      return false;
     for (std::size_t press = 0; press < script.eraseAnswers.size(); ++press) {
       if (!Choose(step, L"MainForm", L"cmbUsbList", script.usbEntry)) return false;
       if (!Usable(L"MainForm", L"btnNext"))

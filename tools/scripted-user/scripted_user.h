@@ -38,6 +38,7 @@ struct JobScript {
   // end with a No the user goes Back twice, to the mode window, and no job runs.
   std::vector<bool> eraseAnswers{true};
   std::wstring folder;      // step 2 (ISO): what the folder browser returns
+  bool checkFiles = false;  // step 2 (USB): "Check every file after writing" ticked (else cleared)
   CancelAt cancelAt = CancelAt::Never;
   int cancelAfterStates = 0;
   std::uint32_t cancelAfterMs = 0;

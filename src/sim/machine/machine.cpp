@@ -96,7 +96,8 @@ json ToJson(const MachineDescription& m) {
     j["disks"].push_back({{"number", d.number}, {"style", d.style}, {"size", d.size}, {"bus", d.bus},
                           {"removable", d.removable}, {"media", d.media}, {"tracksPerCylinder", d.tracksPerCylinder},
                           {"sectorsPerTrack", d.sectorsPerTrack}, {"bytesPerSector", d.bytesPerSector},
-                          {"signature", d.signature}, {"guid", d.guid}, {"partitions", parts}});
+                          {"signature", d.signature}, {"guid", d.guid}, {"partitions", parts},
+                          {"keptBytes", d.keptBytes}});
   }
   j["faults"] = m.faults;
   if (!m.owners.empty()) j["owners"] = m.owners;
@@ -152,6 +153,7 @@ MachineDescription FromJson(const json& j) {
     Take(jd, "sectorsPerTrack", d.sectorsPerTrack);
     Take(jd, "bytesPerSector", d.bytesPerSector);
     Take(jd, "signature", d.signature);
+    Take(jd, "keptBytes", d.keptBytes);
     Take(jd, "guid", d.guid);
     for (const auto& jp : jd.value("partitions", json::array())) {
       PartitionRecord p;

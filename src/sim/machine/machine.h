@@ -57,6 +57,9 @@ struct DiskRecord {
   std::uint32_t bytesPerSector = 512;
   std::uint32_t signature = 0;    // MBR disk signature
   std::string guid;               // GPT disk GUID
+  // A fake-capacity stick: the bytes its flash really keeps, 0 for all it claims
+  // (sim/machine/fake_stick.h).
+  std::uint64_t keptBytes = 0;
   std::vector<PartitionRecord> partitions;  // in layout order
 };
 

@@ -157,6 +157,14 @@ std::string MachineBuilder::UsbStickWithLayout(char letter, int disk, std::uint6
   return root;
 }
 
+bool MachineBuilder::FakeCapacity(char letter, std::uint64_t keptBytes) {
+  const DriveRecord* drive = description_.FindDrive(letter);
+  DiskRecord* disk = drive ? description_.FindDisk(drive->disk) : nullptr;
+  if (!disk) return false;
+  disk->keptBytes = keptBytes;
+  return true;
+}
+
 std::string MachineBuilder::HostPathOf(const std::wstring& windowsPath) const {
   if (windowsPath.size() < 3 || windowsPath[1] != L':') return {};
   std::string rest = ToUtf8(windowsPath.substr(3));

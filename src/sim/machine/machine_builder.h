@@ -44,6 +44,9 @@ class MachineBuilder {
   std::string UsbStickWithLayout(char letter, int disk, std::uint64_t totalBytes, const std::string& layout,
                                  char secondLetter = 0);
   static const std::vector<std::string>& UsbLayoutNames();
+  // Makes the stick on `letter` a fake-capacity one: it claims its size but keeps only its
+  // first `keptBytes` (sim/machine/fake_stick.h). False when the letter has no disk.
+  bool FakeCapacity(char letter, std::uint64_t keptBytes);
 
   // Puts a host executable (a substitute tool) at a Windows path of the machine, such as
   // C:\Windows\System32\diskpart.exe, as a symbolic link. The drive must exist.
