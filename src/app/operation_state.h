@@ -27,4 +27,8 @@ enum OperationState : std::int32_t {
   USERCANCEL = 18,
   FINISH = 19,
   NOSTATE = 20,
+  // Adding the drivers to Windows itself (image 1 of boot.wim, the editions of install.wim):
+  // every phase of every image, with the percent of the whole series (app/serviced_image.h
+  // names the image).
+  DISMIMAGE = 21,
 };

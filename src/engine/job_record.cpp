@@ -56,6 +56,7 @@ bool FillJobRecord(const JobPaths& paths, WIN7_OPERAT_INFO& info, JobRecordProbl
   CopyInto(info.szTmpPath, paths.tmpPath);
   CopyInto(info.szExtraDriverPath, paths.extraDriverPath);
   info.bIs64bitDVD = paths.is64bitDvd;
+  info.bAllImages = paths.allImages;
   return true;
 }
 
@@ -84,4 +85,5 @@ void TraceJobRecord(const WIN7_OPERAT_INFO& info, std::int32_t dlgType) {
   // A job without the user's own drivers traces as it always did.
   if (info.szExtraDriverPath[0] != L'\0')
     TraceLog(std::wstring(L"WIN7_OPERAT_INFO:szExtraDriverPath: ") + info.szExtraDriverPath);
+  if (info.bAllImages) TraceLog(L"WIN7_OPERAT_INFO:bAllImages: 1");
 }

@@ -19,6 +19,9 @@ struct WIN7_OPERAT_INFO {
   // What the erase question agreed to (USB job): the disk number to erase whole, or
   // kEraseDriveOnly / kEraseNotAsked (disk/usb_disk_layout.h).
   int nWholeDisk = kEraseNotAsked;
+  // The drivers go into Windows itself too: image 1 of boot.wim and every image of
+  // sources\install.wim, after image 2 of boot.wim. Off unless the user chose it.
+  bool bAllImages = false;
 };
 
 // The values the window puts into a job record, before they are checked to fit.
@@ -30,6 +33,7 @@ struct JobPaths {
   std::wstring tmpPath;
   bool is64bitDvd = false;
   std::wstring extraDriverPath;
+  bool allImages = false;
 };
 
 // Why a job could not be described; `message` is a sentence the window can show as it is.

@@ -28,12 +28,14 @@ std::unique_ptr<BasicOperation> MakeFromCatalogue(std::int32_t code, const Opera
       return std::make_unique<DismOperation>(context.hWnd, context.tmpPath,
                                              JobPathOf(context, &WIN7_OPERAT_INFO::szDriverPath),
                                              context.info && context.info->bIs64bitDVD,
-                                             JobPathOf(context, &WIN7_OPERAT_INFO::szExtraDriverPath));
+                                             JobPathOf(context, &WIN7_OPERAT_INFO::szExtraDriverPath),
+                                             context.info && context.info->bAllImages);
     case kOpServiceUsbBootWim:
       return std::make_unique<DismOperation>(context.hWnd, JobPathOf(context, &WIN7_OPERAT_INFO::szTagPath),
                                              JobPathOf(context, &WIN7_OPERAT_INFO::szDriverPath),
                                              context.info && context.info->bIs64bitDVD,
-                                             JobPathOf(context, &WIN7_OPERAT_INFO::szExtraDriverPath));
+                                             JobPathOf(context, &WIN7_OPERAT_INFO::szExtraDriverPath),
+                                             context.info && context.info->bAllImages);
     case kOpPrepareUsb:
       return std::make_unique<USBOperation>(context.hWnd, context.info ? context.info->szTagPath : L"",
                                             context.sourceLabel, context.info ? context.info->nWholeDisk : kEraseNotAsked);

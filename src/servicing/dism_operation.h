@@ -1,11 +1,14 @@
 #pragma once
 // The job step that adds the USB 3.0 drivers to image 2 of sources\boot.wim: mount, add the
-// ASMedia packages and the Intel packages of the disc's architecture, then the fitting packages
+// ASMedia packages and the Intel packages of the image's architecture, then the fitting packages
 // of the user's own driver folder when one was chosen, commit, unmount.
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/basic_operation.h"
+#include "platform/dism_api.h"
 
 class DismOperation : public BasicOperation {
  public:
@@ -13,10 +16,13 @@ class DismOperation : public BasicOperation {
   // backslash), `is64dvd` true for a 64-bit Windows 7 source, `extraFolder` the user's own
   // driver folder (empty for none), examined again when the step runs.
   DismOperation(platform::WindowHandle hWnd, const std::wstring& root, const std::wstring& driverFolder, bool is64dvd,
-                const std::wstring& extraFolder = L"");
+                const std::wstring& extraFolder = L"", bool allImages = false);
   ~DismOperation() override;
 
   std::int32_t Excute() override;
+  // Asks the step to stop between images when it adds the drivers to Windows itself.
+  void Stop() override { m_bStop = true; }
+  bool IsStop() override { return m_bStop; }
 
   // DISM progress: posts (current state, current * 100 / total) to the window.
   static void OnDismProgress(std::uint32_t current, std::uint32_t total, void* userData);
@@ -25,10 +31,33 @@ class DismOperation : public BasicOperation {
 
  private:
   bool Service();
-  void SetState(std::int32_t state) { m_State = state; }
+  // Mounts image `image` of `wim`, adds the packages of its architecture, commits, unmounts.
+  bool ServiceImage(const std::wstring& wim, const platform::DismImage& image);
+  // Whether the image's packages are the 64-bit ones: its own architecture when DISM names x86
+  // or x64, else the disc's AutoRun.inf guess. A disagreement is traced.
+  bool ImageIs64(const platform::DismImage& image) const;
+  // The built-in packages for the architecture, then the fitting ones of the user's folder.
+  std::vector<std::wstring> PackagesFor(bool is64) const;
+  // After image 2 of boot.wim, when the user chose it: image 1 of boot.wim, then every image of
+  // install.wim, each serviced in turn; a stop ends the series between images (success).
+  bool ServiceWindowsImages(const platform::DismImage& bootImageOne);
+  // The phase, kept apart from the state the window sees (DISMIMAGE through the series).
+  void SetState(std::int32_t state);
+  // A phase's percent as the window is given it: unchanged for image 2 of boot.wim, the whole
+  // series' percent for the Windows images.
+  std::uint32_t SeriesPercent(std::uint32_t phasePercent);
 
   std::wstring mWimPath;
   std::wstring m_DriverFolder;
   std::wstring m_ExtraFolder;
   bool is64dvd = false;
+  bool m_AllImages = false;
+  std::wstring mInstallWimPath;
+  std::atomic<bool> m_bStop{false};
+  // The place of the image in the Windows series (0-based) and the series' length; 0 while
+  // image 2 of boot.wim is serviced. Read by DISM's progress callbacks.
+  std::atomic<std::uint32_t> m_ImageNumber{0};
+  std::atomic<std::uint32_t> m_ImageTotal{0};
+  std::atomic<std::int32_t> m_Phase{NOSTATE};
+  std::atomic<std::uint32_t> m_SeriesHigh{0};
 };
