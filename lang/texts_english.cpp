@@ -22,6 +22,8 @@ const KeyText kEnglishTexts[] = {
     {L"Extra Drivers Added", L"%1 driver packages from %2 will be added."},
     {L"Extra Drivers None", L"%2 holds no usable driver package; only the built-in drivers will be added."},
     {L"Extra Drivers Skipped", L"Skipped: %1"},
+    {L"All Images", L"Also add the drivers to &Windows itself"},
+    {L"Image Wait Note", L"Adding the drivers to %1 (%2 of %3)..."},
     {L"Eula Note",
      L"Please read the licence agreement below. To continue, tick \"I agree\" to accept its terms and click "
      L"Next."},

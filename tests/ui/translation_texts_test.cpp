@@ -27,6 +27,7 @@ const wchar_t* const kProgramKeys[] = {
     L"ISO Step2 Note",      L"ISO Step2 Caption",     L"USB Step3 Wait Note", L"Sample Drivers Note",
     L"Job Check Wait Note",
     L"Add Drivers",         L"Extra Drivers Added",   L"Extra Drivers None", L"Extra Drivers Skipped",
+    L"All Images",          L"Image Wait Note",
 };
 
 bool HasHanCharacter(const std::wstring& text) {
