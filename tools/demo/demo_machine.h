@@ -16,6 +16,7 @@ struct DemoOptions {
   std::string osFolder;         // a folder whose contents make the "OS" folder beside the program
   std::string extraDrivers;     // a folder of the user's own driver packages, copied to D:\ExtraDrivers
   std::string only;             // "iso", "usb" or empty for both jobs
+  bool allImages = false;       // "Also add the drivers to Windows itself" is ticked
   std::string windows;          // a Windows profile of the machine (MachineBuilder::Windows), empty: the default machine
   std::string programFiles = DRAVENTA_PROGRAM_FILES;  // the files that lie beside the program (build)
 };

@@ -1,6 +1,6 @@
 // draventa_demo --out <folder> --tools <folder> [--disc-mib <n>] [--disc <folder>] [--usb-gib <n>]
 //               [--os <folder>] [--extra-drivers <folder>] [--only iso|usb] [--windows <profile>]
-//               [--usb-layout <layout>]
+//               [--usb-layout <layout>] [--all-images]
 //
 // Builds a simulated machine in <folder>/machine (see demo_machine.h), starts the program's
 // windows on it as the program does (the mode window as the main form) and has the scripted
@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "app/program_data.h"
 #include "app/trace_log.h"
 #include "demo_machine.h"
 #include "demo_report.h"
@@ -34,6 +35,7 @@
 #include "sim/probes/widgets_probe.h"
 #include "platform/main_window.h"
 #include "platform/messages.h"
+#include "platform/text.h"
 #include "scripted_user.h"
 #include "ui/dlg_first.h"
 
@@ -47,7 +49,7 @@ namespace {
 const char kUsage[] =
     "usage: draventa_demo --out <folder> --tools <build>/tools [--disc-mib <n>] [--disc <folder>] [--usb-gib <n>]\n"
     "                     [--os <folder>] [--extra-drivers <folder>] [--only iso|usb] [--windows win7-x86|win7-x86-adk|win7-x64|win10-x64|win11-x64]\n"
-    "                     [--usb-layout mbr|gpt|two-partitions|raw|no-table|superfloppy]\n";
+    "                     [--usb-layout mbr|gpt|two-partitions|raw|no-table|superfloppy] [--all-images]\n";
 
 // One job through the windows, timed.
 scripted::JobOutcome RunJob(scripted::ScriptedUser& user, const scripted::JobScript& script) {
@@ -83,6 +85,11 @@ bool Succeeded(const scripted::JobOutcome& outcome) {
 bool ParseOptions(int argc, char** argv, DemoOptions& options) {
   for (int i = 1; i < argc; i += 2) {
     std::string option = argv[i];
+    if (option == "--all-images") {
+      options.allImages = true;
+      --i;  // an option without a value
+      continue;
+    }
     if (i + 1 >= argc) return false;
     std::string value = argv[i + 1];
     try {
@@ -138,6 +145,11 @@ int main(int argc, char** argv) {
       const auto* said = platform::host::FindControlAs<platform::Label>(dlgFirst.Form(), L"lblExtraDrivers");
       std::printf("Add drivers... D:\\ExtraDrivers: %s\n\n", said ? ToUtf8(said->Text()).c_str() : "?");
     }
+    if (options.allImages) {
+      platform::host::Click(*platform::host::FindControlAs<platform::Control>(dlgFirst.Form(), L"chkAllImages"));
+      platform::PumpPendingMessages();
+      std::printf("Also add the drivers to Windows itself: ticked\n\n");
+    }
     DemoView view;
     scripted::ScriptedUser user(&view);
     int job = 0;
@@ -178,6 +190,8 @@ int main(int argc, char** argv) {
   std::string trace = Machine::HostPath(app::TraceLogPath());
   PrintDismBackEnds(trace);
   if (!options.extraDrivers.empty()) PrintExtraDrivers(trace);
+  if (options.allImages)
+    PrintStagedPerImage(Machine::HostPath(platform::AnsiToWide(GetProgramDataFolder()) + L"log.txt"));
   fs::copy_file(trace, options.out + "/XHCItrace.log", fs::copy_options::overwrite_existing);
   std::printf("  trace log: %s/XHCItrace.log\n", options.out.c_str());
   return isoOk && usbOk ? 0 : 1;
