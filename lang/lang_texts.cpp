@@ -6,7 +6,7 @@ const wchar_t* const kKeys[] = {
     // The mode selection window.
     L"Description", L"CmboxLabelCaption", L"ODDToUSB", L"ODDToISO", L"USB NoteCaption1", L"USB NoteCaption2",
     L"ISO NoteCaption", L"Sample Drivers Note", L"Add Drivers", L"Extra Drivers Added", L"Extra Drivers None",
-    L"Extra Drivers Skipped", L"Extra Drivers Caption", L"Extra Drivers Go On",
+    L"Extra Drivers Skipped", L"Extra Drivers Caption", L"Extra Drivers Go On", L"All Images",
     // The licence agreement dialog.
     L"Eula Note",
     // The wizard's pages.
@@ -14,7 +14,7 @@ const wchar_t* const kKeys[] = {
     L"USB Step2 Select Note", L"USB Step2 Insert Note", L"USB Step3 Caption", L"ISO Step3 Caption",
     L"ISO Step3 Note", L"ISO Step2 Note", L"ISO Step2 Caption", L"Job Check Wait Note", L"USB Step2 Verify Caption",
     // The progress page.
-    L"USB Step3 Wait Note",
+    L"USB Step3 Wait Note", L"Image Wait Note",
 };
 const std::size_t kKeyCount = sizeof(kKeys) / sizeof(kKeys[0]);
 

@@ -26,6 +26,8 @@ const KeyText kEnglishTexts[] = {
     {L"Extra Drivers Go On",
      L"These are the packages that fit this disc. Click OK to go on, or Cancel to go back without changing "
      L"anything."},
+    {L"All Images", L"Also add the drivers to &Windows itself"},
+    {L"Image Wait Note", L"Adding the drivers to %1 (%2 of %3)..."},
     {L"Eula Note",
      L"Please read the licence agreement below. To continue, tick \"I agree\" to accept its terms and click "
      L"Next."},

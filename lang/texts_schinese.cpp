@@ -20,6 +20,8 @@ const KeyText kSimplifiedChineseTexts[] = {
     {L"Extra Drivers Skipped", L"已跳过：%1"},
     {L"Extra Drivers Caption", L"您的驱动程序"},
     {L"Extra Drivers Go On", L"以上是适合此光盘的驱动程序包。单击“确定”继续，或单击“取消”返回，不做任何更改。"},
+    {L"All Images", L"同时将驱动程序添加到 Windows 本身(&W)"},
+    {L"Image Wait Note", L"正在将驱动程序添加到 %1（第 %2 个，共 %3 个）..."},
     {L"Eula Note", L"请阅读下面的许可协议。要继续，请勾选“I agree”接受协议条款，然后单击“Next”。"},
     {L"USB Step1 Note", L"请放入 Windows 7 安装光盘，并选择光盘所在的驱动器。程序会先计算光盘大小，显示大小后即可单击“Next”。"},
     {L"USB Step1 Caption", L"选择 Windows 7 光盘"},

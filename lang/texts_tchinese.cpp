@@ -20,6 +20,8 @@ const KeyText kTraditionalChineseTexts[] = {
     {L"Extra Drivers Skipped", L"已略過：%1"},
     {L"Extra Drivers Caption", L"您的驅動程式"},
     {L"Extra Drivers Go On", L"以上是適合此光碟的驅動程式套件。按一下「確定」繼續，或按一下「取消」返回，不做任何變更。"},
+    {L"All Images", L"同時將驅動程式新增到 Windows 本身(&W)"},
+    {L"Image Wait Note", L"正在將驅動程式新增到 %1（第 %2 個，共 %3 個）..."},
     {L"Eula Note", L"請閱讀下方的授權合約。若要繼續，請勾選「I agree」接受合約條款，然後按一下「Next」。"},
     {L"USB Step1 Note", L"請放入 Windows 7 安裝光碟，並選擇光碟所在的光碟機。程式會先計算光碟大小，顯示大小後即可按一下「Next」。"},
     {L"USB Step1 Caption", L"選擇 Windows 7 光碟"},

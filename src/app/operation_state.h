@@ -30,4 +30,8 @@ enum OperationState : std::int32_t {
   VERIFYUSB = 21,      // reading the USB drive's files back, with a percentage
   VERIFYUSBOK = 22,
   VERIFYUSBFAIL = 23,  // a file read back other than written, or not at all
+  // Adding the drivers to Windows itself (image 1 of boot.wim, the editions of install.wim):
+  // every phase of every image, with the percent of the whole series (app/serviced_image.h
+  // names the image).
+  DISMIMAGE = 24,
 };

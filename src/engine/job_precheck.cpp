@@ -3,10 +3,14 @@
 #include <utility>
 #include <vector>
 
+#include "app/program_data.h"
 #include "app/trace_log.h"
 #include "engine/iso_operation.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
+#include "platform/text.h"
+#include "platform/volumes.h"
+#include "servicing/boot_image_rule.h"
 #include "servicing/dism_cpp.h"
 #include "servicing/dism_manager.h"
 
@@ -73,12 +77,46 @@ std::optional<JobRefusal> CheckDism(const std::wstring& source) {
                   L"The setup image " + wim + L" can't be read (it is damaged or not a WIM file)." +
                       (reason.empty() ? L"" : L" DISM says: " + reason));
   }
-  if (count < 2)
-    return Refuse(wim + L" holds " + std::to_wstring(count) + L" image(s)",
-                  L"The setup image " + wim + L" holds " + std::to_wstring(count) +
-                      L" image(s), but Windows 7 setup runs from its image 2, which gets the drivers. This disc "
-                      L"can't be used.");
+  const std::wstring problem = BootImageCountProblem(wim, count);
+  if (!problem.empty()) return Refuse(wim + L" holds " + std::to_wstring(count) + L" image(s)", problem);
   Trace(wim + L" holds " + std::to_wstring(count) + L" images");
+  return std::nullopt;
+}
+
+// Adding the drivers to Windows itself services every image of install.wim, one mount at a time
+// in the program data folder: a split (install.swm) or compressed-for-download (install.esd)
+// image can't be mounted for servicing, and the largest image must fit on the folder's drive.
+std::optional<JobRefusal> CheckWindowsImages(const std::wstring& source, DismManager& dism) {
+  const std::wstring sources = WithBackslash(source) + L"sources\\";
+  for (const wchar_t* kind : {L"install.swm", L"install.esd"}) {
+    if (!platform::IsFile(sources + kind)) continue;
+    return Refuse(L"found " + sources + kind,
+                  L"The drivers can't be added to Windows itself on this disc: its Windows image is " + sources + kind +
+                      L", which DISM can't mount for servicing. Leave \"Also add the drivers to Windows itself\" "
+                      L"unchecked to add them to Windows setup only.");
+  }
+  const std::wstring wim = sources + L"install.wim";
+  std::vector<platform::DismImage> images, boot;
+  platform::DismResult hr = 0;
+  if (!platform::IsFile(wim) || !dism.ReadImages(wim, images, hr) || images.empty())
+    return Refuse(L"no readable " + wim + L", hr " + std::to_wstring(hr),
+                  L"The drivers can't be added to Windows itself: the Windows image " + wim +
+                      L" was not found or can't be read." + (hr < 0 ? L" DISM says: " + dism.LastErrorText() : L""));
+  if (dism.ReadImages(sources + L"boot.wim", boot, hr) && !boot.empty()) images.push_back(boot.front());
+  std::uint64_t largest = 0;
+  for (const auto& image : images) largest = image.imageSize > largest ? image.imageSize : largest;
+  const std::wstring folder = platform::AnsiToWide(GetProgramDataFolder());
+  const std::wstring root = folder.substr(0, 3);
+  auto space = platform::QueryDiskSpace(root);
+  Trace(wim + L" holds " + std::to_wstring(images.size() - (boot.empty() ? 0 : 1)) + L" image(s), the largest " +
+        std::to_wstring(largest) + L" bytes; " + root + L" has " +
+        (space ? std::to_wstring(space->freeBytes) : std::wstring(L"unknown")) + L" bytes free");
+  if (space && space->freeBytes < largest)
+    return Refuse(root + L" has too little free space for the mounts",
+                  L"Adding the drivers to Windows itself mounts each Windows image in " + folder + L", which needs " +
+                      std::to_wstring(largest / 1048576 + 1) + L" MB free on " + root + L", but it has " +
+                      std::to_wstring(space->freeBytes / 1048576) + L" MB. Free some space or leave \"Also add the "
+                      L"drivers to Windows itself\" unchecked.");
   return std::nullopt;
 }
 
@@ -136,6 +174,9 @@ std::optional<JobRefusal> CheckJobCanFinish(std::int32_t type, const WIN7_OPERAT
     if (auto refusal = CheckIsoTool(info.bIs64bitDVD != 0)) return refusal;
   }
   if (auto refusal = CheckDism(source)) return refusal;
+  if (info.bAllImages) {
+    if (auto refusal = CheckWindowsImages(source, *DismManager::Instance())) return refusal;
+  }
   if (type == 0) {
     if (auto refusal = CheckFat32FileSizes(source, info.szImgDriverPath)) return refusal;
   }

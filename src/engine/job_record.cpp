@@ -57,6 +57,7 @@ bool FillJobRecord(const JobPaths& paths, WIN7_OPERAT_INFO& info, JobRecordProbl
   CopyInto(info.szExtraDriverPath, paths.extraDriverPath);
   info.bIs64bitDVD = paths.is64bitDvd;
   info.bCheckUsbFiles = paths.checkUsbFiles;
+  info.bAllImages = paths.allImages;
   return true;
 }
 
@@ -86,4 +87,5 @@ void TraceJobRecord(const WIN7_OPERAT_INFO& info, std::int32_t dlgType) {
   if (info.szExtraDriverPath[0] != L'\0')
     TraceLog(std::wstring(L"WIN7_OPERAT_INFO:szExtraDriverPath: ") + info.szExtraDriverPath);
   if (info.bCheckUsbFiles) TraceLog(L"WIN7_OPERAT_INFO:bCheckUsbFiles: 1");
+  if (info.bAllImages) TraceLog(L"WIN7_OPERAT_INFO:bAllImages: 1");
 }

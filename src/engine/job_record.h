@@ -22,6 +22,9 @@ struct WIN7_OPERAT_INFO {
   // USB job: after the last step, every file is read back from the drive and compared with
   // what was written ("Check every file after writing").
   bool bCheckUsbFiles = false;
+  // The drivers go into Windows itself too: image 1 of boot.wim and every image of
+  // sources\install.wim, after image 2 of boot.wim. Off unless the user chose it.
+  bool bAllImages = false;
 };
 
 // The values the window puts into a job record, before they are checked to fit.
@@ -34,6 +37,7 @@ struct JobPaths {
   bool is64bitDvd = false;
   std::wstring extraDriverPath;
   bool checkUsbFiles = false;
+  bool allImages = false;
 };
 
 // Why a job could not be described; `message` is a sentence the window can show as it is.

@@ -28,12 +28,14 @@ std::unique_ptr<BasicOperation> MakeFromCatalogue(std::int32_t code, const Opera
       return std::make_unique<DismOperation>(context.hWnd, context.tmpPath,
                                              JobPathOf(context, &WIN7_OPERAT_INFO::szDriverPath),
                                              context.info && context.info->bIs64bitDVD,
-                                             JobPathOf(context, &WIN7_OPERAT_INFO::szExtraDriverPath));
+                                             JobPathOf(context, &WIN7_OPERAT_INFO::szExtraDriverPath),
+                                             context.info && context.info->bAllImages);
     case kOpServiceUsbBootWim: {
       auto operation = std::make_unique<DismOperation>(context.hWnd, JobPathOf(context, &WIN7_OPERAT_INFO::szTagPath),
                                                        JobPathOf(context, &WIN7_OPERAT_INFO::szDriverPath),
                                                        context.info && context.info->bIs64bitDVD,
-                                                       JobPathOf(context, &WIN7_OPERAT_INFO::szExtraDriverPath));
+                                                       JobPathOf(context, &WIN7_OPERAT_INFO::szExtraDriverPath),
+                                                       context.info && context.info->bAllImages);
       // A stick starts on UEFI computers from efi\boot\bootx64.efi, which 64-bit discs lack; an
       // ISO starts through the disc's own efisys.bin and needs none.
       if (context.info && context.info->bIs64bitDVD)

@@ -56,6 +56,20 @@ struct DismText {
   const wchar_t* Value;
 };
 
+// DismImageInfo.Architecture: the PROCESSOR_ARCHITECTURE_ value of the image's Windows.
+constexpr std::uint32_t kDismArchitectureX86 = 0;
+constexpr std::uint32_t kDismArchitectureIa64 = 6;
+constexpr std::uint32_t kDismArchitectureAmd64 = 9;
+constexpr std::uint32_t kDismArchitectureUnknown = 0xFFFF;
+
+// One image of a WIM file as DismGetImageInfo describes it: what the program reads of it.
+struct DismImage {
+  std::uint32_t imageIndex = 0;
+  std::wstring imageName;
+  std::uint32_t architecture = kDismArchitectureUnknown;
+  std::uint64_t imageSize = 0;  // bytes of the image's files, what a mount of it takes
+};
+
 // One mounted image as DismGetMountedImageInfo reports it.
 struct DismMountedImage {
   std::wstring mountPath;
@@ -76,6 +90,8 @@ DismResult DismShutdown();
 // The image information array of a WIM file; `imageInfo` is DISM's allocation (release it with
 // DismDelete), `count` its number of entries.
 DismResult DismGetImageInfo(const std::wstring& imageFilePath, void** imageInfo, std::uint32_t* count);
+// The same call, its allocation copied into `images` (in index order) and released at once.
+DismResult DismGetImageInfo(const std::wstring& imageFilePath, std::vector<DismImage>& images);
 // The mounted images DISM knows of (its own allocation is copied and released at once).
 DismResult DismGetMountedImageInfo(std::vector<DismMountedImage>& images);
 DismResult DismCleanupMountpoints();

@@ -31,6 +31,9 @@ class DismApiBackend : public DismBackend {
     if (info) platform::DismDelete(info);
     return hr;
   }
+  platform::DismResult GetImages(const std::wstring& imageFile, std::vector<platform::DismImage>& images) override {
+    return platform::DismGetImageInfo(imageFile, images);
+  }
   platform::DismResult GetMountedImages(std::vector<platform::DismMountedImage>& images) override {
     return platform::DismGetMountedImageInfo(images);
   }

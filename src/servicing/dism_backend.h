@@ -24,6 +24,8 @@ class DismBackend {
   virtual platform::DismResult Initialize(const std::wstring& logFile) = 0;
   virtual platform::DismResult Shutdown() = 0;
   virtual platform::DismResult GetImageCount(const std::wstring& imageFile, std::uint32_t& count) = 0;
+  // Every image of the WIM file with its name and its Windows' processor architecture.
+  virtual platform::DismResult GetImages(const std::wstring& imageFile, std::vector<platform::DismImage>& images) = 0;
   virtual platform::DismResult GetMountedImages(std::vector<platform::DismMountedImage>& images) = 0;
   virtual platform::DismResult CleanupMountpoints() = 0;
   virtual platform::DismResult RemountImage(const std::wstring& mountPath) = 0;

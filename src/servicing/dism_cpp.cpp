@@ -53,6 +53,15 @@ std::uint32_t DismImgManager::GetImageCount(const std::wstring& imagePath) {
   return m_ImageCount;
 }
 
+bool DismImgManager::GetImages(const std::wstring& imagePath, std::vector<platform::DismImage>& images) {
+  platform::DismResult hr = m_Backend->GetImages(imagePath, images);
+  if (platform::DismFailed(hr)) {
+    ReportError(L"DismGetImageInfo", hr);
+    return false;
+  }
+  return true;
+}
+
 bool DismImgManager::MountImage(const std::wstring& imagePath, const std::wstring& mountPath, bool readOnly,
                                 std::uint32_t imageIndex, ProgressCallback progress, void* userData) {
   // A mount that DISM reports invalid (its folder or image gone) is cleaned up first, once per

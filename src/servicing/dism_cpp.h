@@ -5,6 +5,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "platform/dism_api.h"
 #include "servicing/dism_backend.h"
@@ -50,6 +51,8 @@ class DismImgManager : public DismBasic {
 
   // The number of images in the WIM file, 0 after a reported failure.
   std::uint32_t GetImageCount(const std::wstring& imagePath);
+  // Every image of the WIM file with its name and architecture; false after a reported failure.
+  bool GetImages(const std::wstring& imagePath, std::vector<platform::DismImage>& images);
   // Mounts image `imageIndex` of the WIM file at `mountPath` and opens a session on it.
   bool MountImage(const std::wstring& imagePath, const std::wstring& mountPath, bool readOnly, std::uint32_t imageIndex,
                   ProgressCallback progress, void* userData);

@@ -59,6 +59,23 @@ class DismExeBackend : public DismBackend {
     count = platform::DismFailed(hr) ? 0 : DismExeImageCount(output);
     return hr;
   }
+  // The list names the images; each image's architecture takes a run of its own.
+  platform::DismResult GetImages(const std::wstring& imageFile, std::vector<platform::DismImage>& images) override {
+    std::string output;
+    images.clear();
+    platform::DismResult hr = Run({L"/Get-WimInfo", Option(L"/WimFile:", imageFile)}, nullptr, nullptr, &output);
+    if (platform::DismFailed(hr)) return hr;
+    images = DismExeImages(output);
+    for (platform::DismImage& image : images) {
+      std::string one;
+      hr = Run({L"/Get-WimInfo", Option(L"/WimFile:", imageFile), L"/Index:" + std::to_wstring(image.imageIndex)},
+               nullptr, nullptr, &one);
+      if (platform::DismFailed(hr)) return hr;
+      const std::vector<platform::DismImage> details = DismExeImages(one);
+      if (details.size() == 1) image.architecture = details.front().architecture;
+    }
+    return hr;
+  }
   platform::DismResult GetMountedImages(std::vector<platform::DismMountedImage>& images) override {
     std::string output;
     platform::DismResult hr = Run({L"/Get-MountedWimInfo"}, nullptr, nullptr, &output);

@@ -110,6 +110,38 @@ std::uint32_t DismExeImageCount(const std::string& output) {
   return count;
 }
 
+std::vector<platform::DismImage> DismExeImages(const std::string& output) {
+  std::vector<platform::DismImage> images;
+  std::string name, value;
+  for (const std::string& line : Lines(output)) {
+    if (!Field(line, name, value)) continue;
+    if (name == "Index" && !value.empty() && std::isdigit(static_cast<unsigned char>(value[0]))) {
+      images.push_back({static_cast<std::uint32_t>(std::strtoul(value.c_str(), nullptr, 10)), L"",
+                        platform::kDismArchitectureUnknown});
+    } else if (images.empty()) {
+      continue;
+    } else if (name == "Name") {
+      images.back().imageName = platform::AnsiToWide(value);
+    } else if (name == "Size") {
+      std::uint64_t bytes = 0;  // "1,234,567 bytes"
+      for (char c : value) {
+        if (c == ',' || c == '.') continue;
+        if (!std::isdigit(static_cast<unsigned char>(c))) break;
+        bytes = bytes * 10 + static_cast<std::uint64_t>(c - '0');
+      }
+      images.back().imageSize = bytes;
+    } else if (name == "Architecture") {
+      std::string arch;
+      for (char c : value) arch += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      images.back().architecture = arch == "x86"                     ? platform::kDismArchitectureX86
+                                   : arch == "x64" || arch == "amd64" ? platform::kDismArchitectureAmd64
+                                   : arch == "ia64"                   ? platform::kDismArchitectureIa64
+                                                                      : platform::kDismArchitectureUnknown;
+    }
+  }
+  return images;
+}
+
 std::vector<platform::DismMountedImage> DismExeMountedImages(const std::string& output) {
   std::vector<platform::DismMountedImage> images;
   std::string name, value;

@@ -30,6 +30,10 @@ std::wstring DismExeErrorText(const std::string& output);
 // The number of "Index : N" entries that /Get-WimInfo listed.
 std::uint32_t DismExeImageCount(const std::string& output);
 
+// The images that /Get-WimInfo listed, with the name and the architecture when it printed them
+// (it prints "Architecture : x64" only for one image, asked for with /Index:N).
+std::vector<platform::DismImage> DismExeImages(const std::string& output);
+
 // The mounts that /Get-MountedWimInfo listed.
 std::vector<platform::DismMountedImage> DismExeMountedImages(const std::string& output);
 

@@ -68,6 +68,12 @@ bool DismManager::ReadImageCount(const std::wstring& wimPath, std::uint32_t& cou
   return !platform::DismFailed(hr);
 }
 
+bool DismManager::ReadImages(const std::wstring& wimPath, std::vector<platform::DismImage>& images,
+                             platform::DismResult& hr) {
+  hr = m_ImgManager->Backend().GetImages(wimPath, images);
+  return !platform::DismFailed(hr);
+}
+
 bool DismManager::ClearStaleMounts(std::wstring& stuckFolder) {
   DismCpp::DismBackend& dism = m_ImgManager->Backend();
   const std::wstring ours = platform::AnsiToWide(GetProgramDataFolder());

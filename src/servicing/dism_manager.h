@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "servicing/dism_cpp.h"
 
@@ -20,9 +21,16 @@ class DismManager {
 
   // The number of images in the WIM file, 0 after a failure shown in a "DismCpp" box.
   std::uint32_t GetImageCount(const std::wstring& wimPath) { return m_ImgManager->GetImageCount(wimPath); }
+  // Every image of the WIM file with its name and architecture; false after a failure shown in a
+  // "DismCpp" box.
+  bool GetImages(const std::wstring& wimPath, std::vector<platform::DismImage>& images) {
+    return m_ImgManager->GetImages(wimPath, images);
+  }
   // The number of images in a WIM file without showing a message on failure (for checks made
   // before a job starts). False with the DISM result when the file can't be read.
   bool ReadImageCount(const std::wstring& wimPath, std::uint32_t& count, platform::DismResult& hr);
+  // The images of a WIM file, likewise without a message on failure.
+  bool ReadImages(const std::wstring& wimPath, std::vector<platform::DismImage>& images, platform::DismResult& hr);
   // Removes what earlier runs left mounted in the program data folder (a crash, a power cut, a
   // killed program): each such mount is remounted when it needs it and unmounted discarding its
   // changes, its folder deleted, then DISM's mount points are cleaned up. Mounts elsewhere

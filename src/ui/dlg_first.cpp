@@ -65,7 +65,9 @@ void TdlgFirst::LoadLayout() {
   Label6 = Made(form_->AddLabel({L"Label6", {193, 101, 0, 0}, L"", tahoma10, true, false}), L"Label6");
   cmbMode = Made(form_->AddDropDownList({L"cmbMode", {193, 128, 417, 21}}), L"cmbMode");
   lblExtraDrivers =
-      Made(form_->AddLabel({L"lblExtraDrivers", {310, 158, 355, 44}, L"", std::nullopt, false, true}), L"lblExtraDrivers");
+      Made(form_->AddLabel({L"lblExtraDrivers", {310, 158, 355, 28}, L"", std::nullopt, false, true}), L"lblExtraDrivers");
+  // Off by default: the drivers go into Windows setup only unless the user asks for Windows too.
+  chkAllImages = Made(form_->AddCheckBox({L"chkAllImages", {310, 188, 355, 17}, Translate(L"All Images")}), L"chkAllImages");
   lblNote = Made(form_->AddLabel({L"lblNote", {193, 208, 472, 55}, L"", tahoma10, false, true}), L"lblNote");
   if (kSampleDrivers) {
     // One line in dark red beside the Next button, below the note, for a test build.
@@ -80,6 +82,7 @@ void TdlgFirst::LoadLayout() {
   Img_disable = AddHiddenImage(*form_, L"Img_disable", LoadWindowArt(L"ART_FACE_DISABLED"));
 
   cmbMode->SetOnChange([this] { cmbModeChange(); });
+  chkAllImages->SetOnClick([this] { mainForm_->SetAllImages(chkAllImages->Checked()); });
   // Closing the main form ends the message loop; the close needs no answer of its own.
 }
 

@@ -85,6 +85,7 @@ class TdlgFirst {
   std::unique_ptr<gs::GsButton> btnNext_;
   std::unique_ptr<gs::GsButton> btnAddDrivers_;
   platform::Label* lblExtraDrivers = nullptr;
+  platform::CheckBox* chkAllImages = nullptr;
   // Made after the layout, destroyed before it.
   std::unique_ptr<TdlgEULA> dlgEULA_;
   std::unique_ptr<TMainForm> mainForm_;

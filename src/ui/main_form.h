@@ -54,6 +54,8 @@ class TMainForm : public JobWindow {
   void SetMode(int mode);
   // The user's own driver folder the next job adds packages from; empty for none.
   void SetExtraDriverFolder(const std::wstring& folder) { ExtraDriverFolder = folder; }
+  // Whether the next job adds the drivers to Windows itself too (install.wim, boot image 1).
+  void SetAllImages(bool on) { AllImages = on; }
   int CurrentPageId() const { return CurrentPage; }
 
   // JobWindow: the worker's reports, on the window thread.
@@ -119,6 +121,7 @@ class TMainForm : public JobWindow {
   NextAction nextAction_ = NextAction::kGoOn;
   std::wstring SourcePath;
   std::wstring ExtraDriverFolder;  // the user's own driver folder, empty for none
+  bool AllImages = false;          // the drivers go into Windows itself too
   std::wstring TargetText;
   std::int32_t SourceSizeMB = 0;
   // The "OS" folder beside the program, whose files the job adds to the disc's: measured with

@@ -90,6 +90,7 @@ bool TMainForm::StartJob() {
   paths.tagPath = Mode_ == 0 ? TargetText.substr(0, 3) : TargetText;
   paths.extraDriverPath = ExtraDriverFolder;
   paths.checkUsbFiles = Mode_ == 0 && chkVerifyFiles->Checked();
+  paths.allImages = AllImages;
 
   // Everything that can be known before the job is checked before the erase question, so a job
   // that could not finish never asks for, or does, anything. The check reads the disc (seconds

@@ -1,6 +1,7 @@
 #include "ui/progress_table.h"
 
 #include "app/operation_state.h"
+#include "app/serviced_image.h"
 #include "ui/qv_multi_lang.h"
 
 namespace ui {
@@ -39,6 +40,18 @@ ProgressUpdate ApplyOperationState(std::int32_t state, std::int32_t v, int stepC
     case VERIFYUSBFAIL: text(L"Checking the files on the USB drive failed."); break;
     case USERCANCEL: text(L"You have cacelled the operation."); ProgressBase = 0; break;
     case FINISH: text(L"Done."); ProgressBase = 0; part = 100; break;
+    case DISMIMAGE: {
+      // The Windows images after setup's: the bar runs through their series on its own.
+      const ServicedImage image = CurrentServicedImage();
+      std::wstring shown = Translate(L"Image Wait Note");
+      for (const auto& [mark, value] : {std::pair{std::wstring(L"%1"), image.name},
+                                        std::pair{std::wstring(L"%2"), std::to_wstring(image.number)},
+                                        std::pair{std::wstring(L"%3"), std::to_wstring(image.total)}})
+        if (const auto at = shown.find(mark); at != std::wstring::npos) shown.replace(at, mark.size(), value);
+      text(shown);
+      update.percent = v;
+      return update;
+    }
     default: break;  // COPYIMGDRIVER and unknown codes: text and base as they are
   }
   update.percent = ProgressBase + part;

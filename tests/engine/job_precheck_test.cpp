@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "engine/job_precheck.h"
@@ -108,6 +110,61 @@ TEST_F(JobPrecheck, ADiscWithoutAUsableImageTwoIsRefused) {
   std::string out = e2e::Shell("wimlib-imagex export '" + keep.string() + "' 1 '" + wim.string() + "'");
   ASSERT_TRUE(fs::exists(wim)) << out;
   EXPECT_NE(RefusalText(0).find(L"holds 1 image(s)"), std::wstring::npos);
+
+  // Three images (the setup image twice): the servicing would refuse it after the erase, so the
+  // check refuses it before, in the servicing's own words.
+  fs::remove(wim);
+  fs::copy_file(keep, wim);
+  out = e2e::Shell("wimlib-imagex export '" + keep.string() + "' 2 '" + wim.string() + "' 'Setup again'");
+  std::wstring text = RefusalText(0);
+  EXPECT_NE(text.find(L"holds 3 image(s), but a Windows 7 setup disc's boot image holds exactly 2"),
+            std::wstring::npos) << out;
+  EXPECT_NE(text.find(L"Nothing has been changed on any drive."), std::wstring::npos);
+}
+
+// With "Also add the drivers to Windows itself" every edition of install.wim is mounted in turn
+// in the program data folder: a disc whose Windows image can't be mounted so, or a C: without
+// room for the largest, is refused before anything is erased. Without the option none matters.
+TEST_F(JobPrecheck, AddingTheDriversToWindowsNeedsAMountableInstallWimAndRoomForIt) {
+  const fs::path sources = fs::path(disc_) / "sources";
+  const std::string wim = (sources / "install.wim").string();
+  const std::string keep = machine_.Folder() + "/install.wim";
+  fs::copy_file(wim, keep);
+  struct Row {
+    const char* what;
+    std::function<void()> arrange;
+    std::wstring refused;  // empty: the job can run
+  };
+  auto& drives = machine_.Builder().Description().drives;
+  auto c = std::find_if(drives.begin(), drives.end(), [](const auto& d) { return d.letter == 'C'; });
+  ASSERT_NE(c, drives.end());
+  const std::uint64_t roomy = c->totalBytes;
+  const Row rows[] = {
+      {"four editions", [] {}, L""},
+      {"split", [&] { fs::rename(wim, sources / "install.swm"); }, L"its Windows image is E:\\sources\\install.swm, which DISM can't mount"},
+      {"esd", [&] { test::WriteHostFile((sources / "install.esd").string(), "esd"); }, L"E:\\sources\\install.esd, which DISM can't mount"},
+      {"unreadable", [&] { test::WriteHostFile(wim, "no WIM"); }, L"E:\\sources\\install.wim was not found or can't be read"},
+      {"C: full", [&] { c->totalBytes = 1; machine_.Apply(); }, L"MB free on C:\\, but it has 0 MB"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    row.arrange();
+    info_.bAllImages = false;
+    EXPECT_EQ(RefusalText(0), L"") << "the option off, the Windows image is not looked at";
+    info_.bAllImages = true;
+    const std::wstring text = RefusalText(0);
+    if (row.refused.empty()) {
+      EXPECT_EQ(text, L"");
+    } else {
+      EXPECT_NE(text.find(row.refused), std::wstring::npos) << platform::host::ToUtf8(text);
+      EXPECT_NE(text.find(L"Nothing has been changed on any drive."), std::wstring::npos);
+    }
+    fs::remove(sources / "install.swm");
+    fs::remove(sources / "install.esd");
+    fs::copy_file(keep, wim, fs::copy_options::overwrite_existing);
+    c->totalBytes = roomy;
+    machine_.Apply();
+  }
 }
 
 TEST_F(JobPrecheck, ABootWimCutShortIsRefusedAsUnreadable) {

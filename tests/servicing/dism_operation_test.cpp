@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/serviced_image.h"
 #include "engine/job_precheck.h"
 #include "platform/dism_api.h"
 #include "platform/files.h"
@@ -17,10 +18,12 @@ namespace {
 
 using test::DismTest;
 
-// The disc's architecture, the Windows that serves DISM ("": the DISM API in the process;
-// a Windows 7 or a 64-bit one: dism.exe), and whether the user chose a folder of own packages
-// (one fitting package, one for the other processor).
-class DismServicing : public DismTest, public ::testing::WithParamInterface<std::tuple<bool, const char*, bool>> {};
+// The boot image's architecture, the Windows that serves DISM ("": the DISM API in the process;
+// a Windows 7 or a 64-bit one: dism.exe), whether the user chose a folder of own packages (one
+// fitting package, one for the other processor), and whether the disc's AutoRun.inf guessed the
+// other architecture (the image's own decides the packages).
+class DismServicing : public DismTest,
+                      public ::testing::WithParamInterface<std::tuple<bool, const char*, bool, bool>> {};
 
 // An own package "xhcx.inf" for both processors in E:\\own\\good, and one for the other
 // processor only in E:\\own\\other.
@@ -45,13 +48,14 @@ TEST_P(DismServicing, AddsTheAsmediaAndTheDiscsIntelPackagesToImageTwoOnly) {
   const bool is64 = std::get<0>(GetParam());
   const std::string windows = std::get<1>(GetParam());
   const bool own = std::get<2>(GetParam());
+  const bool wrongGuess = std::get<3>(GetParam());
   UseWindows(windows);
   if (own) WriteOwnPackages(machine_, is64);
   const std::string arch = is64 ? "amd64" : "x86";
   MakeBootWim({test::PeImage(), test::SetupImage(is64 ? "9" : "0")});
   const auto image1 = test::WimImageListing(BootWim(), 1);
 
-  ASSERT_EQ(Run(is64, own ? L"E:\\own" : L""), 1) << Trace();
+  ASSERT_EQ(Run(wrongGuess != is64, own ? L"E:\\own" : L""), 1) << Trace();
 
   EXPECT_EQ(test::WimImageCount(BootWim()), 2);
   EXPECT_EQ(test::WimImageListing(BootWim(), 1), image1);
@@ -87,6 +91,10 @@ TEST_P(DismServicing, AddsTheAsmediaAndTheDiscsIntelPackagesToImageTwoOnly) {
   std::string trace = Trace();
   EXPECT_NE(trace.find("DismOperation::Excute - DISMADDDRIVER: m_DriverFolder"), std::string::npos);
   EXPECT_NE(trace.find(is64 ? "\\Intel\\Win7\\x64" : "\\Intel\\Win7\\x86"), std::string::npos);
+  EXPECT_EQ(trace.find(is64 ? "\\Intel\\Win7\\x86" : "\\Intel\\Win7\\x64"), std::string::npos);
+  EXPECT_EQ(trace.find(std::string("DismOperation::Excute - image 2 (Microsoft Windows Setup (x86)) is ") +
+                       (is64 ? "x64" : "x86") + " but the disc's AutoRun.inf says") != std::string::npos,
+            wrongGuess);
   EXPECT_NE(trace.find("DismOperation::Excute - DISMUNMOUNTOK"), std::string::npos);
   if (!windows.empty()) {
     // dism.exe's bar moved the progress between 0 and 100, and every step was one run of it.
@@ -104,10 +112,14 @@ TEST_P(DismServicing, AddsTheAsmediaAndTheDiscsIntelPackagesToImageTwoOnly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ArchitecturesAndBackEnds, DismServicing,
-                         ::testing::Values(std::make_tuple(false, "", false), std::make_tuple(true, "", false),
-                                           std::make_tuple(false, "win7-x86", false),
-                                           std::make_tuple(true, "win10-x64", false), std::make_tuple(true, "", true),
-                                           std::make_tuple(false, "win7-x86", true)));
+                         ::testing::Values(std::make_tuple(false, "", false, false),
+                                           std::make_tuple(true, "", false, false),
+                                           std::make_tuple(false, "win7-x86", false, false),
+                                           std::make_tuple(true, "win10-x64", false, false),
+                                           std::make_tuple(true, "", true, false),
+                                           std::make_tuple(false, "win7-x86", true, false),
+                                           std::make_tuple(true, "", true, true),
+                                           std::make_tuple(false, "win10-x64", false, true)));
 
 // The USB job's UEFI loader: where efi\boot\bootx64.efi comes from, or why there is none.
 TEST_F(DismTest, TheStickGetsTheFirstFittingUefiBootManagerUnlessItHasOneOrTheDiscIs32Bit) {
@@ -309,7 +321,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 class DismImageCount : public DismTest, public ::testing::WithParamInterface<int> {};
 
-TEST_P(DismImageCount, BootWimWithoutExactlyTwoImagesFailsSilently) {
+TEST_P(DismImageCount, BootWimWithoutExactlyTwoImagesFailsSayingWhy) {
   std::vector<test::WimImageContent> images{test::PeImage()};
   if (GetParam() == 3) {
     images = {test::PeImage(), test::SetupImage("0"), test::SetupImage("0")};
@@ -318,7 +330,11 @@ TEST_P(DismImageCount, BootWimWithoutExactlyTwoImagesFailsSilently) {
   MakeBootWim(images);
 
   EXPECT_EQ(Run(false), 0);
-  EXPECT_TRUE(Boxes().empty());
+  // The job check's refusal, met again here if the disc changed since: shown and traced.
+  const std::wstring why = L"holds " + std::to_wstring(GetParam()) + L" image(s), but ";
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_NE(Boxes()[0].text.find(why), std::wstring::npos);
+  EXPECT_NE(Trace().find("DismOperation::Excute - The setup image E:\\sources\\boot.wim holds"), std::string::npos);
   EXPECT_EQ(CallCount("DismMountImage"), 0);
   EXPECT_TRUE(recorder_.posts.empty());
 }
@@ -348,9 +364,10 @@ TEST_F(DismTest, FailedInitialisationFailsTheStepAndIsTriedAgainLater) {
 }
 
 TEST_F(DismTest, IntelPackagesOfTheOtherArchitectureAreRefusedAndNothingIsKept) {
-  // A 32-bit boot image on a disc wrongly taken for a 64-bit one: the ASMedia packages go in,
-  // the first x64 Intel package is refused and the mount is discarded.
-  MakeBootWim({test::PeImage(), test::SetupImage("0")});
+  // A 32-bit boot image that names no architecture, on a disc wrongly taken for a 64-bit one:
+  // the disc's guess is all there is, so the ASMedia packages go in, the first x64 Intel package
+  // is refused and the mount is discarded.
+  MakeBootWim({test::PeImage(), test::SetupImage("")});
   const auto image2 = test::WimImageListing(BootWim(), 2);
 
   EXPECT_EQ(Run(true), 0);
@@ -467,6 +484,78 @@ TEST_F(DismTest, ProgressIsCurrentTimesHundredOverTotalInUnsigned32Bits) {
   platform::PumpPendingMessages();
   EXPECT_EQ(recorder_.posts,
             (std::vector<std::pair<int, int>>{{NOSTATE, 37}, {NOSTATE, 7}, {NOSTATE, 0}}));
+}
+
+}  // namespace
+
+namespace {
+
+// Adding the drivers to Windows itself: without the option install.wim and image 1 of boot.wim
+// stay byte for byte the disc's; with it, image 1 and every edition get the packages of their
+// own architecture, one mount at a time, the window told each image's place in the series; a
+// stop asked for before the series leaves the Windows images untouched. Both back-ends.
+TEST_F(DismTest, TheOptionAddsTheDriversToEveryWindowsImageInTurn) {
+  struct Row {
+    const char* windows;
+    bool allImages;
+    bool stopFirst;
+  };
+  const Row rows[] = {{"", false, false}, {"", true, false}, {"win7-x86", true, false}, {"", true, true}};
+  const std::string install = root_ + "/sources/install.wim";
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.windows) + (row.allImages ? " all" : " boot") + (row.stopFirst ? " stop" : ""));
+    UseWindows(row.windows);
+    MakeBootWim({test::PeImage(), test::SetupImage("0")});
+    test::WimImageContent basic = test::SetupImage("0"), professional = test::SetupImage("9");
+    basic.name = "Windows 7 HOMEBASIC";
+    professional.name = "Windows 7 PROFESSIONAL";
+    test::MakeWim(install, {basic, professional});
+    const std::string installBytes = test::ReadHostFile(install);
+    const auto image1 = test::WimImageListing(BootWim(), 1);
+    recorder_.posts.clear();
+
+    DismOperation operation(window_, L"E:", DriverPayloadRoot(), false, L"", row.allImages);
+    if (row.stopFirst) operation.Stop();
+    ASSERT_EQ(operation.Excute(), 1) << Trace();
+    platform::PumpPendingMessages();
+
+    EXPECT_EQ(test::StagedPackages(BootWim(), 2).size(), 5u) << "image 2 always, the stop notwithstanding";
+    const bool series = row.allImages && !row.stopFirst;
+    if (!series) {
+      EXPECT_EQ(test::ReadHostFile(install), installBytes);
+      EXPECT_EQ(test::WimImageListing(BootWim(), 1), image1);
+    } else {
+      // Intel's packages are per architecture: the x64 edition's are the x64 ones.
+      for (const auto& [wim, index, arch] : {std::tuple{BootWim(), 1, "x86"}, std::tuple{install, 1, "x86"},
+                                             std::tuple{install, 2, "amd64"}}) {
+        const auto staged = test::StagedPackages(wim, index);
+        EXPECT_EQ(std::count_if(staged.begin(), staged.end(),
+                                [&](const std::string& p) {
+                                  return p.rfind("usb.inf", 0) != 0 && p.find(std::string("_") + arch + "_") != std::string::npos;
+                                }),
+                  4) << wim << " " << index;
+      }
+      const ServicedImage last = CurrentServicedImage();
+      EXPECT_EQ(last.name, L"Windows 7 PROFESSIONAL");
+      EXPECT_EQ(last.number, 3u);
+      EXPECT_EQ(last.total, 3u);
+      EXPECT_NE(Trace().find("adding the drivers to Microsoft Windows PE (x86) (1 of 3)"), std::string::npos);
+      // The series' percent only grows, to 100 at the last unmount.
+      int previous = 0, seen = 0;
+      for (const auto& [state, percent] : recorder_.posts) {
+        if (state != DISMIMAGE) continue;
+        ++seen;
+        EXPECT_GE(percent, previous);
+        previous = percent;
+      }
+      EXPECT_GT(seen, 3);
+      EXPECT_EQ(previous, 100);
+    }
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_TRUE(MountFoldersLeft().empty());
+    EXPECT_EQ(MountRecords(), "[]");
+    DismManager::DestroyInstance();
+  }
 }
 
 }  // namespace

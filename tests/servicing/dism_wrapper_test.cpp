@@ -120,6 +120,11 @@ TEST_F(DismSubstitute, RefusesPackagesThatAreNotValidDriverPackages) {
   EXPECT_NE(LastError().find(L"x.sys"), std::wstring::npos);
   test::WriteHostFile(root_ + "/pkg/X.SYS", "driver");
   EXPECT_EQ(AddPackage("good.inf", good), 0);
+  // A package without models for the image's processor (this one is x86) is refused.
+  std::string x64only = good;
+  x64only.replace(x64only.find("%M%=Models\n[Models]"), 19, "%M%=Models,NTamd64\n[Models.NTamd64]");
+  EXPECT_EQ(AddPackage("x64only.inf", x64only), static_cast<platform::DismResult>(0x80070032u));
+  EXPECT_NE(LastError().find(L"no models for the image's architecture (x86)"), std::wstring::npos);
   EXPECT_EQ(platform::DismAddDriver(session_ + 100, L"E:\\pkg\\good.inf", true), platform::kDismInvalidSession);
 }
 

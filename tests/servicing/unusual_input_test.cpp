@@ -222,6 +222,9 @@ TEST_F(DismEdges, MalformedDriverInfsAreRefusedWithoutTouchingAnythingOutsideThe
 
   // A package of the same shape inside its folder is staged.
   EXPECT_EQ(stage("good.inf", head + "[SourceDisksFiles]\nx.sys=1\n").hr, 0);
+  // Its models are undecorated, which Windows reads as x86 only: a 64-bit image refuses it.
+  EXPECT_EQ(platform::host::inf::StagePackage(L"E:\\pkg\\good.inf", L"E:\\mnt", "amd64").hr,
+            static_cast<std::int32_t>(0x80070032u));
 
   // Through the step: a payload INF replaced by garbage fails it with DISM's box, unmounted.
   MakeBootWim({test::PeImage(), test::SetupImage("0")});

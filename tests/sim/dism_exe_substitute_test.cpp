@@ -39,7 +39,7 @@ class DismExe : public ::testing::Test {
     machine_.Builder().Fixed('E', 1);
     ASSERT_TRUE(machine_.Builder().Windows("win7-x86", Tools()));
     fs::create_directories(machine_.Builder().HostFolderOf('E') + "/sources");
-    test::MakeWim(machine_.Builder().HostFolderOf('E') + "/sources/boot.wim", {test::PeImage(), test::SetupImage("x86")});
+    test::MakeWim(machine_.Builder().HostFolderOf('E') + "/sources/boot.wim", {test::PeImage(), test::SetupImage("0")});
     fs::create_directories(machine_.Builder().HostFolderOf('C') + "/mnt");
     machine_.Apply();
   }
@@ -104,7 +104,12 @@ TEST_F(DismExe, EachCommandPrintsDismsTextsAndEndsWithItsCode) {
   const Step steps[] = {
       {"/English /Get-WimInfo " + wim, 0,
        {"Details for image : E:\\sources\\boot.wim\r\n\r\nIndex : 1\r\nName : ", "\r\nIndex : 2\r\nName : ",
-        "\r\nDescription : ", " bytes\r\n\r\n", kDone}},
+        "\r\nDescription : ", " bytes\r\n\r\n", kDone},
+       {"Architecture"}},
+      // One image in detail, with the architecture that the servicing chooses its packages by.
+      {"/Get-WimInfo /Index:2 " + wim, 0, {"\r\nIndex : 2\r\nName : ", " bytes\r\nArchitecture : x86\r\n\r\n", kDone},
+       {"Index : 1"}},
+      {"/Get-WimInfo " + wim + " /index:3", 0xC0040005u, {"Error: 0xc0040005", "image index 3 is not in the file"}},
       {"/Mount-Wim " + wim + " /Index:3 /MountDir:C:\\mnt", 0xC0040005u, {"\r\nError: 0xc0040005\r\n\r\n", kLogLine}},
       {"/mount-wim /wimfile:\"E:\\sources\\boot.wim\" /INDEX:2 /MountDir:C:\\mnt", 0,
        {"Mounting image\r\n\r[                           0.0%                           ]\r[", "40.0%", kBar100, kDone}},
@@ -122,7 +127,7 @@ TEST_F(DismExe, EachCommandPrintsDismsTextsAndEndsWithItsCode) {
       {"/Unmount-Wim /MountDir:C:\\mnt /Discard", 0xC0040007u, {"Error: 0xc0040007", "No image is mounted at C:\\mnt"}},
       {"/Get-MountedWimInfo", 0, {"No mounted images found.\r\n\r\n" + std::string(kDone)}},
       {"/Frob /Get-MountedWimInfo", 87, {"Error: 87\r\n\r\nThe frob option is unknown."}},
-      {"/Get-WimInfo /Index:1 " + wim, 87, {"Error: 87", "index option is unknown"}},
+      {"/Get-WimInfo /ReadOnly " + wim, 87, {"Error: 87", "readonly option is unknown"}},
       {"/Mount-Wim " + wim + " /MountDir:C:\\mnt", 87, {"Error: 87", "/Index"}},
       {"/Mount-Wim " + wim + " /Index:x /MountDir:C:\\mnt", 87, {"Error: 87"}},
       {"/English", 87, {"Error: 87"}},

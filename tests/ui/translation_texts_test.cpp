@@ -28,6 +28,7 @@ const wchar_t* const kProgramKeys[] = {
     L"Job Check Wait Note",  L"USB Step2 Verify Caption",
     L"Add Drivers",         L"Extra Drivers Added",   L"Extra Drivers None", L"Extra Drivers Skipped",
     L"Extra Drivers Caption", L"Extra Drivers Go On",
+    L"All Images",          L"Image Wait Note",
 };
 
 bool HasHanCharacter(const std::wstring& text) {

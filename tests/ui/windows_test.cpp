@@ -147,12 +147,20 @@ TEST_F(WindowsTest, AddDriversSaysWhatTheChosenFolderHolds) {
   const Bounds button = add.GetBounds(), text = said->GetBounds();
   const Bounds modes = FindControlAs<DropDownList>(form, L"cmbMode")->GetBounds();
   const Bounds note = FindControlAs<Label>(form, L"lblNote")->GetBounds();
-  for (const Bounds& b : {button, text}) {
+  // "Also add the drivers to Windows itself": off until the user ticks it, below the text.
+  const auto* all = FindControlAs<CheckBox>(form, L"chkAllImages");
+  ASSERT_NE(all, nullptr);
+  EXPECT_FALSE(all->Checked());
+  EXPECT_EQ(all->Caption(), Translate(L"All Images"));
+  const Bounds box = all->GetBounds();
+  for (const Bounds& b : {button, text, box}) {
     EXPECT_GE(b.top, modes.top + modes.height);
     EXPECT_LE(b.top + b.height, note.top);
     EXPECT_LE(b.left + b.width, form.ClientBounds().width);
   }
   EXPECT_LE(button.left + button.width, text.left);
+  EXPECT_LE(button.left + button.width, box.left);
+  EXPECT_GE(box.top, text.top + text.height);
 
   first.Show();
   host::ClearFolderBrowsers();

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "app/serviced_image.h"
 #include "disk/optical_drives.h"
 #include "disk/volume_utils.h"
 #include "platform/folders.h"
@@ -461,6 +462,8 @@ TEST(ProgressTable, EveryStateMovesTheBarByItsShareOfTheJob) {
       {DISMCOMMITOK, 100, L"Committing the boot.wim successful.", 66},
       {DISMUNMOUNT, 50, L"Unmounting the boot.wim. Please wait...", 70},
       {DISMUNMOUNTOK, 100, L"Unmounting the boot.wim successful.", 75},
+      // The Windows images: the bar runs through their series, the base stays for the next step.
+      {DISMIMAGE, 40, L"Adding the drivers to Windows 7 PROFESSIONAL (3 of 5)...", 40},
       {COPYIMGDRIVER, 80, nullptr, 75},
       {NOSTATE, 80, nullptr, 75},
       {99, 80, nullptr, 75},
@@ -479,6 +482,7 @@ TEST(ProgressTable, EveryStateMovesTheBarByItsShareOfTheJob) {
       {USERCANCEL, 0, L"You have cacelled the operation.", 0},
   };
   ui::ProgressBase = 0;
+  SetServicedImage({L"Windows 7 PROFESSIONAL", 3, 5});
   for (const Row& row : rows) {
     const ui::ProgressUpdate update = ui::ApplyOperationState(row.state, row.v, 4);
     EXPECT_EQ(update.percent, row.percent) << "state " << row.state << " v " << row.v;

@@ -18,6 +18,7 @@ struct DemoOptions {
   bool verify = false;          // the USB job checks every file after writing
   double fakeStickGiB = 0;      // > 0: the stick keeps only its first this many GiB (a fake-capacity stick)
   std::string only;             // "iso", "usb" or empty for both jobs
+  bool allImages = false;       // "Also add the drivers to Windows itself" is ticked
   std::string windows;          // a Windows profile of the machine (MachineBuilder::Windows), empty: the default machine
   std::string programFiles = DRAVENTA_PROGRAM_FILES;  // the files that lie beside the program (build)
 };

@@ -157,3 +157,30 @@ void PrintExtraDrivers(const std::string& traceFile) {
       std::printf("    %s image 2: %s\n", wim.c_str(), line.substr(at + mark.size()).c_str());
   }
 }
+
+void PrintStagedPerImage(const std::string& dismLogFile) {
+  std::istringstream lines(ReadFile(dismLogFile));
+  std::string line, image, staged;
+  int count = 0;
+  auto flush = [&] {
+    if (!image.empty()) std::printf("    %s: %d package(s)%s\n", image.c_str(), count, staged.c_str());
+    image.clear();
+    staged.clear();
+    count = 0;
+  };
+  std::printf("  driver packages staged per image:\n");
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::string mounted = "DISM substitute: Mounted ", added = "DISM substitute: Staged ";
+    if (const auto at = line.find(mounted); at != std::string::npos) {
+      flush();
+      image = line.substr(at + mounted.size());
+      image = image.substr(0, image.find(" at "));
+    } else if (const auto at2 = line.find(added); at2 != std::string::npos && !image.empty()) {
+      std::string inf = line.substr(at2 + added.size());
+      inf = inf.substr(0, inf.find(" in "));
+      staged += (count++ == 0 ? ": " : ", ") + inf.substr(inf.find_last_of('\\') + 1);
+    }
+  }
+  flush();
+}

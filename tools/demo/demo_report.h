@@ -11,3 +11,6 @@ void PrintUsbResult();
 // The user's own packages each DISM step added after the built-in ones, to which image, and
 // those it skipped and why (from the trace log `traceFile`, host path).
 void PrintExtraDrivers(const std::string& traceFile);
+// Per image that DISM mounted (boot.wim's and, with "Also add the drivers to Windows itself",
+// install.wim's), the packages staged in it (from DISM's log `dismLogFile`, host path).
+void PrintStagedPerImage(const std::string& dismLogFile);

@@ -1,6 +1,6 @@
 // draventa_demo --out <folder> --tools <folder> [--disc-mib <n>] [--disc <folder>] [--usb-gib <n>]
 //               [--os <folder>] [--extra-drivers <folder>] [--only iso|usb] [--windows <profile>]
-//               [--usb-layout <layout>] [--verify] [--fake-stick <GiB>]
+//               [--usb-layout <layout>] [--all-images] [--verify] [--fake-stick <GiB>]
 //
 // Builds a simulated machine in <folder>/machine (see demo_machine.h), starts the program's
 // windows on it as the program does (the mode window as the main form) and has the scripted
@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "app/program_data.h"
 #include "app/trace_log.h"
 #include "demo_machine.h"
 #include "demo_report.h"
@@ -36,6 +37,7 @@
 #include "sim/probes/widgets_probe.h"
 #include "platform/main_window.h"
 #include "platform/messages.h"
+#include "platform/text.h"
 #include "scripted_user.h"
 #include "ui/dlg_first.h"
 
@@ -49,7 +51,8 @@ namespace {
 const char kUsage[] =
     "usage: draventa_demo --out <folder> --tools <build>/tools [--disc-mib <n>] [--disc <folder>] [--usb-gib <n>]\n"
     "                     [--os <folder>] [--extra-drivers <folder>] [--only iso|usb] [--windows win7-x86|win7-x86-adk|win7-x64|win10-x64|win11-x64]\n"
-    "                     [--usb-layout mbr|gpt|two-partitions|raw|no-table|superfloppy] [--verify] [--fake-stick <GiB>]\n";
+    "                     [--usb-layout mbr|gpt|two-partitions|raw|no-table|superfloppy] [--all-images] [--verify]\n"
+    "                     [--fake-stick <GiB>]\n";
 
 // One job through the windows, timed.
 scripted::JobOutcome RunJob(scripted::ScriptedUser& user, const scripted::JobScript& script) {
@@ -104,8 +107,8 @@ bool Succeeded(const scripted::JobOutcome& outcome) {
 bool ParseOptions(int argc, char** argv, DemoOptions& options) {
   for (int i = 1; i < argc; i += 2) {
     std::string option = argv[i];
-    if (option == "--verify") {  // the one option without a value
-      options.verify = true;
+    if (option == "--verify" || option == "--all-images") {  // the options without a value
+      (option == "--verify" ? options.verify : options.allImages) = true;
       --i;
       continue;
     }
@@ -169,6 +172,11 @@ int main(int argc, char** argv) {
       const auto* said = platform::host::FindControlAs<platform::Label>(dlgFirst.Form(), L"lblExtraDrivers");
       std::printf("Add drivers... D:\\ExtraDrivers: %s\n\n", said ? ToUtf8(said->Text()).c_str() : "?");
     }
+    if (options.allImages) {
+      platform::host::Click(*platform::host::FindControlAs<platform::Control>(dlgFirst.Form(), L"chkAllImages"));
+      platform::PumpPendingMessages();
+      std::printf("Also add the drivers to Windows itself: ticked\n\n");
+    }
     DemoView view;
     scripted::ScriptedUser user(&view);
     int job = 0;
@@ -211,6 +219,8 @@ int main(int argc, char** argv) {
   std::string trace = Machine::HostPath(app::TraceLogPath());
   PrintDismBackEnds(trace);
   if (!options.extraDrivers.empty()) PrintExtraDrivers(trace);
+  if (options.allImages)
+    PrintStagedPerImage(Machine::HostPath(platform::AnsiToWide(GetProgramDataFolder()) + L"log.txt"));
   fs::copy_file(trace, options.out + "/XHCItrace.log", fs::copy_options::overwrite_existing);
   std::printf("  trace log: %s/XHCItrace.log\n", options.out.c_str());
   return isoOk && usbOk ? 0 : 1;

@@ -9,6 +9,7 @@ namespace {
 
 constexpr std::uint32_t kInvalidParameter = 87;
 constexpr std::int32_t kFail = static_cast<std::int32_t>(0x80004005u);
+constexpr std::int32_t kInvalidImageIndex = static_cast<std::int32_t>(0xC0040005u);
 const char kCrLf[] = "\r\n";
 
 std::string Lower(std::string text) {
@@ -37,7 +38,7 @@ struct OptionRule {
 const std::vector<OptionRule>& Rules() {
   static const std::vector<OptionRule> rules = {
       {"wimfile", "WimFile", true, {Verb::GetWimInfo, Verb::MountWim}},
-      {"index", "Index", true, {Verb::MountWim}},
+      {"index", "Index", true, {Verb::GetWimInfo, Verb::MountWim}},
       {"mountdir", "MountDir", true, {Verb::MountWim, Verb::CommitWim, Verb::UnmountWim, Verb::RemountWim}},
       {"readonly", "ReadOnly", false, {Verb::MountWim}},
       {"image", "Image", true, {Verb::AddDriver}},
@@ -235,16 +236,30 @@ std::int32_t WithBar(const std::string& title, const std::function<void(const st
   return hr;
 }
 
-std::int32_t Execute(const Command& c, Servicer& s, const std::function<void(const std::string&)>& write) {
+// `refusal` is set to the text of a failure that the servicer did not report itself.
+std::int32_t Execute(const Command& c, Servicer& s, const std::function<void(const std::string&)>& write,
+                     std::string& refusal) {
   switch (c.verb) {
     case Verb::GetWimInfo: {
       std::vector<ImageSummary> images;
       if (std::int32_t hr = s.GetWimInfo(c.wimFile, images); hr < 0) return hr;
+      // With /Index:N, the one image in detail, its architecture included.
+      if (c.index != 0) {
+        if (c.index > images.size()) {
+          refusal = "The specified image index " + std::to_string(c.index) + " is not in the file.";
+          return kInvalidImageIndex;
+        }
+        images = {images[c.index - 1]};
+      }
       std::string text = "Details for image : " + c.wimFile + kCrLf + kCrLf;
-      for (const auto& image : images)
+      for (const auto& image : images) {
         text += "Index : " + std::to_string(image.index) + kCrLf + "Name : " + image.name + kCrLf +
-                "Description : " + image.description + kCrLf + "Size : " + Grouped(image.bytes) + " bytes" + kCrLf +
-                kCrLf;
+                "Description : " + image.description + kCrLf + "Size : " + Grouped(image.bytes) + " bytes" + kCrLf;
+        if (c.index != 0)
+          text += "Architecture : " + (image.architecture.empty() ? std::string("<undefined>") : image.architecture) +
+                  kCrLf;
+        text += kCrLf;
+      }
       write(text);
       return 0;
     }
@@ -337,10 +352,11 @@ std::uint32_t RunDism(const std::vector<std::string>& words, Servicer& servicer,
     servicer.Stop();
     return code;
   }
-  if (hr >= 0) hr = Execute(c, servicer, write);
+  std::string refusal;
+  if (hr >= 0) hr = Execute(c, servicer, write, refusal);
   std::uint32_t code = 0;
   if (hr < 0) {
-    std::string text = servicer.LastError();
+    std::string text = refusal.empty() ? servicer.LastError() : refusal;
     if (text.empty()) text = "The operation failed.";
     code = ReportError(static_cast<std::uint32_t>(hr), text, logPath, write);
   } else {

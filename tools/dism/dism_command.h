@@ -32,6 +32,7 @@ struct ImageSummary {
   std::uint32_t index = 0;
   std::string name, description;
   std::uint64_t bytes = 0;
+  std::string architecture;  // as dism.exe prints it: "x86", "x64", "ia64"; empty when unknown
 };
 
 // DISM's mount statuses.

@@ -58,16 +58,20 @@ class ApiServicer : public dismexe::Servicer {
     if (started_ >= 0) (void)platform::DismShutdown();  // nothing left to report it to
   }
   std::int32_t GetWimInfo(const std::string& wimFile, std::vector<dismexe::ImageSummary>& images) override {
-    void* info = nullptr;
-    std::uint32_t count = 0;
-    std::int32_t hr = platform::DismGetImageInfo(FromUtf8(wimFile), &info, &count);
+    std::vector<platform::DismImage> found;
+    std::int32_t hr = platform::DismGetImageInfo(FromUtf8(wimFile), found);
     if (hr < 0) return hr;
-    (void)platform::DismDelete(info);  // the count is all it gives; the properties come from the file
+    // Name and architecture as DISM gives them; the rest of what dism.exe prints from the file.
     std::string host = Machine::HostPath(FromUtf8(wimFile));
-    for (std::uint32_t index = 1; index <= count; ++index) {
+    for (const platform::DismImage& image : found) {
       namespace wim = platform::host::wim;
-      images.push_back({index, wim::ImageProperty(host, index, "NAME"), wim::ImageProperty(host, index, "DESCRIPTION"),
-                        std::strtoull(wim::ImageProperty(host, index, "TOTALBYTES").c_str(), nullptr, 10)});
+      const std::uint32_t index = image.imageIndex;
+      images.push_back({index, ToUtf8(image.imageName), wim::ImageProperty(host, index, "DESCRIPTION"),
+                        std::strtoull(wim::ImageProperty(host, index, "TOTALBYTES").c_str(), nullptr, 10),
+                        image.architecture == platform::kDismArchitectureX86     ? "x86"
+                        : image.architecture == platform::kDismArchitectureAmd64 ? "x64"
+                        : image.architecture == platform::kDismArchitectureIa64  ? "ia64"
+                                                                                 : ""});
     }
     return hr;
   }

@@ -3,7 +3,7 @@
 // Writes a tree shaped like a Windows 7 disc into <folder> (which must be missing or empty):
 // setup.exe, bootmgr, boot\, efi\, AutoRun.inf ([AutoRun.Amd64] on a 64-bit disc), sources\ with
 // a real boot.wim of two images (Windows PE, then Windows Setup, the boot image) and a real
-// install.wim, and filler files up to the requested size. Prints the disc's volume label.
+// install.wim of four editions, and filler files up to the requested size. Prints the disc's volume label.
 #include <unistd.h>
 #include <wimlib.h>
 
@@ -113,7 +113,12 @@ int main(int argc, char** argv) {
             {{staging / "pe", "Microsoft Windows PE (" + arch + ")"},
              {staging / "setup", "Microsoft Windows Setup (" + arch + ")"}},
             2, arch);
-    MakeWim(options.out / "sources" / "install.wim", {{staging / "install", "Windows 7 ULTIMATE"}}, 0, arch);
+    // Several editions of one small tree, as a retail disc holds them (the WIM stores the
+    // shared files once).
+    std::vector<std::pair<fs::path, std::string>> editions;
+    for (const char* edition : {"HOMEBASIC", "HOMEPREMIUM", "PROFESSIONAL", "ULTIMATE"})
+      editions.emplace_back(staging / "install", std::string("Windows 7 ") + edition);
+    MakeWim(options.out / "sources" / "install.wim", editions, 0, arch);
     fs::remove_all(staging, ec);
 
     sample::WriteFiller(options, TreeBytes(options.out));

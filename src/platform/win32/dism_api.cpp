@@ -121,6 +121,21 @@ DismResult DismGetImageInfo(const std::wstring& imageFilePath, void** imageInfo,
   return hr;
 }
 
+DismResult DismGetImageInfo(const std::wstring& imageFilePath, std::vector<DismImage>& images) {
+  images.clear();
+  const Api* api = TheApi();
+  if (!api) return kDismModuleNotFound;
+  DismImageInfo* list = nullptr;
+  UINT count = 0;
+  HRESULT hr = api->GetImageInfo(imageFilePath.c_str(), &list, &count);
+  if (FAILED(hr) || !list) return hr;
+  for (UINT i = 0; i < count; ++i)
+    images.push_back(DismImage{list[i].ImageIndex, list[i].ImageName ? list[i].ImageName : L"", list[i].Architecture,
+                               list[i].ImageSize});
+  api->Delete(list);
+  return hr;
+}
+
 DismResult DismGetMountedImageInfo(std::vector<DismMountedImage>& images) {
   images.clear();
   const Api* api = TheApi();

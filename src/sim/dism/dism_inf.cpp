@@ -200,19 +200,22 @@ StageResult StagePackage(const std::wstring& infPath, const std::wstring& mountP
   const auto* manufacturer = Section(sections, "Manufacturer");
   if (!manufacturer || manufacturer->empty()) return Fail(kSectionNotFound, "The INF file has no [Manufacturer] section.");
 
-  // The package's architectures come from the Manufacturer decorations; none means every one.
+  // The package's architectures come from the Manufacturer decorations; undecorated models are
+  // for x86 only, as Windows reads them, so such a package is refused by a 64-bit image.
   std::vector<std::string> archs;
   for (const auto& line : *manufacturer)
     for (std::size_t i = 1; i < line.values.size(); ++i)
       if (auto arch = DecorationArch(line.values[i]); !arch.empty() && std::find(archs.begin(), archs.end(), arch) == archs.end())
         archs.push_back(arch);
+  const bool decorated = !archs.empty();
+  if (!decorated) archs.push_back("x86");
   std::string arch = imageArch;
-  if (arch.empty()) arch = archs.empty() ? std::string("x86") : archs.front();
-  if (!archs.empty() && std::find(archs.begin(), archs.end(), arch) == archs.end())
-    return Fail(kNotSupported, "The driver package does not support the image's architecture (" + arch + ").");
+  if (arch.empty()) arch = archs.front();
+  if (std::find(archs.begin(), archs.end(), arch) == archs.end())
+    return Fail(kNotSupported, "The driver package has no models for the image's architecture (" + arch + ").");
   for (const auto& line : *manufacturer) {
     if (line.values.empty() || line.values[0].empty()) return Fail(kGeneralSyntax, "A [Manufacturer] entry names no models section.");
-    std::string models = line.values[0] + (archs.empty() ? std::string() : ".NT" + arch);
+    std::string models = line.values[0] + (decorated ? ".NT" + arch : std::string());
     if (!Section(sections, models)) return Fail(kSectionNotFound, "The INF file has no [" + models + "] section.");
   }
 

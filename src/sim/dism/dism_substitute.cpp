@@ -5,6 +5,7 @@
 // image of the WIM. Fault switches: see sim/dism/dism_substitute.h.
 #include "platform/dism_api.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "platform/host/system/wim_file.h"
@@ -176,6 +177,26 @@ DismResult DismGetImageInfo(const std::wstring& imageFilePath, void** imageInfo,
   return kDismOk;
 }
 
+DismResult DismGetImageInfo(const std::wstring& imageFilePath, std::vector<DismImage>& images) {
+  images.clear();
+  void* info = nullptr;
+  std::uint32_t count = 0;
+  DismResult hr = DismGetImageInfo(imageFilePath, &info, &count);
+  if (DismFailed(hr)) return hr;
+  (void)Release(info);  // the count is all it holds; the properties come from the file
+  const std::string host = ImageHostFile(imageFilePath);
+  for (std::uint32_t index = 1; index <= count; ++index) {
+    const std::string arch = host::wim::ImageArchitecture(host, index);
+    images.push_back({index, host::FromUtf8(host::wim::ImageProperty(host, index, "NAME")),
+                      arch == "x86"     ? kDismArchitectureX86
+                      : arch == "amd64" ? kDismArchitectureAmd64
+                      : arch == "ia64"  ? kDismArchitectureIa64
+                                        : kDismArchitectureUnknown,
+                      std::strtoull(host::wim::ImageProperty(host, index, "TOTALBYTES").c_str(), nullptr, 10)});
+  }
+  return hr;
+}
+
 DismResult DismGetMountedImageInfo(std::vector<DismMountedImage>& images) {
   if (!Loaded()) return kDismModuleNotFound;
   ClearLastError();
@@ -266,6 +287,8 @@ DismResult DismMountImage(const std::wstring& imageFilePath, const std::wstring&
   if (record.arch.empty() && !host::Machine::HostPath(record.mountPath + L"\\Windows\\SysWOW64").empty() &&
       fs::is_directory(host::Machine::HostPath(record.mountPath + L"\\Windows\\SysWOW64"), ec))
     record.arch = "amd64";
+  // An image that does not say, without a SysWOW64 folder, is a 32-bit Windows.
+  if (record.arch.empty()) record.arch = "x86";
   records.push_back(record);
   WriteMounts(records);
   Log(L"Mounted " + imageFilePath + L" index " + std::to_wstring(imageIndex) + L" at " + mountPath);

@@ -66,6 +66,11 @@ std::vector<std::string> Split(const std::string& line, char separator) {
   return parts;
 }
 
+// wimlib-imagex's architecture as dism.exe prints it.
+std::string ArchitectureName(const std::string& wimlib) {
+  return wimlib == "x86_64" ? "x64" : wimlib == "x86" ? "x86" : wimlib == "ia64" ? "ia64" : "";
+}
+
 class WimServicer : public dismexe::Servicer {
  public:
   std::int32_t Start(const std::string& logPath) override {
@@ -86,7 +91,8 @@ class WimServicer : public dismexe::Servicer {
       if (from == std::string::npos) break;
       images.push_back({static_cast<std::uint32_t>(i), standin::Field(info, "Name", from),
                         standin::Field(info, "Description", from),
-                        std::strtoull(standin::Field(info, "Total Bytes", from).c_str(), nullptr, 10)});
+                        std::strtoull(standin::Field(info, "Total Bytes", from).c_str(), nullptr, 10),
+                        ArchitectureName(standin::Field(info, "Architecture", from))});
     }
     return S_OK;
   }
