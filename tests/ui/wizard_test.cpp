@@ -444,6 +444,9 @@ TEST_F(WizardJobTest, YesToTheClosingQuestionEndsTheProgramAfterTheWorkersCallRe
 }
 
 TEST(ProgressTable, EveryStateMovesTheBarByItsShareOfTheJob) {
+  // The translation library beside the program gives the texts, whichever test ran before.
+  test::TempMachine machine;
+  ASSERT_TRUE(machine.Builder().InstallProgramFiles(DRAVENTA_PROGRAM_FILES));
   struct Row {
     std::int32_t state, v;
     const wchar_t* text;  // nullptr: the text stays
