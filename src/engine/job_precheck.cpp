@@ -5,6 +5,7 @@
 
 #include "app/program_data.h"
 #include "app/trace_log.h"
+#include "disk/volume_utils.h"
 #include "engine/iso_operation.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -86,7 +87,8 @@ std::optional<JobRefusal> CheckDism(const std::wstring& source) {
 // Adding the drivers to Windows itself services every image of install.wim, one mount at a time
 // in the program data folder: a split (install.swm) or compressed-for-download (install.esd)
 // image can't be mounted for servicing, and the largest image must fit on the folder's drive.
-std::optional<JobRefusal> CheckWindowsImages(const std::wstring& source, DismManager& dism) {
+std::optional<JobRefusal> CheckWindowsImages(std::int32_t type, const WIN7_OPERAT_INFO& info, DismManager& dism) {
+  const std::wstring source = info.szSourcePath;
   const std::wstring sources = WithBackslash(source) + L"sources\\";
   for (const wchar_t* kind : {L"install.swm", L"install.esd"}) {
     if (!platform::IsFile(sources + kind)) continue;
@@ -117,6 +119,20 @@ std::optional<JobRefusal> CheckWindowsImages(const std::wstring& source, DismMan
                       std::to_wstring(largest / 1048576 + 1) + L" MB free on " + root + L", but it has " +
                       std::to_wstring(space->freeBytes / 1048576) + L" MB. Free some space or leave \"Also add the "
                       L"drivers to Windows itself\" unchecked.");
+  if (type == 0) {
+    // On a USB drive the serviced install.wim must still fit FAT32. Each image gains at most the
+    // packages it stages; counting all of them uncompressed, twice, errs on the safe side.
+    std::uint64_t packages = 0;
+    for (const wchar_t* folder : {info.szDriverPath, info.szExtraDriverPath})
+      if (folder[0] != L'\0') packages += GetFolderSize(folder, true);
+    const std::uint64_t estimate = GetFileByteSize(wim) + 2 * packages * images.size();
+    Trace(wim + L" is estimated at " + std::to_wstring(estimate) + L" bytes after servicing");
+    if (estimate > kFat32LargestFile)
+      return Refuse(wim + L" would grow past FAT32's largest file",
+                    L"With the drivers added to each of its " + std::to_wstring(images.size()) + L" images, " + wim +
+                        L" could grow past 4 GB, the largest file a FAT32 USB drive can hold. Make an ISO file "
+                        L"instead, or leave \"Also add the drivers to Windows itself\" unchecked.");
+  }
   return std::nullopt;
 }
 
@@ -175,7 +191,7 @@ std::optional<JobRefusal> CheckJobCanFinish(std::int32_t type, const WIN7_OPERAT
   }
   if (auto refusal = CheckDism(source)) return refusal;
   if (info.bAllImages) {
-    if (auto refusal = CheckWindowsImages(source, *DismManager::Instance())) return refusal;
+    if (auto refusal = CheckWindowsImages(type, info, *DismManager::Instance())) return refusal;
   }
   if (type == 0) {
     if (auto refusal = CheckFat32FileSizes(source, info.szImgDriverPath)) return refusal;

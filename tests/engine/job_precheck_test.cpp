@@ -145,6 +145,14 @@ TEST_F(JobPrecheck, AddingTheDriversToWindowsNeedsAMountableInstallWimAndRoomFor
       {"esd", [&] { test::WriteHostFile((sources / "install.esd").string(), "esd"); }, L"E:\\sources\\install.esd, which DISM can't mount"},
       {"unreadable", [&] { test::WriteHostFile(wim, "no WIM"); }, L"E:\\sources\\install.wim was not found or can't be read"},
       {"C: full", [&] { c->totalBytes = 1; machine_.Apply(); }, L"MB free on C:\\, but it has 0 MB"},
+      {"packages that could take install.wim past FAT32's limit",
+       [&] {
+         std::wcscpy(info_.szDriverPath, L"C:\\U3");
+         const std::string big = machine_.Host(L"C:\\U3") + "/big.sys";
+         test::WriteHostFile(big, "");
+         fs::resize_file(big, 512ull << 20);  // sparse
+       },
+       L"could grow past 4 GB"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -164,6 +172,7 @@ TEST_F(JobPrecheck, AddingTheDriversToWindowsNeedsAMountableInstallWimAndRoomFor
     fs::copy_file(keep, wim, fs::copy_options::overwrite_existing);
     c->totalBytes = roomy;
     machine_.Apply();
+    info_.szDriverPath[0] = L'\0';
   }
 }
 
