@@ -35,8 +35,9 @@ std::string LabelOfDiscFolder(const fs::path& folder) {
   return label.empty() ? folder.filename().string() : label;
 }
 
-// The oscdimg folders: the substitute as oscdimg.exe and the two boot sector files.
-void InstallIsoTool(platform::host::MachineBuilder& builder, const std::string& tools) {
+// The oscdimg folders: the substitute as oscdimg.exe and the two boot files, those of
+// `bootFiles` when given (real ones, so that firmware can start the ISO file), else blank ones.
+bool InstallIsoTool(platform::host::MachineBuilder& builder, const std::string& tools, const std::string& bootFiles) {
   std::wstring exe = platform::ExecutableFolder();
   builder.InstallTool(exe + L"Oscdimg_x86\\Oscdimg\\oscdimg.exe", tools + "/oscdimg.exe");
   std::string sector(2048, '\0');
@@ -44,6 +45,18 @@ void InstallIsoTool(platform::host::MachineBuilder& builder, const std::string& 
   sector[511] = '\xAA';
   for (const wchar_t* arch : {L"Oscdimg_x86", L"Oscdimg_amd64"}) {
     std::string folder = Machine::HostPath(exe + arch + L"\\Oscdimg");
+    if (!bootFiles.empty()) {
+      std::error_code ec;
+      fs::create_directories(folder, ec);
+      for (const char* file : {"etfsboot.com", "efisys.bin"}) {
+        fs::copy_file(fs::path(bootFiles) / file, fs::path(folder) / file, fs::copy_options::overwrite_existing, ec);
+        if (ec) {
+          std::fprintf(stderr, "--boot-files: %s/%s: %s\n", bootFiles.c_str(), file, ec.message().c_str());
+          return false;
+        }
+      }
+      continue;
+    }
     Write(folder + "/etfsboot.com", sector);
     std::string efi = folder + "/efisys.bin";
     // A small FAT image when mtools is at hand, else a blank one (xorriso takes either).
@@ -51,6 +64,7 @@ void InstallIsoTool(platform::host::MachineBuilder& builder, const std::string& 
     Shell("mformat -C -f 1440 -i " + Quote(efi) + " ::", &made);
     if (made != 0) Write(efi, std::string(1474560, '\0'));
   }
+  return true;
 }
 
 }  // namespace
@@ -98,7 +112,7 @@ bool BuildDemoMachine(const DemoOptions& options, DemoMachine& machine) {
   builder.Write();
   builder.Use();
   builder.InstallTool(L"C:\\Windows\\System32\\diskpart.exe", options.tools + "/diskpart.exe");
-  InstallIsoTool(builder, options.tools);
+  if (!InstallIsoTool(builder, options.tools, options.bootFiles)) return false;
   // The translation library and the agreement texts beside the program, as the windows need them.
   if (!builder.InstallProgramFiles(options.programFiles)) {
     std::fprintf(stderr, "the program's files could not be installed from %s\n", options.programFiles.c_str());

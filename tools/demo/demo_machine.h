@@ -15,6 +15,7 @@ struct DemoOptions {
   std::string usbLayout = "mbr";  // the stick's layout (MachineBuilder::UsbStickWithLayout)
   std::string osFolder;         // a folder whose contents make the "OS" folder beside the program
   std::string extraDrivers;     // a folder of the user's own driver packages, copied to D:\ExtraDrivers
+  std::string bootFiles;        // a folder whose etfsboot.com and efisys.bin replace the demo's blank ones
   bool verify = false;          // the USB job checks every file after writing
   double fakeStickGiB = 0;      // > 0: the stick keeps only its first this many GiB (a fake-capacity stick)
   std::string only;             // "iso", "usb" or empty for both jobs

@@ -1,6 +1,6 @@
 // draventa_demo --out <folder> --tools <folder> [--disc-mib <n>] [--disc <folder>] [--usb-gib <n>]
 //               [--os <folder>] [--extra-drivers <folder>] [--only iso|usb] [--windows <profile>]
-//               [--usb-layout <layout>] [--all-images] [--verify] [--fake-stick <GiB>]
+//               [--usb-layout <layout>] [--all-images] [--verify] [--fake-stick <GiB>] [--boot-files <folder>]
 //
 // Builds a simulated machine in <folder>/machine (see demo_machine.h), starts the program's
 // windows on it as the program does (the mode window as the main form) and has the scripted
@@ -15,7 +15,9 @@
 // which packages went into which image and which were skipped and why. With --verify the USB
 // job checks every file after writing, and the demo prints the check's result; --fake-stick
 // makes the stick claim its --usb-gib size but keep only its first GiB (a fraction allowed), so
-// the check finds the files the wrapped writes spoilt. The trace log is copied to <folder>.
+// the check finds the files the wrapped writes spoilt. With --boot-files the folder's
+// etfsboot.com and efisys.bin go into both oscdimg folders instead of the demo's blank ones, so
+// that real firmware can start the ISO file. The trace log is copied to <folder>.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -52,7 +54,7 @@ const char kUsage[] =
     "usage: draventa_demo --out <folder> --tools <build>/tools [--disc-mib <n>] [--disc <folder>] [--usb-gib <n>]\n"
     "                     [--os <folder>] [--extra-drivers <folder>] [--only iso|usb] [--windows win7-x86|win7-x86-adk|win7-x64|win10-x64|win11-x64]\n"
     "                     [--usb-layout mbr|gpt|two-partitions|raw|no-table|superfloppy] [--all-images] [--verify]\n"
-    "                     [--fake-stick <GiB>]\n";
+    "                     [--fake-stick <GiB>] [--boot-files <folder>]\n";
 
 // One job through the windows, timed.
 scripted::JobOutcome RunJob(scripted::ScriptedUser& user, const scripted::JobScript& script) {
@@ -123,6 +125,7 @@ bool ParseOptions(int argc, char** argv, DemoOptions& options) {
       else if (option == "--os") options.osFolder = value;
       else if (option == "--fake-stick" && std::stod(value) > 0) options.fakeStickGiB = std::stod(value);
       else if (option == "--extra-drivers") options.extraDrivers = value;
+      else if (option == "--boot-files") options.bootFiles = value;
       else if (option == "--only" && (value == "iso" || value == "usb")) options.only = value;
       else if (option == "--usb-layout" && std::ranges::count(platform::host::MachineBuilder::UsbLayoutNames(), value) == 1)
         options.usbLayout = value;
