@@ -66,8 +66,6 @@ void TdlgFirst::LoadLayout() {
   cmbMode = Made(form_->AddDropDownList({L"cmbMode", {193, 128, 417, 21}}), L"cmbMode");
   lblExtraDrivers =
       Made(form_->AddLabel({L"lblExtraDrivers", {310, 158, 355, 28}, L"", std::nullopt, false, true}), L"lblExtraDrivers");
-  // Off by default: the drivers go into Windows setup only unless the user asks for Windows too.
-  chkAllImages = Made(form_->AddCheckBox({L"chkAllImages", {310, 188, 355, 17}, Translate(L"All Images")}), L"chkAllImages");
   lblNote = Made(form_->AddLabel({L"lblNote", {193, 208, 472, 55}, L"", tahoma10, false, true}), L"lblNote");
   if (kSampleDrivers) {
     // One line in dark red beside the Next button, below the note, for a test build.
@@ -82,7 +80,6 @@ void TdlgFirst::LoadLayout() {
   Img_disable = AddHiddenImage(*form_, L"Img_disable", LoadWindowArt(L"ART_FACE_DISABLED"));
 
   cmbMode->SetOnChange([this] { cmbModeChange(); });
-  chkAllImages->SetOnClick([this] { mainForm_->SetAllImages(chkAllImages->Checked()); });
   // Closing the main form ends the message loop; the close needs no answer of its own.
 }
 
@@ -97,6 +94,10 @@ void TdlgFirst::FormCreate() {
   CreateSkinButton(*form_, faces.inputBackground, btnAddDrivers_, 193, 158, faces.raised, faces.hovered, faces.sunken,
                    faces.disabled, Translate(L"Add Drivers"), Translate(L"Add Drivers"), L"btnAddDrivers");
   btnAddDrivers_->SetOnClick([this] { AddDriversClick(); });
+  // Below the folder's answer and after its button in the tab order. Off by default: the drivers
+  // go into Windows setup only unless the user asks for Windows too.
+  chkAllImages = Made(form_->AddCheckBox({L"chkAllImages", {310, 188, 355, 17}, Translate(L"All Images")}), L"chkAllImages");
+  chkAllImages->SetOnClick([this] { mainForm_->SetAllImages(chkAllImages->Checked()); });
   CreateSkinButton(*form_, faces.inputBackground, btnNext_, 600, 271, faces.raised, faces.hovered, faces.sunken,
                    faces.disabled, L"Next", L"Next", L"btnNext");
   btnNext_->SetOnClick([this] { NextClick(); });

@@ -132,8 +132,10 @@ void StepMode() {
   Check(FindForm(L"MainForm") != nullptr && !IsWindowVisible(FindForm(L"MainForm")), L"MainForm exists, hidden");
   HWND addDrivers = FindChild(first, L"btnAddDrivers");
   Check(addDrivers != nullptr && (GetWindowLongPtrW(addDrivers, GWL_STYLE) & WS_TABSTOP) != 0 &&
-            GetNextDlgTabItem(first, combo, FALSE) == addDrivers && GetNextDlgTabItem(first, addDrivers, FALSE) == next,
-        L"Tab goes from the mode list to \"Add drivers...\", then to Next");
+            GetNextDlgTabItem(first, combo, FALSE) == addDrivers &&
+            GetNextDlgTabItem(first, addDrivers, FALSE) == FindChild(first, L"chkAllImages") &&
+            GetNextDlgTabItem(first, FindChild(first, L"chkAllImages"), FALSE) == next,
+        L"Tab goes from the mode list to \"Add drivers...\", the Windows itself box, then Next");
   CheckAccessibleButtons(first, L"dlgFirst");
   PrintRect(first);
 }
