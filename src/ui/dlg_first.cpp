@@ -96,7 +96,7 @@ void TdlgFirst::FormCreate() {
   btnAddDrivers_->SetOnClick([this] { AddDriversClick(); });
   // Below the folder's answer and after its button in the tab order. Off by default: the drivers
   // go into Windows setup only unless the user asks for Windows too.
-  chkAllImages = Made(form_->AddCheckBox({L"chkAllImages", {310, 188, 355, 17}, Translate(L"All Images")}), L"chkAllImages");
+  chkAllImages = Made(form_->AddCheckBox({L"chkAllImages", {193, 188, 472, 17}, Translate(L"All Images")}), L"chkAllImages");
   chkAllImages->SetOnClick([this] { mainForm_->SetAllImages(chkAllImages->Checked()); });
   CreateSkinButton(*form_, faces.inputBackground, btnNext_, 600, 271, faces.raised, faces.hovered, faces.sunken,
                    faces.disabled, L"Next", L"Next", L"btnNext");

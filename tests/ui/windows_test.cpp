@@ -147,7 +147,7 @@ TEST_F(WindowsTest, AddDriversSaysWhatTheChosenFolderHolds) {
   const Bounds button = add.GetBounds(), text = said->GetBounds();
   const Bounds modes = FindControlAs<DropDownList>(form, L"cmbMode")->GetBounds();
   const Bounds note = FindControlAs<Label>(form, L"lblNote")->GetBounds();
-  // "Also add the drivers to Windows itself": off until the user ticks it, below the text.
+  // "Also add the drivers to Windows itself": off until the user ticks it, below the button and the text.
   const auto* all = FindControlAs<CheckBox>(form, L"chkAllImages");
   ASSERT_NE(all, nullptr);
   EXPECT_FALSE(all->Checked());
@@ -159,7 +159,7 @@ TEST_F(WindowsTest, AddDriversSaysWhatTheChosenFolderHolds) {
     EXPECT_LE(b.left + b.width, form.ClientBounds().width);
   }
   EXPECT_LE(button.left + button.width, text.left);
-  EXPECT_LE(button.left + button.width, box.left);
+  EXPECT_GE(box.top, button.top + button.height);
   EXPECT_GE(box.top, text.top + text.height);
 
   first.Show();
