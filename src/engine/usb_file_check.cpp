@@ -83,9 +83,14 @@ const wchar_t kStickTail[] =
 }  // namespace
 
 void RecordWrittenFiles(std::int32_t code, const std::wstring& usbRoot, const std::wstring& osFolder,
-                        WrittenFiles& written) {
+                        bool windowsImagesServiced, WrittenFiles& written) {
   if (code == kOpServiceUsbBootWim) {
-    RecordOne(WithBackslash(usbRoot) + L"sources\\boot.wim", L"sources\\boot.wim", written);
+    // The step changes boot.wim, install.wim when the drivers went into Windows itself too, and
+    // may write the UEFI loader, which the disc lacks.
+    std::vector<std::wstring> changed{L"sources\\boot.wim"};
+    if (windowsImagesServiced) changed.push_back(L"sources\\install.wim");
+    if (platform::IsFile(WithBackslash(usbRoot) + L"efi\\boot\\bootx64.efi")) changed.push_back(L"efi\\boot\\bootx64.efi");
+    for (const std::wstring& file : changed) RecordOne(WithBackslash(usbRoot) + file, file, written);
   } else if (code == kOpCopyOsFolderToUsb && platform::IsFolder(osFolder)) {
     std::vector<ListedFile> files;
     const std::wstring root = WithBackslash(osFolder);

@@ -22,12 +22,12 @@ struct WrittenFile {
 using WrittenFiles = std::map<std::wstring, WrittenFile>;
 
 // After a USB job's step `code` succeeded: takes the digests of the files it wrote that the
-// check can't compare with the disc (the serviced boot image, the "OS" folder's files), through
-// the cache, so they are what was written. `usbRoot` and `osFolder` end with a backslash or
-// not. A file that can't be read is traced and left out; the check then compares it with the
-// disc's and names it.
+// check can't compare with the disc (the serviced boot image, install.wim when
+// `windowsImagesServiced`, the UEFI loader, the "OS" folder's files), through the cache, so they
+// are what was written. `usbRoot` and `osFolder` end with a backslash or not. A file that can't
+// be read is traced and left out; the check then compares it with the disc's and names it.
 void RecordWrittenFiles(std::int32_t code, const std::wstring& usbRoot, const std::wstring& osFolder,
-                        WrittenFiles& written);
+                        bool windowsImagesServiced, WrittenFiles& written);
 
 class UsbFileCheckOperation : public BasicOperation {
  public:

@@ -114,7 +114,7 @@ std::int32_t Win7InsCreator::Excute() {
     // The check after writing compares these files with what the step wrote, not with the disc.
     if (m_pInfo->bCheckUsbFiles && m_DlgType == kJobToUsb) {
       const std::wstring usbRoot = m_TagPath.empty() ? std::wstring(m_pInfo->szTagPath) : m_TagPath;
-      RecordWrittenFiles(m_Codes[m_Index], usbRoot, m_pInfo->szImgDriverPath, m_Written);
+      RecordWrittenFiles(m_Codes[m_Index], usbRoot, m_pInfo->szImgDriverPath, m_pInfo->bAllImages, m_Written);
     }
   }
   return 1;
