@@ -1,11 +1,10 @@
 #include "sim/machine/fake_stick.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <tuple>
 
+#include "platform/host/system/file_lock.h"
 #include "sim/machine/machine.h"
 
 namespace fs = std::filesystem;
@@ -41,8 +40,7 @@ std::vector<Piece> PiecesInWriteOrder(const std::vector<std::uint64_t>& sizes, s
 }
 
 struct FileOnStick {
-  std::int64_t seconds = 0;
-  std::int64_t nanoseconds = 0;
+  std::int64_t changedNs = 0;  // write order: every write sets the status change time
   std::string path;
   std::uint64_t size = 0;
 };
@@ -91,13 +89,13 @@ std::vector<StickOverwrite> FakeStickOverwrites(const std::string& hostPath) {
   std::vector<FileOnStick> files;
   std::error_code ec;
   for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
-    struct stat info {};
-    if (::lstat(it->path().c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
-    files.push_back(FileOnStick{info.st_ctim.tv_sec, info.st_ctim.tv_nsec, it->path().lexically_normal().string(),
-                                static_cast<std::uint64_t>(info.st_size)});
+    if (it->is_symlink(ec)) continue;
+    const auto stamp = StampOf(it->path().string());
+    if (!stamp || !stamp->regular) continue;
+    files.push_back(FileOnStick{stamp->changedNs, it->path().lexically_normal().string(), stamp->size});
   }
   std::sort(files.begin(), files.end(), [](const FileOnStick& a, const FileOnStick& b) {
-    return std::tie(a.seconds, a.nanoseconds, a.path) < std::tie(b.seconds, b.nanoseconds, b.path);
+    return std::tie(a.changedNs, a.path) < std::tie(b.changedNs, b.path);
   });
   std::vector<std::uint64_t> sizes;
   std::size_t index = files.size();

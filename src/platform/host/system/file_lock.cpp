@@ -23,7 +23,9 @@ std::optional<FileStamp> StampOf(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return std::nullopt;
   return FileStamp{static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
-                   static_cast<std::uint64_t>(info.st_size)};
+                   static_cast<std::uint64_t>(info.st_size),
+                   static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec,
+                   S_ISREG(info.st_mode)};
 }
 
 bool IsExecutableFile(const std::string& path) {
