@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/program_data.h"
+#include "app/folder_path.h"
 #include "app/trace_log.h"
 #include "disk/volume_utils.h"
 #include "engine/iso_operation.h"
@@ -19,11 +20,6 @@ namespace {
 
 const wchar_t kCaption[] = L"Error";
 const wchar_t kUntouched[] = L"\n\nNothing has been changed on any drive.";
-
-std::wstring WithBackslash(std::wstring folder) {
-  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
-  return folder;
-}
 
 void Trace(const std::wstring& finding) { TraceLog(L"[CheckJobCanFinish] " + finding); }
 

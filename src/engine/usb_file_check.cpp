@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/text_case.h"
+#include "app/folder_path.h"
 #include "app/trace_log.h"
 #include "engine/content_digest.h"
 #include "engine/operation_catalog.h"
@@ -13,11 +14,6 @@
 #include "platform/message_box.h"
 
 namespace {
-
-std::wstring WithBackslash(std::wstring folder) {
-  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
-  return folder;
-}
 
 struct ListedFile {
   std::wstring relativePath;
