@@ -1,22 +1,14 @@
 #include "servicing/uefi_loader.h"
 
+#include "app/folder_path.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "servicing/driver_files.h"
 
-namespace {
-
-std::wstring Below(const std::wstring& root, const std::wstring& relative) {
-  if (root.empty() || root.back() == L'\\') return root + relative;
-  return root + L'\\' + relative;
-}
-
-}  // namespace
-
 std::wstring ProvidedUefiLoader(const std::wstring& stickRoot, const std::wstring& osFolder) {
   for (const std::wstring& root : {stickRoot, osFolder}) {
     if (root.empty()) continue;
-    const std::wstring loader = Below(root, kUefiLoaderPath);
+    const std::wstring loader = WithBackslash(root) + kUefiLoaderPath;
     if (platform::PathExists(loader)) return loader;
   }
   return {};
@@ -32,7 +24,7 @@ std::wstring LegacyOnlyNote(bool foundButNotWritten) {
 }
 
 UefiLoaderCopy WriteUefiLoader(const std::wstring& mountFolder, const std::wstring& stickRoot, std::wstring& why) {
-  const std::wstring source = Below(mountFolder, kImageBootManagerPath);
+  const std::wstring source = WithBackslash(mountFolder) + kImageBootManagerPath;
   if (!platform::IsFile(source)) {
     why = source + L" is missing";
     return UefiLoaderCopy::kNotInImage;
@@ -47,7 +39,7 @@ UefiLoaderCopy WriteUefiLoader(const std::wstring& mountFolder, const std::wstri
     return UefiLoaderCopy::kNotInImage;
   }
   // The checked bytes are what is written, so the stick gets exactly the file that passed.
-  const std::wstring target = Below(stickRoot, kUefiLoaderPath);
+  const std::wstring target = WithBackslash(stickRoot) + kUefiLoaderPath;
   if (platform::Status made = platform::CreateFolderPath(target.substr(0, target.find_last_of(L'\\'))); !made) {
     why = made.Describe();
     return UefiLoaderCopy::kNotWritten;
