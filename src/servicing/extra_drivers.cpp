@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 
+#include "app/folder_path.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "servicing/driver_files.h"
@@ -31,7 +32,7 @@ void CollectInfs(const std::wstring& folder, int depth, std::vector<std::wstring
                  std::vector<SkippedDriverPackage>& skipped) {
   std::vector<std::wstring> subfolders;
   const platform::Status listed = platform::ListFolder(folder, [&](const platform::FolderEntry& entry) {
-    const std::wstring path = (folder.back() == L'\\' ? folder : folder + L"\\") + entry.name;
+    const std::wstring path = WithBackslash(folder) + entry.name;
     if (entry.IsLink()) return true;  // a link may lead anywhere, also back up the tree
     if (entry.IsFolder()) {
       subfolders.push_back(path);
