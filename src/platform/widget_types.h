@@ -1,6 +1,7 @@
 #pragma once
 // Plain values the widget layer works with: colours, fonts, pictures, rectangles and keys.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,13 +31,24 @@ struct Font {
 
 // A picture: `width` x `height` pixels, rows top to bottom, each pixel four bytes R, G, B, A
 // with straight (not premultiplied) alpha. An image with no pixels is "none".
+//
+// Sizes and positions of the widget layer are those of a 96-DPI screen; on a finer screen the
+// Windows build scales them, and pictures with them. `doubled` may hold the same picture drawn
+// at twice the size (2 * width x 2 * height), which a screen of 144 DPI or more draws from
+// instead, so that it stays sharp; it plays no part where the picture is shown at its own size.
 struct RgbaImage {
   int width = 0;
   int height = 0;
   std::vector<std::uint8_t> pixels;  // width * height * 4 bytes
+  std::shared_ptr<const RgbaImage> doubled;
 
   bool Empty() const { return width <= 0 || height <= 0 || pixels.size() < static_cast<std::size_t>(width) * height * 4; }
-  friend bool operator==(const RgbaImage&, const RgbaImage&) = default;
+  // Equal pictures: the same pixels, and the same doubled pictures (by content) or neither.
+  friend bool operator==(const RgbaImage& a, const RgbaImage& b) {
+    if (a.width != b.width || a.height != b.height || a.pixels != b.pixels) return false;
+    if (!a.doubled || !b.doubled) return !a.doubled && !b.doubled;
+    return *a.doubled == *b.doubled;
+  }
 };
 
 // A rectangle in pixels, relative to the client area of the control's parent.
