@@ -54,11 +54,13 @@ class Form : public Container {
   virtual bool IsToolWindow() const = 0;
   virtual bool IsMainForm() const = 0;
 
+  // Sizes here are of the 96-DPI layout, as everywhere in the widget layer (see RgbaImage).
   // The client area's size (Bounds::left and top are 0).
   virtual Bounds ClientBounds() const = 0;
   // The whole window, frame included, in screen coordinates.
   virtual Bounds WindowBounds() const = 0;
-  // Sets the whole window's size; the client area changes by as much.
+  // Sets the whole window's size; the client area changes by as much (on a finer screen the
+  // frame scales too, so by about as much).
   virtual void SetWindowSize(int width, int height) = 0;
   virtual void CenterOnScreen() = 0;
 

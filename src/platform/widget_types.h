@@ -51,7 +51,7 @@ struct RgbaImage {
   }
 };
 
-// A rectangle in pixels, relative to the client area of the control's parent.
+// A rectangle in pixels of the 96-DPI layout, relative to the client area of the control's parent.
 struct Bounds {
   int left = 0;
   int top = 0;

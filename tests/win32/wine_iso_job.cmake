@@ -63,6 +63,12 @@ add_test(NAME gui_iso_job
                  ${CMAKE_BINARY_DIR}/gui-screens ${CMAKE_BINARY_DIR}/gui-iso-job)
 set_tests_properties(gui_iso_job PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE
                      ENVIRONMENT "DRAVENTA_WINE_BUILD=${CMAKE_BINARY_DIR}")
+# The same job at 150 %, its pages photographed at that scale.
+add_test(NAME gui_iso_job_dpi144
+         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/gui/gui-iso-job.sh $<TARGET_FILE_DIR:Draventa> ${DRAVENTA_STANDIN_DIR}
+                 ${CMAKE_BINARY_DIR}/gui-screens/dpi144 ${CMAKE_BINARY_DIR}/gui-iso-job-dpi144)
+set_tests_properties(gui_iso_job_dpi144 PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE
+                     ENVIRONMENT "DRAVENTA_WINE_BUILD=${CMAKE_BINARY_DIR};DRAVENTA_GUI_DPI=144")
 # The same job with only dism.exe in the system folder and no dismapi.dll anywhere.
 add_test(NAME gui_iso_job_dism_exe
          COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/gui/gui-iso-job.sh $<TARGET_FILE_DIR:Draventa> ${DRAVENTA_STANDIN_DIR}

@@ -7,7 +7,9 @@
 #include <atomic>
 #include <cwctype>
 
+#include "platform/picture_scale.h"
 #include "platform/win32/canvas.h"
+#include "platform/win32/dpi_scale.h"
 #include "platform/win32/scoped_handle.h"
 #include "platform/win32/widget_controls.h"
 #include "platform/win32/win32_form.h"
@@ -35,13 +37,22 @@ constexpr Color kWhite{255, 255, 255};
 class Win32SkinButton : public Win32Control<SkinButton> {
  public:
   Win32SkinButton(ContainerCore& parent, const SkinButtonSpec& spec)
-      : Win32Control(parent, ControlKind::SkinButton, spec.name), look_(spec.look) {
+      : Win32Control(parent, ControlKind::SkinButton, spec.name) {
     CreateChild(kSkinButtonClass, spec.caption, WS_TABSTOP | (spec.visible ? WS_VISIBLE : 0), 0, spec.bounds);
+    SetLook(spec.look);
   }
 
   const SkinButtonLook& Look() const override { return look_; }
   void SetLook(const SkinButtonLook& look) override {
     look_ = look;
+    shown_ = look;
+    for (RgbaImage* picture : {&shown_.raised, &shown_.hovered, &shown_.sunken, &shown_.disabled, &shown_.inputBackground})
+      *picture = PictureAtSize(*picture, ToScreen(picture->width), ToScreen(picture->height));
+    for (SkinTextStyle* style : {&shown_.raisedText, &shown_.hoveredText, &shown_.sunkenText, &shown_.disabledText}) {
+      style->glowRadius = ToScreen(style->glowRadius);
+      style->offsetX = ToScreen(style->offsetX);
+      style->offsetY = ToScreen(style->offsetY);
+    }
     InvalidateRect(hwnd, nullptr, FALSE);
   }
   std::wstring Caption() const override { return WindowText(hwnd); }
@@ -78,23 +89,25 @@ class Win32SkinButton : public Win32Control<SkinButton> {
     POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     return PtInRect(&rect, point) != FALSE;
   }
+  // The face and caption style of a state as drawn: at the screen's size.
   const RgbaImage& Face(SkinButtonState state) const {
-    const RgbaImage* face = &look_.raised;
-    if (state == SkinButtonState::Hovered) face = &look_.hovered;
-    if (state == SkinButtonState::Sunken) face = &look_.sunken;
-    if (state == SkinButtonState::Disabled) face = &look_.disabled;
-    return face->Empty() ? look_.raised : *face;
+    const RgbaImage* face = &shown_.raised;
+    if (state == SkinButtonState::Hovered) face = &shown_.hovered;
+    if (state == SkinButtonState::Sunken) face = &shown_.sunken;
+    if (state == SkinButtonState::Disabled) face = &shown_.disabled;
+    return face->Empty() ? shown_.raised : *face;
   }
   const SkinTextStyle& Style(SkinButtonState state) const {
-    if (state == SkinButtonState::Hovered) return look_.hoveredText;
-    if (state == SkinButtonState::Sunken) return look_.sunkenText;
-    if (state == SkinButtonState::Disabled) return look_.disabledText;
-    return look_.raisedText;
+    if (state == SkinButtonState::Hovered) return shown_.hoveredText;
+    if (state == SkinButtonState::Sunken) return shown_.sunkenText;
+    if (state == SkinButtonState::Disabled) return shown_.disabledText;
+    return shown_.raisedText;
   }
   void Paint(HDC dc);
   void UpdateTooltip();
 
   SkinButtonLook look_;
+  SkinButtonLook shown_;  // look_ scaled for the screen: pictures, glow radius and offsets
   std::wstring hint_;
   bool showHint_ = false;
   bool enterClicks_ = true;
@@ -122,7 +135,7 @@ void Win32SkinButton::Paint(HDC dc) {
   const int width = client.right, height = client.bottom;
   Canvas canvas(width, height);
   canvas.Fill(parent.background);
-  const RgbaImage& background = look_.inputBackground;
+  const RgbaImage& background = shown_.inputBackground;
   if (!background.Empty()) canvas.Blend(background, (width - background.width) / 2, (height - background.height) / 2);
   const SkinButtonState state = State();
   canvas.Blend(Face(state), 0, 0);
@@ -145,7 +158,7 @@ void Win32SkinButton::Paint(HDC dc) {
   const LRESULT cues = SendMessageW(hwnd, WM_QUERYUISTATE, 0, 0);
   if (GetFocus() == hwnd && !(cues & UISF_HIDEFOCUS)) {
     RECT focus = client;
-    InflateRect(&focus, -3, -3);
+    InflateRect(&focus, -ToScreen(3), -ToScreen(3));
     SetTextColor(canvas.Dc(), RGB(0, 0, 0));
     SetBkColor(canvas.Dc(), RGB(255, 255, 255));
     DrawFocusRect(canvas.Dc(), &focus);

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <tuple>
 
+#include "platform/win32/dpi_scale.h"
 #include "platform/win32/scoped_handle.h"
 #include "platform/win32/skin_button_window.h"
 #include "platform/win32/widget_controls.h"
@@ -121,8 +122,9 @@ bool Win32Node::CreateChild(const wchar_t* windowClass, const std::wstring& text
                             const Bounds& bounds) {
   const bool ownClass = windowClass == kPanelClass || windowClass == kImageClass || windowClass == kRuleClass ||
                         windowClass == kSkinButtonClass;
-  HWND made = CreateWindowExW(exStyle, windowClass, text.c_str(), WS_CHILD | WS_CLIPSIBLINGS | style, bounds.left,
-                              bounds.top, bounds.width, bounds.height, parent.Window(),
+  const Bounds onScreen = ToScreen(bounds);
+  HWND made = CreateWindowExW(exStyle, windowClass, text.c_str(), WS_CHILD | WS_CLIPSIBLINGS | style, onScreen.left,
+                              onScreen.top, onScreen.width, onScreen.height, parent.Window(),
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(form.NextControlId())),
                               GetModuleHandleW(nullptr), ownClass ? this : nullptr);
   if (!made) {
@@ -133,6 +135,17 @@ bool Win32Node::CreateChild(const wchar_t* windowClass, const std::wstring& text
   SetPropW(made, kNodeProperty, this);
   SetNameProperty(made, name);
   return true;
+}
+
+Bounds Win32Node::ScreenBounds() const {
+  RECT rect{};
+  GetWindowRect(hwnd, &rect);
+  MapWindowPoints(HWND_DESKTOP, GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
+  return Bounds{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+void Win32Node::SetScreenBounds(const Bounds& bounds) {
+  MoveWindow(hwnd, bounds.left, bounds.top, bounds.width, bounds.height, TRUE);
 }
 
 HBRUSH Win32Node::OnColor(HDC dc) {
@@ -203,15 +216,12 @@ Form& Win32Control<Interface>::OwnerForm() const {
 
 template <class Interface>
 Bounds Win32Control<Interface>::GetBounds() const {
-  RECT rect{};
-  GetWindowRect(hwnd, &rect);
-  MapWindowPoints(HWND_DESKTOP, GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
-  return Bounds{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+  return FromScreen(ScreenBounds());
 }
 
 template <class Interface>
 void Win32Control<Interface>::SetBounds(const Bounds& bounds) {
-  MoveWindow(hwnd, bounds.left, bounds.top, bounds.width, bounds.height, TRUE);
+  SetScreenBounds(ToScreen(bounds));
 }
 
 template class Win32Control<Label>;

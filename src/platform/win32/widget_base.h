@@ -46,9 +46,14 @@ class Win32Node {
   Win32Node(ContainerCore& parent, ControlKind kind, std::wstring name);
   virtual ~Win32Node() = default;
 
-  // Creates the window as a child of the container; false (and a trace line) on failure.
+  // Creates the window as a child of the container, at `bounds` of the 96-DPI layout scaled for
+  // the screen; false (and a trace line) on failure.
   bool CreateChild(const wchar_t* windowClass, const std::wstring& text, DWORD style, DWORD exStyle,
                    const Bounds& bounds);
+  // The window's box in its parent, in the screen's own pixels (Control's bounds are those of
+  // the 96-DPI layout).
+  Bounds ScreenBounds() const;
+  void SetScreenBounds(const Bounds& bounds);
 
   virtual Control& AsControl() = 0;
   // The container this node is (a panel), nullptr for other kinds.

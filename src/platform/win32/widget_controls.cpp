@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include "platform/picture_scale.h"
 #include "platform/win32/canvas.h"
+#include "platform/win32/dpi_scale.h"
 #include "platform/win32/scoped_handle.h"
 #include "platform/win32/win32_form.h"
 
@@ -72,7 +74,7 @@ class Win32Label : public Win32Control<Label> {
   // text's own width and height.
   void FitText() {
     if (!autoSize_) return;
-    Bounds bounds = GetBounds();
+    Bounds bounds = ScreenBounds();
     std::wstring text = Text();
     RECT rect{0, 0, wordWrap_ ? bounds.width : 0, 0};
     {
@@ -83,7 +85,7 @@ class Win32Label : public Win32Control<Label> {
     }
     if (!wordWrap_) bounds.width = rect.right;
     bounds.height = rect.bottom;
-    SetBounds(bounds);
+    SetScreenBounds(bounds);
   }
 
   Font font_;
@@ -104,7 +106,7 @@ class Win32DropDownList : public Win32Control<DropDownList> {
     SetFontOf(hwnd, spec.font.value_or(parent.font));
   }
   void SetBounds(const Bounds& bounds) override {
-    MoveWindow(hwnd, bounds.left, bounds.top, bounds.width, bounds.height + kDropHeight, TRUE);
+    SetScreenBounds(ToScreen(Bounds{bounds.left, bounds.top, bounds.width, bounds.height + kDropHeight}));
   }
   int InsertItem(int index, const std::wstring& text, std::intptr_t data) override {
     if (index < 0 || index > ItemCount()) index = -1;
@@ -153,7 +155,7 @@ class Win32Edit : public Win32Control<Edit> {
     Font font = spec.font.value_or(parent.font);
     textColor = font.color;
     Bounds bounds = spec.bounds;
-    if (bounds.height == 0) bounds.height = LineHeight(font) + 8;
+    if (bounds.height == 0) bounds.height = FromScreen(LineHeight(font)) + 8;
     DWORD style = WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | (spec.readOnly ? ES_READONLY : 0);
     if (!CreateChild(L"Edit", L"", style, WS_EX_CLIENTEDGE, bounds)) return;
     SetFontOf(hwnd, font);
@@ -333,15 +335,17 @@ class Win32Painted : public Win32Control<Interface> {
 class Win32Image : public Win32Painted<Image> {
  public:
   Win32Image(ContainerCore& parent, const ImageSpec& spec)
-      : Win32Painted(parent, ControlKind::Image, spec.name), picture_(spec.image) {
+      : Win32Painted(parent, ControlKind::Image, spec.name) {
     Bounds bounds = spec.bounds;
-    if (bounds.width == 0) bounds.width = picture_.width;
-    if (bounds.height == 0) bounds.height = picture_.height;
+    if (bounds.width == 0) bounds.width = spec.image.width;
+    if (bounds.height == 0) bounds.height = spec.image.height;
     CreateChild(kImageClass, L"", WS_VISIBLE, 0, bounds);
+    SetPicture(spec.image);
   }
   const RgbaImage& Picture() const override { return picture_; }
   void SetPicture(const RgbaImage& image) override {
     picture_ = image;
+    shown_ = PictureAtSize(picture_, ToScreen(picture_.width), ToScreen(picture_.height));
     InvalidateRect(hwnd, nullptr, FALSE);
   }
   void Paint(HDC dc) override {
@@ -349,12 +353,13 @@ class Win32Image : public Win32Painted<Image> {
     GetClientRect(hwnd, &rect);
     Canvas canvas(rect.right, rect.bottom);
     canvas.Fill(parent.background);
-    canvas.Blend(picture_, 0, 0);
+    canvas.Blend(shown_, 0, 0);
     canvas.CopyTo(dc, 0, 0);
   }
 
  private:
   RgbaImage picture_;
+  RgbaImage shown_;  // the picture at the screen's size
 };
 
 class Win32Rule : public Win32Painted<Rule> {

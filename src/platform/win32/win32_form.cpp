@@ -1,6 +1,7 @@
 #include "platform/win32/win32_form.h"
 
 #include "platform/win32/application_window.h"
+#include "platform/win32/dpi_scale.h"
 #include "platform/win32/widget_controls.h"
 #include "platform/win32/window_calls.h"
 
@@ -51,7 +52,7 @@ Win32Form::Win32Form(const FormSpec& spec)
   HWND owner = spec.owner ? reinterpret_cast<HWND>(spec.owner->Handle()) : EnsureApplicationWindow();
   const DWORD style = FormStyle(border_);
   const DWORD exStyle = FormExStyle(border_);
-  RECT outer{0, 0, spec.clientWidth, spec.clientHeight};
+  RECT outer{0, 0, ToScreen(spec.clientWidth), ToScreen(spec.clientHeight)};
   AdjustWindowRectEx(&outer, style, FALSE, exStyle);
   hwnd_ = CreateWindowExW(exStyle, kFormClass, spec.caption.c_str(), style, 0, 0, outer.right - outer.left,
                           outer.bottom - outer.top, owner, nullptr, GetModuleHandleW(nullptr), this);
@@ -86,23 +87,25 @@ void Win32Form::SetCaption(const std::wstring& caption) {
 Bounds Win32Form::ClientBounds() const {
   RECT rect{};
   GetClientRect(hwnd_, &rect);
-  return Bounds{0, 0, rect.right, rect.bottom};
+  return FromScreen(Bounds{0, 0, rect.right, rect.bottom});
 }
 
 Bounds Win32Form::WindowBounds() const {
   RECT rect{};
   GetWindowRect(hwnd_, &rect);
-  return Bounds{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+  return FromScreen(Bounds{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top});
 }
 
+// The outer size scales as a whole: the frame and caption grow with the DPI too.
 void Win32Form::SetWindowSize(int width, int height) {
-  SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(hwnd_, nullptr, 0, 0, ToScreen(width), ToScreen(height), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32Form::CenterOnScreen() {
-  Bounds outer = WindowBounds();
-  const int left = (GetSystemMetrics(SM_CXSCREEN) - outer.width) / 2;
-  const int top = (GetSystemMetrics(SM_CYSCREEN) - outer.height) / 2;
+  RECT outer{};
+  GetWindowRect(hwnd_, &outer);
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2;
+  const int top = (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2;
   SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -12,8 +12,9 @@
 # program runs dism.exe; the whole job is walked once, without pictures.
 # The work folder (emptied first) gets the staged program folder and the generated sample disc,
 # which the Wine prefix maps as the CD-ROM drive E: during the run only. The ISO goes to C:\ISO\
-# of the prefix. DRAVENTA_WINE_BUILD names the build folder whose Wine prefix is used. The
-# output ends with gtest-style totals, which scripts/test counts.
+# of the prefix. DRAVENTA_WINE_BUILD names the build folder whose Wine prefix is used;
+# DRAVENTA_GUI_DPI, the screen's DPI for the walk (96 unless set; see gui-flow.sh). The output
+# ends with gtest-style totals, which scripts/test counts.
 set -u
 if [ "${1:-}" = --inner ]; then shift; inner_mode=1; else inner_mode=0; fi
 exe_dir=$(cd "$1" && pwd)
@@ -24,6 +25,9 @@ dism_mode=${5:-api}
 here=$(cd "$(dirname "$0")" && pwd)
 runner=$(realpath "$here/../../../cmake/wine-run.sh")
 export DRAVENTA_WINE_BUILD=${DRAVENTA_WINE_BUILD:-$(dirname "$exe_dir")}
+export DRAVENTA_GUI_DPI=${DRAVENTA_GUI_DPI:-96}
+# shellcheck source=gui-steps.sh
+source "$here/gui-steps.sh"
 prefix=$DRAVENTA_WINE_BUILD/wineprefix
 program_data=$prefix/drive_c/ProgramData/Qarvel/DraventaWin
 iso_dir=$prefix/drive_c/ISO
@@ -137,9 +141,8 @@ check_iso() {
 
 inner() {
   local label=$1 mb=$2 suite=DraventaIsoJob exe_dir=$work/program program
-  # shellcheck source=gui-steps.sh
-  source "$here/gui-steps.sh"
   "$runner" reg add "HKCU\\Software\\Wine\\X11 Driver" /v Decorated /d N /f >/dev/null 2>&1
+  gui_set_dpi "$DRAVENTA_GUI_DPI"
   if [ "$dism_mode" = exe ]; then
     inner_dism_exe
     return
@@ -190,7 +193,9 @@ inner() {
 
 if [ "$inner_mode" = 1 ]; then
   inner "$6" "$7"
-  exit
+  status=$?
+  gui_set_dpi 96
+  exit $status
 fi
 
 fail_setup() {
@@ -251,4 +256,4 @@ ln -sfn "$work/disc" "$prefix/dosdevices/e:"
 "$runner" reg add "$drives_key" /v e: /d cdrom /f >/dev/null 2>&1 || fail_setup "the drive could not be registered"
 WINEPREFIX=$prefix wineserver -w
 # A display of its own, in true colour, so the pictures are what a user sees.
-timeout 280 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inner "$exe_dir" "$standins" "$shots" "$work" "$dism_mode" "$label" "$mb"
+timeout 280 xvfb-run -a -s "-screen 0 $(gui_screen_size "$DRAVENTA_GUI_DPI")x24" bash "$0" --inner "$exe_dir" "$standins" "$shots" "$work" "$dism_mode" "$label" "$mb"

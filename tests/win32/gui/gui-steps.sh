@@ -5,6 +5,16 @@
 # scripts/test counts.
 passed=0
 failed=0
+
+# gui_set_dpi <dpi>: the screen's DPI for Wine's programs started from now on (Wine's LogPixels).
+gui_set_dpi() {
+  "$runner" reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+}
+
+# gui_screen_size <dpi>: a virtual screen as large at that DPI as 1024 x 768 is at 96.
+gui_screen_size() {
+  echo "$((1024 * $1 / 96))x$((768 * $1 / 96))"
+}
 failures=()
 
 # gui_result <case> <status>: counts one case.

@@ -14,6 +14,7 @@
 // one line per check ("ok: ..." or "FAILED: ..."), then "rect: left top width height" of the
 // window now in front, and exits 0 when every check held.
 #include "gui_driver_util.h"
+#include "gui_layout_check.h"
 #include "gui_job_steps.h"
 
 #include <oleacc.h>
@@ -185,14 +186,15 @@ void StepEulaNext() {
   HWND wizard = WaitForm(L"MainForm", true);
   Check(wizard != nullptr && IsWindowVisible(wizard), L"Next shows the wizard");
   Check(!IsWindowVisible(eula), L"and hides the licence dialog");
-  // The outer size is set, so the client height follows the system's frame (301 on Windows 7).
+  // The outer size is set, so the client area follows the system's frame (712 x 301 on Windows
+  // 7 at 96 DPI; the frame need not grow with the DPI as the window does).
   RECT client{};
   GetClientRect(wizard, &client);
-  Check(client.right == 712 && client.bottom >= 295, L"wizard client area " + std::to_wstring(client.right) + L" x " +
-                                                        std::to_wstring(client.bottom));
+  Check(client.right >= Scaled(712) && client.bottom >= Scaled(295),
+        L"wizard client area " + std::to_wstring(client.right) + L" x " + std::to_wstring(client.bottom));
   RECT outer{};
   GetWindowRect(wizard, &outer);
-  Check(outer.right - outer.left == 718 && outer.bottom - outer.top == 330,
+  Check(outer.right - outer.left == Scaled(718) && outer.bottom - outer.top == Scaled(330),
         L"wizard outer size " + std::to_wstring(outer.right - outer.left) + L" x " +
             std::to_wstring(outer.bottom - outer.top));
   Check(TextOf(FindChild(wizard, L"btnBack")) == L"&Back", L"the wizard's Back reads \"&Back\"");

@@ -2,6 +2,8 @@
 // property, reading them with window messages, and the checks each step prints.
 #include "gui_driver_util.h"
 
+#include "gui_layout_check.h"
+
 #include <cstdio>
 #include <vector>
 
@@ -96,6 +98,8 @@ std::wstring WithoutCr(std::wstring text) {
 }
 
 void PrintRect(HWND form) {
+  // The program's own windows; not the system's (the folder browser).
+  if (!NameOf(form).empty()) CheckLayout(form, NameOf(form).c_str());
   RECT r{};
   if (form != nullptr) GetWindowRect(form, &r);
   std::wprintf(L"rect: %ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
@@ -104,7 +108,7 @@ void PrintRect(HWND form) {
 void CheckClient(HWND form, int width, int height, const std::wstring& what) {
   RECT client{};
   GetClientRect(form, &client);
-  Check(client.right == width && client.bottom == height,
+  Check(client.right == Scaled(width) && client.bottom == Scaled(height),
         what + L" client area " + std::to_wstring(client.right) + L" x " + std::to_wstring(client.bottom));
 }
 

@@ -26,8 +26,10 @@ std::wstring ComboItem(HWND combo, int index);
 std::wstring Library(const std::wstring& key);
 // Compares label texts without CR.
 std::wstring WithoutCr(std::wstring text);
-// Prints "rect: left top width height" for the calling script's screenshot.
+// Checks the layout of the window in front (gui_layout_check.h), then prints "rect: left top
+// width height" for the calling script's screenshot.
 void PrintRect(HWND form);
+// The client area is `width` x `height` of the 96-DPI layout, scaled to the walk's DPI.
 void CheckClient(HWND form, int width, int height, const std::wstring& what);
 void Click(HWND button);
 // Waits up to 5 s for the window to be enabled (or disabled).
