@@ -7,6 +7,10 @@
 // ART_REFRESH_HOVERED, ART_REFRESH_SUNKEN (img_refresh1, img_refresh2, img_refresh3). The side
 // banner of the first two windows: ART_BANNER (Image1).
 //
+// Each has a twin at twice the size under the name with _2X added (ART_BANNER_2X, 346 x 606,
+// ...): the same picture drawn for screens of 144 DPI and more, which draw it at its 1x size in
+// logical pixels.
+//
 // The faces have transparent rounded corners and the refresh faces a transparent surround;
 // fully transparent pixels carry the window colour kArtWindowColour, so a face drawn without
 // regard to alpha still shows the window colour there. ART_BUTTON_BK is opaque, in that colour.
@@ -34,6 +38,15 @@ inline constexpr ArtworkEntry kArtwork[] = {
     {L"ART_REFRESH_RAISED", 22, 22},
     {L"ART_REFRESH_HOVERED", 22, 22},
     {L"ART_REFRESH_SUNKEN", 22, 22},
+    {L"ART_BANNER_2X", 346, 606},
+    {L"ART_FACE_RAISED_2X", 192, 48},
+    {L"ART_FACE_HOVERED_2X", 192, 48},
+    {L"ART_FACE_SUNKEN_2X", 192, 48},
+    {L"ART_FACE_DISABLED_2X", 192, 48},
+    {L"ART_BUTTON_BK_2X", 232, 86},
+    {L"ART_REFRESH_RAISED_2X", 44, 44},
+    {L"ART_REFRESH_HOVERED_2X", 44, 44},
+    {L"ART_REFRESH_SUNKEN_2X", 44, 44},
 };
 
 // Background of the mode selection window and the licence dialog, the colour the art is drawn

@@ -1,10 +1,14 @@
 #include "ui/window_art.h"
 
+#include <memory>
+
 #include "gs/artwork.h"
 
 namespace ui {
 
-platform::RgbaImage LoadWindowArt(const std::wstring& name) {
+namespace {
+
+platform::RgbaImage LoadOne(const std::wstring& name) {
   gs::RgbaImage decoded;
   platform::RgbaImage picture;
   if (!gs::LoadArtwork(name, decoded)) return picture;
@@ -14,13 +18,20 @@ platform::RgbaImage LoadWindowArt(const std::wstring& name) {
   return picture;
 }
 
+}  // namespace
+
+platform::RgbaImage LoadWindowArt(const std::wstring& name) {
+  platform::RgbaImage picture = LoadOne(name);
+  if (picture.Empty()) return picture;
+  platform::RgbaImage doubled = LoadOne(name + L"_2X");
+  if (doubled.width == 2 * picture.width && doubled.height == 2 * picture.height)
+    picture.doubled = std::make_shared<const platform::RgbaImage>(std::move(doubled));
+  return picture;
+}
+
 platform::Color ArtWindowColor() {
   return platform::Color{gs::kArtWindowColour[0], gs::kArtWindowColour[1], gs::kArtWindowColour[2]};
 }
-
-}  // namespace ui
-
-namespace ui {
 
 platform::RgbaImage FlattenOnto(const platform::RgbaImage& picture, platform::Color color) {
   platform::RgbaImage flat = picture;
@@ -32,6 +43,7 @@ platform::RgbaImage FlattenOnto(const platform::RgbaImage& picture, platform::Co
       flat.pixels[i + c] = static_cast<std::uint8_t>((flat.pixels[i + c] * alpha + under[c] * (255 - alpha) + 127) / 255);
     flat.pixels[i + 3] = 255;
   }
+  if (flat.doubled) flat.doubled = std::make_shared<const platform::RgbaImage>(FlattenOnto(*flat.doubled, color));
   return flat;
 }
 

@@ -103,6 +103,17 @@ TEST_F(WindowsTest, ModeWindowStartsWithBothEntriesAndTheUsbNote) {
   }
   EXPECT_EQ(FindControlAs<Image>(form, L"Image1")->Picture().width, 173);
   EXPECT_EQ(FindControlAs<Image>(form, L"Image1")->Picture().height, 303);
+  // Each picture reaches its control with its twin at twice the size, for fine screens; the
+  // refresh faces, flattened onto their page, at both sizes.
+  const SkinButton& refresh = *FindControlAs<SkinButton>(first.MainForm().Form(), L"btnRefresh");
+  for (const RgbaImage* picture : {&FindControlAs<Image>(form, L"Image1")->Picture(), &next.Look().raised, &next.Look().disabled,
+                                   &next.Look().inputBackground, &refresh.Look().hovered}) {
+    ASSERT_NE(picture->doubled, nullptr) << picture->width << " x " << picture->height;
+    EXPECT_EQ(picture->doubled->width, 2 * picture->width);
+    EXPECT_EQ(picture->doubled->height, 2 * picture->height);
+  }
+  for (std::size_t i = 3; i < refresh.Look().hovered.doubled->pixels.size(); i += 4)
+    ASSERT_EQ(refresh.Look().hovered.doubled->pixels[i], 255) << "pixel " << i / 4;
 
   // The other two windows exist, hidden, from the start.
   EXPECT_FALSE(first.dlgEULA().Form().IsVisible());

@@ -22,6 +22,11 @@ TEST(ArtworkOnWindows, EveryPictureLoadsFromTheResourcesAsCommitted) {
       {L"ART_FACE_SUNKEN", "face_sunken.png"}, {L"ART_FACE_DISABLED", "face_disabled.png"},   {L"ART_BUTTON_BK", "button_bk.png"},
       {L"ART_REFRESH_RAISED", "refresh_raised.png"}, {L"ART_REFRESH_HOVERED", "refresh_hovered.png"},
       {L"ART_REFRESH_SUNKEN", "refresh_sunken.png"},
+      {L"ART_BANNER_2X", "banner_2x.png"},           {L"ART_FACE_RAISED_2X", "face_raised_2x.png"},
+      {L"ART_FACE_HOVERED_2X", "face_hovered_2x.png"}, {L"ART_FACE_SUNKEN_2X", "face_sunken_2x.png"},
+      {L"ART_FACE_DISABLED_2X", "face_disabled_2x.png"}, {L"ART_BUTTON_BK_2X", "button_bk_2x.png"},
+      {L"ART_REFRESH_RAISED_2X", "refresh_raised_2x.png"}, {L"ART_REFRESH_HOVERED_2X", "refresh_hovered_2x.png"},
+      {L"ART_REFRESH_SUNKEN_2X", "refresh_sunken_2x.png"},
   };
   ASSERT_EQ(std::size(files), std::size(gs::kArtwork));
   for (const auto& [name, file] : files) {

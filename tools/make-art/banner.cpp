@@ -138,8 +138,8 @@ void DrawCentredText(Canvas& canvas, const std::string& text, int top, const Col
 
 }  // namespace
 
-Canvas DrawBanner() {
-  Canvas canvas(kWidth, kHeight);
+Canvas DrawBanner(int scale) {
+  Canvas canvas(kWidth, kHeight, scale);
   DrawBackground(canvas);
   DrawTraces(canvas);
   const float discX = kMiddle - 6, discY = 96, discR = 46;

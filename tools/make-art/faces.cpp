@@ -44,10 +44,10 @@ Colour Accent() { return Rgb(113, 227, 255); }
 
 Colour WindowColour() { return Rgb(229, 232, 237); }
 
-Canvas DrawButtonFace(FaceState state) {
+Canvas DrawButtonFace(FaceState state, int scale) {
   const float w = 96, h = 24;
   const Glass glass = GlassFor(state);
-  Canvas canvas{int(w), int(h)};
+  Canvas canvas{int(w), int(h), scale};
   Distance outer = RoundedBox(0, 0, w, h, 4.5f);
   Distance inner = RoundedBox(1, 1, w - 1, h - 1, 3.5f);
   canvas.Fill(outer, glass.border);
@@ -77,16 +77,16 @@ Canvas DrawButtonFace(FaceState state) {
   return canvas;
 }
 
-Canvas DrawButtonBackground() {
-  Canvas canvas(116, 43);
+Canvas DrawButtonBackground(int scale) {
+  Canvas canvas(116, 43, scale);
   canvas.Cover(Solid(WindowColour()));
   return canvas;
 }
 
-Canvas DrawRefreshFace(FaceState state) {
+Canvas DrawRefreshFace(FaceState state, int scale) {
   const float size = 22, c = size / 2;
   const Glass glass = GlassFor(state == FaceState::Disabled ? FaceState::Raised : state);
-  Canvas canvas{int(size), int(size)};
+  Canvas canvas{int(size), int(size), scale};
   canvas.Fill(Circle(c, c, c), glass.border);
   Distance inner = Circle(c, c, c - 1);
   canvas.Fill(inner, GlassPaint(glass, 1, size - 1));

@@ -1,9 +1,11 @@
 // Draws the window art and writes it as PNG files into the folder given on the command line
-// (the repository keeps the result in resources/art). The same program always writes the same
-// pictures.
+// (the repository keeps the result in resources/art): each picture as NAME.png at 1x and as
+// NAME_2x.png at twice the size, for screens of 144 DPI and more. The same program always writes
+// the same pictures.
 #include <cstdio>
 #include <exception>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include "art.h"
@@ -11,13 +13,18 @@
 
 namespace {
 
-void Write(const std::string& folder, const std::string& name, const art::Canvas& canvas) {
+void WriteFile(const std::string& path, const art::Canvas& canvas) {
   const std::vector<std::uint8_t> bytes = art::EncodeRgbaPng(canvas.ToImage(art::WindowColour()));
-  const std::string path = folder + "/" + name;
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
   std::printf("%s: %d x %d, %zu bytes\n", path.c_str(), canvas.Width(), canvas.Height(), bytes.size());
+}
+
+// `name`.png drawn at 1x and `name`_2x.png at 2x.
+void Write(const std::string& folder, const std::string& name, const std::function<art::Canvas(int scale)>& draw) {
+  WriteFile(folder + "/" + name + ".png", draw(1));
+  WriteFile(folder + "/" + name + "_2x.png", draw(2));
 }
 
 }  // namespace
@@ -30,15 +37,15 @@ int main(int argc, char** argv) {
   const std::string folder = argv[1];
   using art::FaceState;
   try {
-    Write(folder, "banner.png", art::DrawBanner());
-    Write(folder, "face_raised.png", art::DrawButtonFace(FaceState::Raised));
-    Write(folder, "face_hovered.png", art::DrawButtonFace(FaceState::Hovered));
-    Write(folder, "face_sunken.png", art::DrawButtonFace(FaceState::Sunken));
-    Write(folder, "face_disabled.png", art::DrawButtonFace(FaceState::Disabled));
-    Write(folder, "button_bk.png", art::DrawButtonBackground());
-    Write(folder, "refresh_raised.png", art::DrawRefreshFace(FaceState::Raised));
-    Write(folder, "refresh_hovered.png", art::DrawRefreshFace(FaceState::Hovered));
-    Write(folder, "refresh_sunken.png", art::DrawRefreshFace(FaceState::Sunken));
+    Write(folder, "banner", art::DrawBanner);
+    Write(folder, "face_raised", [](int scale) { return art::DrawButtonFace(FaceState::Raised, scale); });
+    Write(folder, "face_hovered", [](int scale) { return art::DrawButtonFace(FaceState::Hovered, scale); });
+    Write(folder, "face_sunken", [](int scale) { return art::DrawButtonFace(FaceState::Sunken, scale); });
+    Write(folder, "face_disabled", [](int scale) { return art::DrawButtonFace(FaceState::Disabled, scale); });
+    Write(folder, "button_bk", art::DrawButtonBackground);
+    Write(folder, "refresh_raised", [](int scale) { return art::DrawRefreshFace(FaceState::Raised, scale); });
+    Write(folder, "refresh_hovered", [](int scale) { return art::DrawRefreshFace(FaceState::Hovered, scale); });
+    Write(folder, "refresh_sunken", [](int scale) { return art::DrawRefreshFace(FaceState::Sunken, scale); });
   } catch (const std::exception& e) {
     std::fprintf(stderr, "make_art: %s\n", e.what());
     return 1;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 namespace art {
 
@@ -33,7 +34,12 @@ float Smooth(float edge0, float edge1, float v) {
   return t * t * (3 - 2 * t);
 }
 
-Canvas::Canvas(int width, int height) : m_width(width), m_height(height), m_pixels(std::size_t(width) * height, Colour{0, 0, 0, 0}) {}
+Canvas::Canvas(int width, int height, int scale)
+    : m_width(width * scale), m_height(height * scale), m_scale(scale), m_pixels(std::size_t(m_width) * m_height, Colour{0, 0, 0, 0}) {}
+
+float Canvas::Logical(int device, int sample, int samples) const {
+  return (float(device) + (float(sample) + 0.5f) / float(samples)) / float(m_scale);
+}
 
 void Canvas::Blend(int x, int y, const Colour& c, float coverage) {
   const float a = c.a * coverage;
@@ -48,15 +54,16 @@ void Canvas::Blend(int x, int y, const Colour& c, float coverage) {
 void Canvas::Fill(const Distance& shape, const Paint& paint, float opacity, int samples) {
   for (int y = 0; y < m_height; ++y) {
     for (int x = 0; x < m_width; ++x) {
-      const float cx = x + 0.5f, cy = y + 0.5f;
+      const float cx = Logical(x), cy = Logical(y);
       float coverage;
       if (samples <= 1) {
-        coverage = Clamp01(0.5f - shape(cx, cy));
+        // The distance in device pixels, so the soft edge is one device pixel wide.
+        coverage = Clamp01(0.5f - shape(cx, cy) * float(m_scale));
       } else {
         int inside = 0;
         for (int sy = 0; sy < samples; ++sy)
           for (int sx = 0; sx < samples; ++sx)
-            if (shape(x + (sx + 0.5f) / samples, y + (sy + 0.5f) / samples) < 0) ++inside;
+            if (shape(Logical(x, sx, samples), Logical(y, sy, samples)) < 0) ++inside;
         coverage = float(inside) / float(samples * samples);
       }
       if (coverage > 0) Blend(x, y, paint(cx, cy), coverage * opacity);
@@ -68,13 +75,13 @@ void Canvas::Fill(const Distance& shape, const Colour& colour, float opacity, in
 
 void Canvas::Cover(const Paint& paint) {
   for (int y = 0; y < m_height; ++y)
-    for (int x = 0; x < m_width; ++x) Blend(x, y, paint(x + 0.5f, y + 0.5f), 1.0f);
+    for (int x = 0; x < m_width; ++x) Blend(x, y, paint(Logical(x), Logical(y)), 1.0f);
 }
 
 void Canvas::Glow(const Distance& shape, const Colour& colour, float radius, float strength) {
   for (int y = 0; y < m_height; ++y) {
     for (int x = 0; x < m_width; ++x) {
-      const float d = std::max(0.0f, shape(x + 0.5f, y + 0.5f));
+      const float d = std::max(0.0f, shape(Logical(x), Logical(y)));
       const float fall = 1 - Smooth(0, radius, d);
       if (fall > 0) Blend(x, y, colour, strength * fall * fall);
     }
@@ -82,13 +89,19 @@ void Canvas::Glow(const Distance& shape, const Colour& colour, float radius, flo
 }
 
 void Canvas::Plot(int x, int y, const Colour& colour, float coverage) {
-  if (x >= 0 && y >= 0 && x < m_width && y < m_height) Blend(x, y, colour, coverage);
+  for (int dy = 0; dy < m_scale; ++dy) {
+    for (int dx = 0; dx < m_scale; ++dx) {
+      const int px = x * m_scale + dx, py = y * m_scale + dy;
+      if (px >= 0 && py >= 0 && px < m_width && py < m_height) Blend(px, py, colour, coverage);
+    }
+  }
 }
 
 void Canvas::Draw(const Canvas& other, int left, int top) {
+  if (other.m_scale != m_scale) throw std::invalid_argument("Canvas::Draw: canvases of different scales");
   for (int y = 0; y < other.m_height; ++y) {
     for (int x = 0; x < other.m_width; ++x) {
-      const int tx = x + left, ty = y + top;
+      const int tx = x + left * m_scale, ty = y + top * m_scale;
       if (tx < 0 || ty < 0 || tx >= m_width || ty >= m_height) continue;
       const Colour& s = other.m_pixels[std::size_t(y) * other.m_width + x];
       Colour& d = m_pixels[std::size_t(ty) * m_width + tx];

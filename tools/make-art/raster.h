@@ -2,6 +2,11 @@
 // A small deterministic rasteriser for the window art: shapes are signed distance functions
 // (negative inside, in pixels), filled with one pixel of antialiasing and composited with
 // source-over onto a float canvas.
+//
+// A canvas has a whole-number scale: it holds width * scale x height * scale pixels, while every
+// shape, paint, glow radius and position is given in the logical (1x) pixels of width x height.
+// So one drawing makes the picture at 1x and, at scale 2, the same picture for screens of twice
+// the density, with edges one device pixel soft either way.
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -22,9 +27,10 @@ using Paint = std::function<Colour(float x, float y)>;
 
 class Canvas {
  public:
-  Canvas(int width, int height);
-  int Width() const { return m_width; }
-  int Height() const { return m_height; }
+  Canvas(int width, int height, int scale = 1);
+  int Width() const { return m_width; }    // device pixels
+  int Height() const { return m_height; }  // device pixels
+  int Scale() const { return m_scale; }
 
   // Composites `paint` where `shape` covers; `opacity` scales the coverage. With `samples` > 1 the
   // coverage is averaged over samples x samples points of each pixel instead of taken from the
@@ -35,9 +41,9 @@ class Canvas {
   void Cover(const Paint& paint);
   // A soft glow: the colour with an alpha that falls off over `radius` pixels outside the shape.
   void Glow(const Distance& shape, const Colour& colour, float radius, float strength);
-  // One pixel composited with the given coverage.
+  // One logical pixel (scale x scale device pixels) composited with the given coverage.
   void Plot(int x, int y, const Colour& colour, float coverage = 1.0f);
-  // Another canvas drawn at (left, top).
+  // Another canvas of the same scale drawn at logical (left, top).
   void Draw(const Canvas& other, int left, int top);
 
   // The picture as 8-bit straight RGBA, with a deterministic sub-LSB dither against banding.
@@ -46,7 +52,9 @@ class Canvas {
 
  private:
   void Blend(int x, int y, const Colour& colour, float coverage);
-  int m_width, m_height;
+  // The logical point at the centre of device pixel (x, y), or of its sample (sx, sy) of n x n.
+  float Logical(int device, int sample = 0, int samples = 1) const;
+  int m_width, m_height, m_scale;
   std::vector<Colour> m_pixels;  // premultiplied
 };
 
