@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 
 namespace art {
 
@@ -93,22 +92,6 @@ void Canvas::Plot(int x, int y, const Colour& colour, float coverage) {
     for (int dx = 0; dx < m_scale; ++dx) {
       const int px = x * m_scale + dx, py = y * m_scale + dy;
       if (px >= 0 && py >= 0 && px < m_width && py < m_height) Blend(px, py, colour, coverage);
-    }
-  }
-}
-
-void Canvas::Draw(const Canvas& other, int left, int top) {
-  if (other.m_scale != m_scale) throw std::invalid_argument("Canvas::Draw: canvases of different scales");
-  for (int y = 0; y < other.m_height; ++y) {
-    for (int x = 0; x < other.m_width; ++x) {
-      const int tx = x + left * m_scale, ty = y + top * m_scale;
-      if (tx < 0 || ty < 0 || tx >= m_width || ty >= m_height) continue;
-      const Colour& s = other.m_pixels[std::size_t(y) * other.m_width + x];
-      Colour& d = m_pixels[std::size_t(ty) * m_width + tx];
-      d.r = s.r + d.r * (1 - s.a);
-      d.g = s.g + d.g * (1 - s.a);
-      d.b = s.b + d.b * (1 - s.a);
-      d.a = s.a + d.a * (1 - s.a);
     }
   }
 }

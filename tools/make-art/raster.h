@@ -43,8 +43,6 @@ class Canvas {
   void Glow(const Distance& shape, const Colour& colour, float radius, float strength);
   // One logical pixel (scale x scale device pixels) composited with the given coverage.
   void Plot(int x, int y, const Colour& colour, float coverage = 1.0f);
-  // Another canvas of the same scale drawn at logical (left, top).
-  void Draw(const Canvas& other, int left, int top);
 
   // The picture as 8-bit straight RGBA, with a deterministic sub-LSB dither against banding.
   // Fully transparent pixels take the colour `clear`.
