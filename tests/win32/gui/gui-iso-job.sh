@@ -7,7 +7,8 @@
 # xorriso and wimdir.
 #   gui-iso-job.sh <folder of Draventa.exe> <stand-in folder> <screenshot folder> <work folder> [api|exe]
 # api (the default): the dismapi.dll stand-in in the prefix's system folder, where the program
-# loads the DISM API from; the whole job, a DISM failure and a cancel are walked, photographed.
+# loads the DISM API from; the whole job, a DISM failure and a cancel are walked, photographed,
+# and the USB mode as far as its step 2 (the stick page).
 # exe: only the dism.exe stand-in in the system folder and no dismapi.dll anywhere, so the
 # program runs dism.exe; the whole job is walked once, without pictures.
 # The work folder (emptied first) gets the staged program folder and the generated sample disc,
@@ -188,6 +189,18 @@ inner() {
   gui_check scratch-folder-removed check_gone "$program_data/QarvelToolTmp"
   gui_step close
   gui_check ends gui_wait_end "$program" "closing the mode window"
+
+  # The USB mode's step 2 with the disc measured, photographed; closing the wizard ends it.
+  suite=DraventaUsbPage
+  "$runner" "$exe_dir/Draventa.exe" >/dev/null 2>&1 &
+  program=$!
+  gui_step mode
+  gui_step next
+  gui_step tick
+  gui_step disc "" "$label" "$mb"
+  gui_step usb-page wizard-step2-usb
+  gui_step close
+  gui_check ends gui_wait_end "$program" "closing the wizard"
   gui_summary
 }
 

@@ -157,6 +157,21 @@ void StepFolderPage() {
   PrintRect(wizard);
 }
 
+// Step 2 of the USB job: the stick page with its list, the check-after-writing box and the
+// refresh button; Wine has no USB drives, so the list may be empty, and Next stays disabled.
+void StepUsbPage() {
+  HWND wizard = Wizard();
+  Click(FindChild(wizard, L"btnNext"));
+  HWND page = FindChild(wizard, L"panSelectUsb");
+  Check(WaitFor(10, [&] { return Shown(page); }), L"Next shows step 2 (panSelectUsb)");
+  Check(TextOf(FindChild(wizard, L"Label4")) == L"Step 2 of 3:", L"Label4 reads \"Step 2 of 3:\"");
+  Check(TextOf(FindChild(wizard, L"Label5")) == Library(L"USB Step2 Caption"), L"Label5 holds \"USB Step2 Caption\"");
+  Check(TextOf(FindChild(wizard, L"chkVerifyFiles")) == Library(L"USB Step2 Verify Caption"),
+        L"chkVerifyFiles holds \"USB Step2 Verify Caption\"");
+  Check(Shown(FindChild(wizard, L"btnRefresh")), L"the refresh button is shown");
+  PrintRect(wizard);
+}
+
 HWND FolderBrowser() {
   for (HWND dialog : ProgramDialogs())
     if (ChildWithText(dialog, L"Please Select Folder:") != nullptr) return dialog;
@@ -384,6 +399,7 @@ std::wstring Argument(const std::vector<std::wstring>& args, std::size_t index) 
 bool RunJobStep(const std::wstring& step, const std::vector<std::wstring>& args) {
   if (step == L"disc") StepDisc(Argument(args, 0), Argument(args, 1));
   else if (step == L"folder-page") StepFolderPage();
+  else if (step == L"usb-page") StepUsbPage();
   else if (step == L"browse-open") StepBrowseOpen(Argument(args, 0));
   else if (step == L"browse-ok") StepBrowseOk(Argument(args, 0));
   else if (step == L"start") StepStart();

@@ -9,6 +9,7 @@ namespace gui {
 //   disc <label> <MB>     the licence dialog's Next; step 1 lists "E:\ ( <label> ) " and
 //                         measures <MB>
 //   folder-page           Next to step 2, the folder page
+//   usb-page              Next to step 2 of the USB mode, the stick page
 //   browse-open <folder>  Browser, and <folder> selected in the system folder browser
 //   browse-ok <folder>    its OK; the folder is taken
 //   start                 Next: step 3, the job starts
