@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <memory>
 
 namespace platform {
 
@@ -37,45 +38,49 @@ std::vector<Tap> TapsFor(int from, int to) {
   return taps;
 }
 
-// A float picture, premultiplied, four channels per pixel.
-struct Plane {
-  int width = 0;
-  int height = 0;
-  std::vector<float> values;
-  float* At(int x, int y) { return &values[(static_cast<std::size_t>(y) * width + x) * 4]; }
-  const float* At(int x, int y) const { return &values[(static_cast<std::size_t>(y) * width + x) * 4]; }
-};
+std::uint8_t ToByte(float value) { return static_cast<std::uint8_t>(std::clamp(std::lround(value), 0L, 255L)); }
 
-Plane Premultiplied(const RgbaImage& picture) {
-  Plane plane{picture.width, picture.height, std::vector<float>(picture.pixels.size())};
-  for (std::size_t i = 0; i + 3 < picture.pixels.size(); i += 4) {
-    const float alpha = picture.pixels[i + 3] / 255.0f;
-    for (int c = 0; c < 3; ++c) plane.values[i + c] = picture.pixels[i + c] * alpha;
-    plane.values[i + 3] = alpha;
-  }
-  return plane;
-}
-
-// One pass along rows (`horizontal`) or columns.
-Plane Resample(const Plane& source, int size, bool horizontal) {
-  const std::vector<Tap> taps = TapsFor(horizontal ? source.width : source.height, size);
-  Plane result{horizontal ? size : source.width, horizontal ? source.height : size, {}};
-  result.values.assign(static_cast<std::size_t>(result.width) * result.height * 4, 0.0f);
-  for (int y = 0; y < result.height; ++y) {
-    for (int x = 0; x < result.width; ++x) {
-      const Tap& tap = taps[static_cast<std::size_t>(horizontal ? x : y)];
-      float* out = result.At(x, y);
-      for (std::size_t k = 0; k < tap.weights.size(); ++k) {
-        const int s = tap.first + static_cast<int>(k);
-        const float* in = horizontal ? source.At(s, y) : source.At(x, s);
-        for (int c = 0; c < 4; ++c) out[c] += in[c] * tap.weights[k];
+// The two passes: along the rows into premultiplied floats (one intermediate picture, each of
+// its values written once), then down the columns, one output row at a time, back to straight
+// bytes. Fully transparent results are black.
+void Resample(const RgbaImage& source, RgbaImage& result) {
+  const std::vector<Tap> across = TapsFor(source.width, result.width);
+  const std::vector<Tap> down = TapsFor(source.height, result.height);
+  const std::size_t rowLength = static_cast<std::size_t>(result.width) * 4;
+  std::unique_ptr<float[]> rows(new float[rowLength * source.height]);
+  for (int y = 0; y < source.height; ++y) {
+    const std::uint8_t* in = &source.pixels[static_cast<std::size_t>(y) * source.width * 4];
+    float* out = &rows[rowLength * y];
+    for (const Tap& tap : across) {
+      float sum[4] = {0, 0, 0, 0};
+      const std::uint8_t* pixel = in + static_cast<std::size_t>(tap.first) * 4;
+      for (float weight : tap.weights) {
+        const float alpha = pixel[3] * (weight / 255.0f);
+        for (int c = 0; c < 3; ++c) sum[c] += pixel[c] * alpha;
+        sum[3] += alpha;
+        pixel += 4;
       }
+      for (float value : sum) *out++ = value;
     }
   }
-  return result;
+  std::vector<float> row(rowLength);
+  result.pixels.resize(rowLength * result.height);
+  for (int y = 0; y < result.height; ++y) {
+    const Tap& tap = down[static_cast<std::size_t>(y)];
+    std::fill(row.begin(), row.end(), 0.0f);
+    for (std::size_t k = 0; k < tap.weights.size(); ++k) {
+      const float* in = &rows[rowLength * (tap.first + k)];
+      const float weight = tap.weights[k];
+      for (std::size_t i = 0; i < rowLength; ++i) row[i] += in[i] * weight;
+    }
+    std::uint8_t* out = &result.pixels[rowLength * y];
+    for (std::size_t i = 0; i < rowLength; i += 4) {
+      const float alpha = row[i + 3];
+      for (int c = 0; c < 3; ++c) out[i + c] = alpha > 0 ? ToByte(row[i + c] / alpha) : 0;
+      out[i + 3] = ToByte(alpha * 255);
+    }
+  }
 }
-
-std::uint8_t ToByte(float value) { return static_cast<std::uint8_t>(std::clamp(std::lround(value), 0L, 255L)); }
 
 }  // namespace
 
@@ -90,15 +95,9 @@ RgbaImage PictureAtSize(const RgbaImage& picture, int width, int height) {
     result.pixels = source.pixels;
     return result;
   }
-  const Plane done = Resample(Resample(Premultiplied(source), width, true), height, false);
   result.width = width;
   result.height = height;
-  result.pixels.resize(static_cast<std::size_t>(width) * height * 4);
-  for (std::size_t i = 0; i + 3 < result.pixels.size(); i += 4) {
-    const float alpha = done.values[i + 3];
-    for (int c = 0; c < 3; ++c) result.pixels[i + c] = alpha > 0 ? ToByte(done.values[i + c] / alpha) : 0;
-    result.pixels[i + 3] = ToByte(alpha * 255);
-  }
+  Resample(source, result);
   return result;
 }
 
