@@ -23,9 +23,9 @@ platform::RgbaImage LoadOne(const std::wstring& name) {
 platform::RgbaImage LoadWindowArt(const std::wstring& name) {
   platform::RgbaImage picture = LoadOne(name);
   if (picture.Empty()) return picture;
+  // gs::LoadArtwork holds the twin to its size in the table, twice the picture's.
   platform::RgbaImage doubled = LoadOne(name + L"_2X");
-  if (doubled.width == 2 * picture.width && doubled.height == 2 * picture.height)
-    picture.doubled = std::make_shared<const platform::RgbaImage>(std::move(doubled));
+  if (!doubled.Empty()) picture.doubled = std::make_shared<const platform::RgbaImage>(std::move(doubled));
   return picture;
 }
 

@@ -10,8 +10,8 @@ namespace ui {
 // The picture of the art resource `name` (ART_BANNER, ART_FACE_RAISED, ...), with the resource
 // `name`_2X as its `doubled` picture. A resource that is missing or malformed gives an empty
 // picture (gs::LoadArtwork traces why); the window is then drawn without it rather than not at
-// all. A missing or malformed _2X resource, or one not exactly twice the size, leaves `doubled`
-// empty: the picture is then scaled up from 1x on a fine screen.
+// all. A missing or malformed _2X resource (or one of the wrong size) leaves `doubled` empty:
+// the picture is then scaled up from 1x on a fine screen.
 platform::RgbaImage LoadWindowArt(const std::wstring& name);
 
 // The colour the art is drawn on: the background of the program's windows.

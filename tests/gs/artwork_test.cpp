@@ -19,28 +19,27 @@ namespace {
 
 using test::Bytes;
 
-// Resource name -> file in resources/art, the 1x pictures and then their twins at 2x.
-const std::pair<const wchar_t*, const char*> kFiles[] = {
-    {L"ART_BANNER", "banner.png"},
-    {L"ART_FACE_RAISED", "face_raised.png"},
-    {L"ART_FACE_HOVERED", "face_hovered.png"},
-    {L"ART_FACE_SUNKEN", "face_sunken.png"},
-    {L"ART_FACE_DISABLED", "face_disabled.png"},
-    {L"ART_BUTTON_BK", "button_bk.png"},
-    {L"ART_REFRESH_RAISED", "refresh_raised.png"},
-    {L"ART_REFRESH_HOVERED", "refresh_hovered.png"},
-    {L"ART_REFRESH_SUNKEN", "refresh_sunken.png"},
-    {L"ART_BANNER_2X", "banner_2x.png"},
-    {L"ART_FACE_RAISED_2X", "face_raised_2x.png"},
-    {L"ART_FACE_HOVERED_2X", "face_hovered_2x.png"},
-    {L"ART_FACE_SUNKEN_2X", "face_sunken_2x.png"},
-    {L"ART_FACE_DISABLED_2X", "face_disabled_2x.png"},
-    {L"ART_BUTTON_BK_2X", "button_bk_2x.png"},
-    {L"ART_REFRESH_RAISED_2X", "refresh_raised_2x.png"},
-    {L"ART_REFRESH_HOVERED_2X", "refresh_hovered_2x.png"},
-    {L"ART_REFRESH_SUNKEN_2X", "refresh_sunken_2x.png"},
-};
-constexpr std::size_t kOnes = std::size(kFiles) / 2;
+// Resource name -> file in resources/art, the 1x pictures and then their twins at 2x (NAME_2X in
+// name_2x.png), in the order of gs::kArtwork.
+std::vector<std::pair<std::wstring, std::string>> ArtFiles() {
+  std::vector<std::pair<std::wstring, std::string>> files = {
+      {L"ART_BANNER", "banner"},
+      {L"ART_FACE_RAISED", "face_raised"},
+      {L"ART_FACE_HOVERED", "face_hovered"},
+      {L"ART_FACE_SUNKEN", "face_sunken"},
+      {L"ART_FACE_DISABLED", "face_disabled"},
+      {L"ART_BUTTON_BK", "button_bk"},
+      {L"ART_REFRESH_RAISED", "refresh_raised"},
+      {L"ART_REFRESH_HOVERED", "refresh_hovered"},
+      {L"ART_REFRESH_SUNKEN", "refresh_sunken"},
+  };
+  const std::size_t ones = files.size();
+  for (std::size_t i = 0; i < ones; ++i) files.push_back({files[i].first + L"_2X", files[i].second + "_2x"});
+  for (auto& file : files) file.second += ".png";
+  return files;
+}
+const std::vector<std::pair<std::wstring, std::string>> kFiles = ArtFiles();
+const std::size_t kOnes = kFiles.size() / 2;
 
 Bytes ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -78,12 +77,12 @@ double CaptionAreaLuminance(const gs::RgbaImage& face, bool lightest) {
 }
 
 TEST(Artwork, CommittedFilesAreEmbeddedUnderTheirNamesWithTheirSizes) {
-  ASSERT_EQ(std::size(kFiles), std::size(gs::kArtwork));
-  for (std::size_t i = 0; i < std::size(kFiles); ++i) {
-    const auto [name, file] = kFiles[i];
+  ASSERT_EQ(kFiles.size(), std::size(gs::kArtwork));
+  for (std::size_t i = 0; i < kFiles.size(); ++i) {
+    const auto& [name, file] = kFiles[i];
     ASSERT_EQ(std::wstring(gs::kArtwork[i].name), name);
     if (i >= kOnes) {
-      EXPECT_EQ(std::wstring(name), std::wstring(kFiles[i - kOnes].first) + L"_2X");
+      EXPECT_EQ(std::wstring(gs::kArtwork[i].name), std::wstring(gs::kArtwork[i - kOnes].name) + L"_2X");
       EXPECT_EQ(gs::kArtwork[i].width, 2 * gs::kArtwork[i - kOnes].width) << file;
       EXPECT_EQ(gs::kArtwork[i].height, 2 * gs::kArtwork[i - kOnes].height) << file;
     }

@@ -2,6 +2,10 @@
 // zlib, matches the committed files.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "gs/artwork.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -9,7 +13,7 @@
 namespace {
 
 // The committed art folder, as Wine sees the host's file system (drive Z:).
-std::wstring ArtFile(const char* name) {
+std::wstring ArtFile(const std::string& name) {
   std::wstring path = L"Z:" + platform::AnsiToWide(DRAVENTA_ART_ROOT) + L"/" + platform::AnsiToWide(name);
   for (auto& c : path)
     if (c == L'/') c = L'\\';
@@ -17,18 +21,17 @@ std::wstring ArtFile(const char* name) {
 }
 
 TEST(ArtworkOnWindows, EveryPictureLoadsFromTheResourcesAsCommitted) {
-  const std::pair<const wchar_t*, const char*> files[] = {
-      {L"ART_BANNER", "banner.png"},           {L"ART_FACE_RAISED", "face_raised.png"},       {L"ART_FACE_HOVERED", "face_hovered.png"},
-      {L"ART_FACE_SUNKEN", "face_sunken.png"}, {L"ART_FACE_DISABLED", "face_disabled.png"},   {L"ART_BUTTON_BK", "button_bk.png"},
-      {L"ART_REFRESH_RAISED", "refresh_raised.png"}, {L"ART_REFRESH_HOVERED", "refresh_hovered.png"},
-      {L"ART_REFRESH_SUNKEN", "refresh_sunken.png"},
-      {L"ART_BANNER_2X", "banner_2x.png"},           {L"ART_FACE_RAISED_2X", "face_raised_2x.png"},
-      {L"ART_FACE_HOVERED_2X", "face_hovered_2x.png"}, {L"ART_FACE_SUNKEN_2X", "face_sunken_2x.png"},
-      {L"ART_FACE_DISABLED_2X", "face_disabled_2x.png"}, {L"ART_BUTTON_BK_2X", "button_bk_2x.png"},
-      {L"ART_REFRESH_RAISED_2X", "refresh_raised_2x.png"}, {L"ART_REFRESH_HOVERED_2X", "refresh_hovered_2x.png"},
-      {L"ART_REFRESH_SUNKEN_2X", "refresh_sunken_2x.png"},
+  // Each picture and its twin at 2x (NAME_2X in name_2x.png), in the order of gs::kArtwork.
+  std::vector<std::pair<std::wstring, std::string>> files = {
+      {L"ART_BANNER", "banner"},           {L"ART_FACE_RAISED", "face_raised"},       {L"ART_FACE_HOVERED", "face_hovered"},
+      {L"ART_FACE_SUNKEN", "face_sunken"}, {L"ART_FACE_DISABLED", "face_disabled"},   {L"ART_BUTTON_BK", "button_bk"},
+      {L"ART_REFRESH_RAISED", "refresh_raised"}, {L"ART_REFRESH_HOVERED", "refresh_hovered"},
+      {L"ART_REFRESH_SUNKEN", "refresh_sunken"},
   };
-  ASSERT_EQ(std::size(files), std::size(gs::kArtwork));
+  const std::size_t ones = files.size();
+  for (std::size_t i = 0; i < ones; ++i) files.push_back({files[i].first + L"_2X", files[i].second + "_2x"});
+  for (auto& file : files) file.second += ".png";
+  ASSERT_EQ(files.size(), std::size(gs::kArtwork));
   for (const auto& [name, file] : files) {
     gs::RgbaImage loaded;
     ASSERT_TRUE(gs::LoadArtwork(name, loaded)) << file;

@@ -138,7 +138,7 @@ void StepMode() {
             GetNextDlgTabItem(first, FindChild(first, L"chkAllImages"), FALSE) == next,
         L"Tab goes from the mode list to \"Add drivers...\", the Windows itself box, then Next");
   CheckAccessibleButtons(first, L"dlgFirst");
-  PrintRect(first);
+  CheckAndPrintRect(first);
 }
 
 void StepIso() {
@@ -147,7 +147,7 @@ void StepIso() {
   SendMessageW(combo, CB_SETCURSEL, 1, 0);
   SendMessageW(first, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
   Check(WithoutCr(TextOf(FindChild(first, L"lblNote"))) == Library(L"ISO NoteCaption"), L"lblNote holds the ISO note");
-  PrintRect(first);
+  CheckAndPrintRect(first);
 }
 
 void StepNext() {
@@ -166,7 +166,7 @@ void StepNext() {
   Click(FindChild(eula, L"btnNext"));
   Sleep(300);
   Check(IsWindowVisible(eula) && !IsWindowVisible(FindForm(L"MainForm")), L"a click on the disabled Next does nothing");
-  PrintRect(eula);
+  CheckAndPrintRect(eula);
 }
 
 void StepTick(bool tick) {
@@ -177,7 +177,7 @@ void StepTick(bool tick) {
         tick ? L"the box is ticked" : L"the box is unticked");
   HWND next = FindChild(eula, L"btnNext");
   Check(WaitEnabled(next, tick), tick ? L"Next is enabled" : L"Next is disabled again");
-  PrintRect(eula);
+  CheckAndPrintRect(eula);
 }
 
 void StepEulaNext() {
@@ -200,7 +200,7 @@ void StepEulaNext() {
   Check(TextOf(FindChild(wizard, L"btnBack")) == L"&Back", L"the wizard's Back reads \"&Back\"");
   Check(!IsWindowEnabled(FindChild(wizard, L"btnNext")), L"the wizard's Next is disabled");
   CheckAccessibleButtons(wizard, L"MainForm");
-  PrintRect(wizard);
+  CheckAndPrintRect(wizard);
 }
 
 void StepWizardBack() {
@@ -210,7 +210,7 @@ void StepWizardBack() {
   Check(first != nullptr && IsWindowVisible(first), L"Back shows the mode window");
   Check(!IsWindowVisible(wizard), L"and hides the wizard");
   Check(SendMessageW(FindChild(first, L"cmbMode"), CB_GETCURSEL, 0, 0) == 1, L"the ISO entry is still chosen");
-  PrintRect(first);
+  CheckAndPrintRect(first);
 }
 
 // Closes the window in front, as its close box does; the script then waits for the program to end.

@@ -97,7 +97,7 @@ std::wstring WithoutCr(std::wstring text) {
   return out;
 }
 
-void PrintRect(HWND form) {
+void CheckAndPrintRect(HWND form) {
   // The program's own windows; not the system's (the folder browser).
   if (!NameOf(form).empty()) CheckLayout(form, NameOf(form).c_str());
   RECT r{};

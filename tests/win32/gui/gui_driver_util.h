@@ -28,7 +28,7 @@ std::wstring Library(const std::wstring& key);
 std::wstring WithoutCr(std::wstring text);
 // Checks the layout of the window in front (gui_layout_check.h), then prints "rect: left top
 // width height" for the calling script's screenshot.
-void PrintRect(HWND form);
+void CheckAndPrintRect(HWND form);
 // The client area is `width` x `height` of the 96-DPI layout, scaled to the walk's DPI.
 void CheckClient(HWND form, int width, int height, const std::wstring& what);
 void Click(HWND button);

@@ -136,7 +136,7 @@ void StepDisc(const std::wstring& label, const std::wstring& expectedMB) {
                L"\"%ls\" (%p), the active window \"%ls\"\n",
                NameOf(GetForegroundWindow()).c_str(), info.dwWindowStatus == WS_ACTIVECAPTION ? L"active" : L"inactive",
                NameOf(thread.hwndFocus).c_str(), static_cast<void*>(thread.hwndFocus), NameOf(thread.hwndActive).c_str());
-  PrintRect(wizard);
+  CheckAndPrintRect(wizard);
 }
 
 // Step 2 of the ISO job: the folder page, empty, with Next disabled.
@@ -154,7 +154,7 @@ void StepFolderPage() {
         L"EdtISOPathdst is empty and read-only");
   Check(TextOf(FindChild(wizard, L"btnBrowser")) == L"Browser", L"the Browser button is there");
   Check(!IsWindowEnabled(FindChild(wizard, L"btnNext")), L"Next is disabled");
-  PrintRect(wizard);
+  CheckAndPrintRect(wizard);
 }
 
 // Step 2 of the USB job: the stick page with its list, the check-after-writing box and the
@@ -169,7 +169,7 @@ void StepUsbPage() {
   Check(TextOf(FindChild(wizard, L"chkVerifyFiles")) == Library(L"USB Step2 Verify Caption"),
         L"chkVerifyFiles holds \"USB Step2 Verify Caption\"");
   Check(Shown(FindChild(wizard, L"btnRefresh")), L"the refresh button is shown");
-  PrintRect(wizard);
+  CheckAndPrintRect(wizard);
 }
 
 HWND FolderBrowser() {
@@ -202,7 +202,7 @@ void StepBrowseOpen(const std::wstring& folder) {
   if (process) CloseHandle(process);
   HWND ok = GetDlgItem(browser, IDOK);
   Check(ok != nullptr && IsWindowEnabled(ok), L"its OK button is enabled");
-  PrintRect(browser);
+  CheckAndPrintRect(browser);
 }
 
 void StepBrowseOk(const std::wstring& folder) {
@@ -221,7 +221,7 @@ void StepBrowseOk(const std::wstring& folder) {
     Check(false, L"no message box is shown");
     ReportDialogs();
   }
-  PrintRect(wizard);
+  CheckAndPrintRect(wizard);
 }
 
 // Step 3: Next starts the job.
@@ -238,7 +238,7 @@ void StepStart() {
   Check(WithoutCr(TextOf(FindChild(wizard, L"lblNote"))) == Library(L"ISO Step3 Note"), L"lblNote holds \"ISO Step3 Note\"");
   Check(TextOf(FindChild(wizard, L"btnNext")) == L"&Cancel", L"Next reads \"&Cancel\"");
   Check(!IsWindowVisible(FindChild(wizard, L"btnBack")), L"Back is hidden");
-  PrintRect(wizard);
+  CheckAndPrintRect(wizard);
 }
 
 int ProgressOf(HWND wizard) { return static_cast<int>(SendMessageW(FindChild(wizard, L"pbDism"), PBM_GETPOS, 0, 0)); }
@@ -258,7 +258,7 @@ void StepProgress() {
   Check(WaitFor(5, [&] { return TextOf(percent) == std::to_wstring(ProgressOf(wizard)); }),
         L"lblPercent shows the bar's value");
   if (!midway) ReportDialogs();
-  PrintRect(wizard);
+  CheckAndPrintRect(wizard);
 }
 
 HWND BoxCaptioned(const std::wstring& caption) {
@@ -286,7 +286,7 @@ void StepFinished(const std::wstring& question) {
     std::wprintf(L"  Next reads \"%ls\", lblState \"%ls\"\n", TextOf(next).c_str(),
                  TextOf(FindChild(wizard, L"lblState")).c_str());
     ReportDialogs();
-    PrintRect(wizard);
+    CheckAndPrintRect(wizard);
     return;
   }
   Check(BoxText(box) == expected, L"it reads \"" + BoxText(box) + L"\"");
@@ -326,7 +326,7 @@ void StepAnswerNo() {
   HWND first = WaitForm(L"dlgFirst", true);
   Check(Shown(first), L"the mode window is shown again");
   Check(WaitFor(5, [&] { return !IsWindowVisible(FindForm(L"MainForm")); }), L"and the wizard is hidden");
-  PrintRect(first);
+  CheckAndPrintRect(first);
 }
 
 void StepAnswerYes() {
@@ -381,7 +381,7 @@ void StepFailed() {
     Check(false, L"no question is asked");
     ReportDialogs();
   }
-  PrintRect(wizard);
+  CheckAndPrintRect(wizard);
 }
 
 void StepExit() {
